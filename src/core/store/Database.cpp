@@ -1,0 +1,147 @@
+#include "core/store/Database.hpp"
+
+#include "core/foundation/Utf8.hpp"
+#include "core/store/SQLiteError.hpp"
+
+#include <memory>
+
+#include <sqlite3.h>
+
+namespace ostrel {
+
+namespace {
+
+struct StatementFinalizer {
+    void operator()(sqlite3_stmt* statement) const { sqlite3_finalize(statement); }
+};
+using Statement = std::unique_ptr<sqlite3_stmt, StatementFinalizer>;
+
+bool succeeded(int code) {
+    return code == SQLITE_OK || code == SQLITE_ROW || code == SQLITE_DONE;
+}
+
+} // namespace
+
+Database::Database(const std::string& path) {
+    sqlite3* connection = nullptr;
+    const int code =
+        sqlite3_open_v2(path.c_str(), &connection, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
+    if (code == SQLITE_OK && connection != nullptr) {
+        handle_ = connection;
+        return;
+    }
+    std::string message =
+        (code != SQLITE_OK && connection != nullptr) ? sqlite3_errmsg(connection) : "cannot open " + path;
+    sqlite3_close(connection);
+    throw SQLiteError(code, std::move(message));
+}
+
+Database::~Database() {
+    sqlite3_close(handle_);
+}
+
+void Database::fail(int code) const {
+    throw SQLiteError(code, sqlite3_errmsg(handle_));
+}
+
+void Database::execute(const std::string& sql, const std::vector<SQLValue>& arguments) {
+    if (!arguments.empty()) {
+        query(sql, arguments);
+        return;
+    }
+    const int code = sqlite3_exec(handle_, sql.c_str(), nullptr, nullptr, nullptr);
+    if (!succeeded(code)) {
+        fail(code);
+    }
+}
+
+std::vector<SQLRow> Database::query(const std::string& sql, const std::vector<SQLValue>& arguments) {
+    sqlite3_stmt* raw = nullptr;
+    int code = sqlite3_prepare_v2(handle_, sql.c_str(), -1, &raw, nullptr);
+    Statement statement(raw);
+    if (!succeeded(code)) {
+        fail(code);
+    }
+
+    int index = 1;
+    for (const SQLValue& argument : arguments) {
+        switch (argument.kind()) {
+        case SQLValue::Kind::integer:
+            code = sqlite3_bind_int64(raw, index, *argument.integerValue());
+            break;
+        case SQLValue::Kind::real:
+            code = sqlite3_bind_double(raw, index, *argument.realValue());
+            break;
+        case SQLValue::Kind::text: {
+            // Bound with its byte length, so a text holding NUL is stored whole.
+            const std::string& text = *argument.textValue();
+            code = sqlite3_bind_text64(raw, index, text.data(), text.size(), SQLITE_TRANSIENT, SQLITE_UTF8);
+            break;
+        }
+        case SQLValue::Kind::null:
+            code = sqlite3_bind_null(raw, index);
+            break;
+        }
+        if (!succeeded(code)) {
+            fail(code);
+        }
+        ++index;
+    }
+
+    std::vector<SQLRow> rows;
+    while ((code = sqlite3_step(raw)) == SQLITE_ROW) {
+        const int columns = sqlite3_column_count(raw);
+        SQLRow row;
+        row.reserve(static_cast<std::size_t>(columns));
+        for (int column = 0; column < columns; ++column) {
+            switch (sqlite3_column_type(raw, column)) {
+            case SQLITE_NULL:
+                row.emplace_back();
+                break;
+            case SQLITE_FLOAT:
+                row.emplace_back(sqlite3_column_double(raw, column));
+                break;
+            case SQLITE_INTEGER:
+                row.emplace_back(static_cast<std::int64_t>(sqlite3_column_int64(raw, column)));
+                break;
+            default: {
+                const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(raw, column));
+                const int bytes = sqlite3_column_bytes(raw, column);
+                if (text == nullptr && (bytes != 0 || sqlite3_errcode(handle_) == SQLITE_NOMEM)) {
+                    fail(SQLITE_NOMEM);
+                }
+                row.emplace_back(repairUtf8(text == nullptr
+                                                ? std::string_view()
+                                                : std::string_view(text, static_cast<std::size_t>(bytes))));
+                break;
+            }
+            }
+        }
+        rows.push_back(std::move(row));
+    }
+    if (code != SQLITE_DONE && code != SQLITE_OK) {
+        fail(code);
+    }
+    return rows;
+}
+
+std::int64_t Database::changes() const {
+    return sqlite3_changes64(handle_);
+}
+
+Transaction::Transaction(Database& database) : database_(database) {
+    database_.execute("BEGIN");
+}
+
+Transaction::~Transaction() {
+    if (open_) {
+        sqlite3_exec(database_.handle(), "ROLLBACK", nullptr, nullptr, nullptr);
+    }
+}
+
+void Transaction::commit() {
+    database_.execute("COMMIT");
+    open_ = false;
+}
+
+} // namespace ostrel

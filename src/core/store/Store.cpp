@@ -1,0 +1,175 @@
+#include "core/store/Store.hpp"
+
+#include "core/store/Migrations.hpp"
+#include "core/store/SQLiteError.hpp"
+#include "core/store/StoreError.hpp"
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <pwd.h>
+#include <string_view>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace ostrel {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr mode_t folderMode = 0700;
+constexpr mode_t fileMode = 0600;
+
+class FileDescriptor {
+public:
+    explicit FileDescriptor(int fd) : fd_(fd) {}
+    ~FileDescriptor() {
+        if (fd_ >= 0) {
+            ::close(fd_);
+        }
+    }
+    FileDescriptor(const FileDescriptor&) = delete;
+    FileDescriptor& operator=(const FileDescriptor&) = delete;
+    int get() const { return fd_; }
+
+private:
+    int fd_;
+};
+
+[[noreturn]] void failFile(const fs::path& path, const std::string& action, int error) {
+    if (error == ELOOP) {
+        throw StoreError(StoreError::Kind::symbolicLink, path,
+                         path.string() + " is a symbolic link; the database must not be reached through one");
+    }
+    throw StoreError(StoreError::Kind::fileSystem, path,
+                     "Couldn't " + action + " " + path.string() + ": " + std::strerror(error));
+}
+
+// Creates each missing folder of path with mode 0700, like mkdir -p -m 0700.
+void createFolders(const fs::path& folder) {
+    fs::path partial;
+    for (const fs::path& component : folder) {
+        partial /= component;
+        if (::mkdir(partial.c_str(), folderMode) != 0 && errno != EEXIST) {
+            failFile(partial, "create the folder", errno);
+        }
+    }
+}
+
+} // namespace
+
+Store::Store(fs::path url) : url_(std::move(url)), database_((prepareFile(url_), url_.string())) {
+    // A file from a newer version (or with a version no release wrote) is refused before anything could write
+    // to it: switching the journal mode alone would rewrite its header.
+    const int stored = readSchemaVersion();
+    if (stored > currentSchemaVersion || stored < 0) {
+        throw StoreError(StoreError::Kind::unsupportedVersion, url_,
+                         "The database at " + url_.string() + " has schema version " +
+                             std::to_string(stored) + "; this version of Ostrel opens versions up to " +
+                             std::to_string(currentSchemaVersion));
+    }
+    database_.execute("PRAGMA journal_mode = WAL;\nPRAGMA foreign_keys = ON;\nPRAGMA busy_timeout = 5000;");
+    migrate();
+}
+
+fs::path Store::defaultURL() {
+    const auto env = [](const char* name) -> std::optional<std::string> {
+        if (const char* value = std::getenv(name)) {
+            return std::string(value);
+        }
+        return std::nullopt;
+    };
+    std::optional<std::string> home = env("HOME");
+    if (!home || home->empty()) {
+        if (const passwd* entry = ::getpwuid(::getuid()); entry != nullptr && entry->pw_dir != nullptr) {
+            home = entry->pw_dir;
+        }
+    }
+    return defaultURL(env("XDG_DATA_HOME"), home);
+}
+
+fs::path Store::defaultURL(const std::optional<std::string>& xdgDataHome,
+                           const std::optional<std::string>& home) {
+    fs::path base;
+    if (xdgDataHome && fs::path(*xdgDataHome).is_absolute()) {
+        base = *xdgDataHome;
+    } else {
+        base = fs::path(home.value_or("")) / ".local" / "share";
+    }
+    return base / "Quev" / "quev.sqlite";
+}
+
+// Folder 0700, file 0600, and 0600 again on the file and its "-wal" and "-shm" companions. Nothing is
+// reached through a symbolic link: the folder and each file are opened with O_NOFOLLOW and changed
+// through that descriptor, so a link planted in their place fails the open and its target is untouched.
+void Store::prepareFile(const fs::path& url) {
+    const fs::path folder = url.parent_path().empty() ? fs::path(".") : url.parent_path();
+    createFolders(folder);
+
+    const FileDescriptor directory(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+    if (directory.get() < 0) {
+        failFile(folder, "open the folder", errno == ENOTDIR ? ELOOP : errno);
+    }
+    if (::fchmod(directory.get(), folderMode) != 0) {
+        failFile(folder, "set the permissions of", errno);
+    }
+
+    const std::string name = url.filename().string();
+    {
+        // An existing file (or link) makes O_EXCL fail, which is fine: the loop below checks it.
+        const FileDescriptor created(::openat(
+            directory.get(), name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, fileMode));
+    }
+
+    for (const std::string_view suffix : {"", "-wal", "-shm"}) {
+        const std::string entry = name + std::string(suffix);
+        const fs::path path = folder / entry;
+        const FileDescriptor file(
+            ::openat(directory.get(), entry.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+        if (file.get() < 0) {
+            if (errno == ENOENT) {
+                continue;
+            }
+            failFile(path, "open", errno);
+        }
+        if (::fchmod(file.get(), fileMode) != 0) {
+            failFile(path, "set the permissions of", errno);
+        }
+    }
+}
+
+int Store::readSchemaVersion() {
+    try {
+        const auto rows = database_.query("PRAGMA user_version");
+        if (!rows.empty() && !rows.front().empty()) {
+            if (const auto version = rows.front().front().integerValue()) {
+                return static_cast<int>(*version);
+            }
+        }
+    } catch (const SQLiteError&) {
+        // An unreadable version counts as 0.
+    }
+    return 0;
+}
+
+int Store::schemaVersion() {
+    std::lock_guard guard(lock_);
+    return readSchemaVersion();
+}
+
+// Each version commits together with its number, so a failure leaves the file at the last version
+// that committed and the next open carries on from there.
+void Store::migrate() {
+    const int stored = readSchemaVersion();
+    for (int step = stored; step < currentSchemaVersion; ++step) {
+        std::lock_guard guard(lock_);
+        Transaction transaction(database_);
+        database_.execute(std::string(migrationScripts[static_cast<std::size_t>(step)]));
+        database_.execute("PRAGMA user_version = " + std::to_string(step + 1));
+        transaction.commit();
+    }
+}
+
+} // namespace ostrel

@@ -1,0 +1,35 @@
+#include "core/foundation/Utf8.hpp"
+
+#include <gtest/gtest.h>
+
+namespace ostrel {
+namespace {
+
+TEST(Utf8, RepairReplacesEachMaximalSubpart) {
+    const std::string fffd = "\xEF\xBF\xBD";
+    const struct {
+        std::string input;
+        std::string expected;
+    } cases[] = {
+        {"plain ascii", "plain ascii"},
+        {"h\xC3\xA9llo \xF0\x9F\x98\x80", "h\xC3\xA9llo \xF0\x9F\x98\x80"},
+        {"\xFF", fffd},
+        {"a\xC3", "a" + fffd}, // truncated two-byte sequence
+        {"\xE2\x82", fffd},    // truncated three-byte: one subpart
+        {"\xE2\x82"
+         "A",
+         fffd + "A"},
+        {"\xED\xA0\x80", fffd + fffd + fffd},            // a surrogate is no subpart at all
+        {"\xC0\xAF", fffd + fffd},                       // overlong
+        {"\xF4\x90\x80\x80", fffd + fffd + fffd + fffd}, // past U+10FFFF
+        {"\xF0\x9F\x98", fffd},
+        {std::string("a\0b", 3), std::string("a\0b", 3)},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(repairUtf8(c.input), c.expected) << c.input;
+        EXPECT_EQ(isValidUtf8(c.input), c.input == c.expected) << c.input;
+    }
+}
+
+} // namespace
+} // namespace ostrel

@@ -1,0 +1,20 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace ostrel::dev {
+
+using Arguments = std::vector<std::string>;
+
+// Each command prints its result on stdout and returns the exit status; failures are thrown and
+// turned into one line on stderr by main.
+int migrateCommand(const Arguments& arguments);
+int demoCommand(const Arguments& arguments);
+
+// A usage mistake: main prints it with the usage text and exits with status 2.
+struct UsageError {
+    std::string message;
+};
+
+} // namespace ostrel::dev

@@ -1,0 +1,62 @@
+// ostrel-dev: developer commands over a database file. A thin layer over the core.
+#include "Commands.hpp"
+
+#include <exception>
+#include <functional>
+#include <iostream>
+#include <map>
+
+namespace {
+
+using ostrel::dev::Arguments;
+
+struct Command {
+    std::function<int(const Arguments&)> run;
+    const char* usage;
+};
+
+const std::map<std::string, Command>& commands() {
+    static const std::map<std::string, Command> table = {
+        {"migrate",
+         {ostrel::dev::migrateCommand, "migrate DB    open or create DB and bring it to the current schema"}},
+        {"demo", {ostrel::dev::demoCommand, "demo          show what Ostrel can do so far"}},
+    };
+    return table;
+}
+
+void printUsage(std::ostream& out) {
+    out << "usage: ostrel-dev COMMAND [ARGS]\n";
+    for (const auto& [name, command] : commands()) {
+        out << "  " << command.usage << "\n";
+    }
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (argc < 2) {
+        printUsage(std::cerr);
+        return 2;
+    }
+    const std::string name = argv[1];
+    if (name == "help" || name == "--help" || name == "-h") {
+        printUsage(std::cout);
+        return 0;
+    }
+    const auto found = commands().find(name);
+    if (found == commands().end()) {
+        std::cerr << "ostrel-dev: unknown command \"" << name << "\"\n";
+        printUsage(std::cerr);
+        return 2;
+    }
+    try {
+        return found->second.run(Arguments(argv + 2, argv + argc));
+    } catch (const ostrel::dev::UsageError& error) {
+        std::cerr << "ostrel-dev " << name << ": " << error.message << "\n";
+        printUsage(std::cerr);
+        return 2;
+    } catch (const std::exception& error) {
+        std::cerr << error.what() << "\n";
+        return 1;
+    }
+}
