@@ -113,9 +113,9 @@ bool equal(std::string_view a, std::string_view b) {
     return left.view() == right.view();
 }
 
-std::strong_ordering compare(std::string_view a, std::string_view b) {
+std::weak_ordering compare(std::string_view a, std::string_view b) {
     if (a == b) {
-        return std::strong_ordering::equal;
+        return std::weak_ordering::equivalent;
     }
     if (isAscii(a) && isAscii(b)) {
         return a <=> b;
@@ -128,7 +128,7 @@ std::strong_ordering compare(std::string_view a, std::string_view b) {
     const std::string_view r = right.view();
     const int order = std::memcmp(l.data(), r.data(), std::min(l.size(), r.size()));
     if (order != 0) {
-        return order < 0 ? std::strong_ordering::less : std::strong_ordering::greater;
+        return order < 0 ? std::weak_ordering::less : std::weak_ordering::greater;
     }
     return l.size() <=> r.size();
 }

@@ -19,7 +19,7 @@ bool isAscii(std::string_view text) noexcept;
 bool equal(std::string_view a, std::string_view b);
 
 // Unicode scalar order of the NFC forms; consistent with equal().
-std::strong_ordering compare(std::string_view a, std::string_view b);
+std::weak_ordering compare(std::string_view a, std::string_view b);
 
 // Consistent with equal(): canonically equivalent texts hash alike.
 std::size_t hash(std::string_view text);
