@@ -5,12 +5,10 @@
 namespace ostrel {
 
 ObservationWriter::ObservationWriter(Store& store, std::size_t capacity, std::string label)
-    : store_(store), capacity_(capacity), queue_(std::make_unique<SerialQueue>(std::move(label))) {}
+    : store_(store), capacity_(capacity), queue_(std::move(label)) {}
 
-ObservationWriter::~ObservationWriter() {
-    // Drain and join before the counters, watchers and logger go.
-    queue_.reset();
-}
+// The queue member drains and joins before the counters, watchers and logger go.
+ObservationWriter::~ObservationWriter() = default;
 
 void ObservationWriter::encodingFailed(const Signal& signal, const std::exception& error) noexcept {
     logger_.error("Couldn't encode %s: %@", signal.rawValue, error);
@@ -26,7 +24,7 @@ void ObservationWriter::write(SignalObservation observation) noexcept {
         ++pending_;
     }
     try {
-        queue_->async([this, observation = std::move(observation)] { perform(observation); });
+        queue_.async([this, observation = std::move(observation)] { perform(observation); });
     } catch (...) {
         // Out of memory for the job itself: the write never happens, so it is not pending.
         std::lock_guard guard(stateLock_);
@@ -70,14 +68,14 @@ void ObservationWriter::watch(Watcher watcher) {
 }
 
 void ObservationWriter::whenWritten(std::function<void()> callback) {
-    queue_->async(std::move(callback));
+    queue_.async(std::move(callback));
 }
 
 void ObservationWriter::flush() {
-    if (queue_->isCurrent()) {
+    if (queue_.isCurrent()) {
         return;
     }
-    queue_->sync([] {});
+    queue_.sync([] {});
 }
 
 std::int64_t ObservationWriter::dropped() const {

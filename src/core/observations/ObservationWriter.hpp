@@ -91,8 +91,9 @@ private:
     std::mutex watchersLock_;
     std::shared_ptr<const std::vector<Watcher>> watchers_ = std::make_shared<std::vector<Watcher>>();
 
-    // Last, so that it is gone (drained and joined) before anything its jobs use.
-    std::unique_ptr<SerialQueue> queue_;
+    // Declared last, so it is destroyed first: it drains and joins while everything its jobs use
+    // is still there, and jobs it runs meanwhile (a watcher recording again) still reach it.
+    SerialQueue queue_;
 };
 
 } // namespace ostrel

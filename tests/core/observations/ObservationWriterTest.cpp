@@ -253,7 +253,13 @@ TEST_F(ObservationWriterTest, DestructionWritesEverythingStillQueued) {
     Seen seen;
     {
         ObservationWriter writer(store);
-        writer.watch([&](const SignalObservation& o) { seen.add(o.signal.rawValue); });
+        writer.watch([&](const SignalObservation& o) {
+            seen.add(o.signal.rawValue);
+            // A watcher that records while the writer shuts down is still served.
+            if (o.decoded<Sequence>().value_or(Sequence{}).index == 49) {
+                writer.record(Signal::sleep, EmptyPayload{}, 2);
+            }
+        });
         std::promise<void> release;
         writer.whenWritten([gate = release.get_future().share()] { gate.wait(); });
         for (int i = 0; i < 50; ++i) {
@@ -262,8 +268,9 @@ TEST_F(ObservationWriterTest, DestructionWritesEverythingStillQueued) {
         EXPECT_EQ(writer.pending(), 50);
         release.set_value();
     }
-    EXPECT_EQ(store.observationCount(0), 50);
-    EXPECT_EQ(seen.entries().size(), 50u);
+    EXPECT_EQ(store.observationCount(0), 51);
+    EXPECT_EQ(seen.entries().size(), 51u);
+    EXPECT_EQ(seen.entries().back(), "system.sleep");
 }
 
 TEST_F(ObservationWriterTest, ManyProducersEachObservationStoredOnceInItsProducersOrder) {
