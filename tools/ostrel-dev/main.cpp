@@ -20,6 +20,8 @@ const std::map<std::string, Command>& commands() {
         {"migrate",
          {ostrel::dev::migrateCommand, "migrate DB    open or create DB and bring it to the current schema"}},
         {"demo", {ostrel::dev::demoCommand, "demo          show what Ostrel can do so far"}},
+        {"page",
+         {ostrel::dev::pageCommand, "page URL...   site and address of each URL, and their stable page"}},
     };
     return table;
 }
