@@ -1,17 +1,28 @@
 #pragma once
 
+#include "core/episodes/Trigger.hpp"
+#include "core/foundation/Date.hpp"
+#include "core/observations/Signal.hpp"
+#include "core/observations/SignalObservation.hpp"
 #include "core/store/Database.hpp"
 
 #include <cstdint>
 #include <filesystem>
 #include <mutex>
 #include <optional>
+#include <set>
+#include <span>
 #include <string>
+#include <vector>
 
 namespace ostrel {
 
 // The one database of the application: the file, its permissions, the schema and its upgrades, and
 // the lock that serialises every statement. Exists only fully opened at the current schema version.
+//
+// Every query may be called from any thread: each holds the lock for exactly its own statements and
+// throws SQLiteError on a database failure, after releasing the lock. Times are milliseconds since
+// 1970; ranges include from and exclude to.
 class Store {
 public:
     static constexpr int currentSchemaVersion = 4;
@@ -36,7 +47,45 @@ public:
     // The version stored in the file; 0 when it cannot be read.
     int schemaVersion();
 
+    // ---- Observations and triggers ----
+
+    // Inserts the observations in order, in one transaction: all of them or, on failure, none.
+    void append(std::span<const SignalObservation> observations);
+
+    // The observations with from <= ts < to, by ts and, at equal ts, in insertion order; only those
+    // of the given signals when a set is given (an empty set matches nothing). A row that is not
+    // (integer, text, text) fails the call with SQLiteError code 0 "malformed observation row".
+    std::vector<SignalObservation>
+    observations(std::int64_t from, std::int64_t to,
+                 const std::optional<std::set<Signal>>& signals = std::nullopt);
+
+    // How many observations have ts >= since.
+    std::int64_t observationCount(std::int64_t since);
+
+    // Deletes, in one transaction, the observations and triggers older than observationRetention
+    // before now (the cut-off in milliseconds truncated toward zero; a row exactly at it stays) and
+    // returns the number of observations deleted. A trigger that a stored episode row still refers
+    // to is kept. Throws DateRangeError when now has no millisecond form.
+    std::int64_t deleteExpiredObservations(Date now);
+
+    // Inserts the triggers in order, in one transaction; one whose (ts, kind) is already stored is
+    // skipped without error.
+    void insert(std::span<const Trigger> triggers);
+
+    // The triggers with from <= ts < to, by ts. Rows that are not (integer, known kind) are skipped.
+    std::vector<Trigger> triggers(std::int64_t from, std::int64_t to);
+
 private:
+    // Runs body between BEGIN and COMMIT under the lock; on any failure rolls back (ignoring the
+    // rollback's own failure) and rethrows the first error.
+    template <class Body>
+    void inTransaction(Body&& body) {
+        std::lock_guard guard(lock_);
+        Transaction transaction(database_);
+        body();
+        transaction.commit();
+    }
+
     static void prepareFile(const std::filesystem::path& url);
     void migrate();
     int readSchemaVersion();

@@ -1,8 +1,8 @@
 #include "core/foundation/Json.hpp"
 
-#include <gtest/gtest.h>
-
 #include <limits>
+
+#include <gtest/gtest.h>
 
 namespace ostrel {
 namespace {
@@ -54,8 +54,9 @@ TEST(Json, PrettyFormIndentsTwoSpacesOneKeyALine) {
 }
 
 TEST(Json, RefusesNonFiniteNumbersAndInvalidText) {
-    for (const double bad : {std::numeric_limits<double>::quiet_NaN(), std::numeric_limits<double>::infinity(),
-                             -std::numeric_limits<double>::infinity()}) {
+    for (const double bad :
+         {std::numeric_limits<double>::quiet_NaN(), std::numeric_limits<double>::infinity(),
+          -std::numeric_limits<double>::infinity()}) {
         EXPECT_THROW(json::encode(Value{{"x", bad}}), json::EncodingError);
     }
     EXPECT_THROW(json::encode(Value(std::string("\xFF"))), json::EncodingError);
@@ -76,15 +77,16 @@ TEST(Json, DecodingIsStrict) {
         {R"({"name":"a"})", Sample{"a", std::nullopt, {}}},
         {R"({"name":"a","count":null,"values":null})", Sample{"a", std::nullopt, {}}},
         {R"({"name":"a","unknown":{"deep":[1]}})", Sample{"a", std::nullopt, {}}},
-        {R"({"name":"a","count":2.0,"values":[1]})", Sample{"a", 2, {1.0}}}, // integral float reads as integer
-        {R"({"count":1})", std::nullopt},                                     // missing required
-        {R"({"name":null})", std::nullopt},                                   // null required
-        {R"({"name":1})", std::nullopt},                                      // number for text
-        {R"({"name":"a","count":true})", std::nullopt},                       // no bool to integer
-        {R"({"name":"a","count":"1"})", std::nullopt},                        // no text to integer
-        {R"({"name":"a","count":1.5})", std::nullopt},                        // no fraction to integer
-        {R"({"name":"a","count":9223372036854775808})", std::nullopt},       // past int64
-        {R"({"name":"a","values":[true]})", std::nullopt},                    // no bool to double
+        {R"({"name":"a","count":2.0,"values":[1]})",
+         Sample{"a", 2, {1.0}}},                                       // integral float reads as integer
+        {R"({"count":1})", std::nullopt},                              // missing required
+        {R"({"name":null})", std::nullopt},                            // null required
+        {R"({"name":1})", std::nullopt},                               // number for text
+        {R"({"name":"a","count":true})", std::nullopt},                // no bool to integer
+        {R"({"name":"a","count":"1"})", std::nullopt},                 // no text to integer
+        {R"({"name":"a","count":1.5})", std::nullopt},                 // no fraction to integer
+        {R"({"name":"a","count":9223372036854775808})", std::nullopt}, // past int64
+        {R"({"name":"a","values":[true]})", std::nullopt},             // no bool to double
         {R"({"name":"a","values":{}})", std::nullopt},
         {R"(["name"])", std::nullopt},
         {R"({"name":"a")", std::nullopt},

@@ -1,0 +1,107 @@
+#include "core/episodes/TriggerDetector.hpp"
+
+#include "core/observations/EventStartPayload.hpp"
+#include "core/observations/OstrelStartPayload.hpp"
+
+#include <algorithm>
+#include <limits>
+
+namespace ostrel {
+
+namespace {
+
+// a - b, clamped to the range of int64. Stored payloads may hold any integer, and a difference
+// that overflows must still compare as the huge value it is rather than wrap.
+std::int64_t difference(std::int64_t a, std::int64_t b) {
+    std::int64_t result = 0;
+    if (__builtin_sub_overflow(a, b, &result)) {
+        return a > b ? std::numeric_limits<std::int64_t>::max() : std::numeric_limits<std::int64_t>::min();
+    }
+    return result;
+}
+
+std::optional<Trigger::Kind> arrivalKind(const SignalObservation& observation) {
+    if (observation.signal == Signal::wake) {
+        return Trigger::Kind::wake;
+    }
+    if (observation.signal == Signal::unlock) {
+        return Trigger::Kind::unlock;
+    }
+    if (observation.signal == Signal::quevStart) {
+        const auto start = observation.decoded<OstrelStartPayload>();
+        if (!start || !start->login) {
+            return std::nullopt;
+        }
+        // A login time later than the start never counts.
+        const std::int64_t sinceLogin = difference(observation.ts, *start->login);
+        if (sinceLogin >= 0 && sinceLogin <= TriggerDetector::loginWindow) {
+            return Trigger::Kind::login;
+        }
+    }
+    return std::nullopt;
+}
+
+} // namespace
+
+std::vector<Trigger> TriggerDetector::triggers(const std::vector<SignalObservation>& observations,
+                                               std::int64_t from, std::int64_t to) {
+    std::vector<const SignalObservation*> sorted;
+    sorted.reserve(observations.size());
+    for (const SignalObservation& observation : observations) {
+        sorted.push_back(&observation);
+    }
+    std::stable_sort(sorted.begin(), sorted.end(),
+                     [](const SignalObservation* a, const SignalObservation* b) { return a->ts < b->ts; });
+
+    // A dropped candidate does not move the merge window: the next one is compared with the last
+    // arrival kept.
+    std::vector<Trigger> arrivals;
+    for (const SignalObservation* observation : sorted) {
+        const auto kind = arrivalKind(*observation);
+        if (!kind) {
+            continue;
+        }
+        if (!arrivals.empty() && difference(observation->ts, arrivals.back().ts) < arrivalMerge) {
+            continue;
+        }
+        arrivals.push_back({observation->ts, *kind});
+    }
+
+    std::vector<Trigger> eventStarts;
+    for (const SignalObservation* observation : sorted) {
+        if (observation->signal != Signal::eventStart) {
+            continue;
+        }
+        const auto event = observation->decoded<EventStartPayload>();
+        if (!event || event->locked || event->idle > inUseIdleLimit) {
+            continue;
+        }
+        // No lower bound: an observation stamped before its event's start passes.
+        if (difference(observation->ts, event->start) > eventStartLateness) {
+            continue;
+        }
+        const bool covered = std::any_of(arrivals.begin(), arrivals.end(), [&](const Trigger& arrival) {
+            return arrival.ts <= observation->ts &&
+                   difference(event->start, arrival.ts) <= arrivalCoversEvent;
+        });
+        if (covered) {
+            continue;
+        }
+        if (!eventStarts.empty() && difference(observation->ts, eventStarts.back().ts) < arrivalMerge) {
+            continue;
+        }
+        eventStarts.push_back({observation->ts, Trigger::Kind::eventStart});
+    }
+
+    std::vector<Trigger> result;
+    result.reserve(arrivals.size() + eventStarts.size());
+    for (const auto* list : {&arrivals, &eventStarts}) {
+        std::copy_if(list->begin(), list->end(), std::back_inserter(result),
+                     [&](const Trigger& trigger) { return trigger.ts >= from && trigger.ts < to; });
+    }
+    std::stable_sort(result.begin(), result.end(),
+                     [](const Trigger& a, const Trigger& b) { return a.ts < b.ts; });
+    return result;
+}
+
+} // namespace ostrel

@@ -1,0 +1,111 @@
+// The Store's queries over the observations and triggers tables.
+
+#include "core/store/SQLiteError.hpp"
+#include "core/store/Store.hpp"
+
+namespace ostrel {
+
+void Store::append(std::span<const SignalObservation> observations) {
+    inTransaction([&] {
+        for (const SignalObservation& observation : observations) {
+            database_.execute("INSERT INTO observations (ts, signal, payload) VALUES (?, ?, ?)",
+                              {SQLValue(observation.ts), SQLValue(observation.signal.rawValue),
+                               SQLValue(observation.payload)});
+        }
+    });
+}
+
+std::vector<SignalObservation> Store::observations(std::int64_t from, std::int64_t to,
+                                                   const std::optional<std::set<Signal>>& signals) {
+    std::string sql = "SELECT ts, signal, payload FROM observations WHERE ts >= ? AND ts < ?";
+    std::vector<SQLValue> arguments{SQLValue(from), SQLValue(to)};
+    if (signals) {
+        // An empty set gives "IN ()", which SQLite accepts and which matches nothing.
+        sql += " AND signal IN (";
+        bool first = true;
+        for (const Signal& signal : *signals) {
+            sql += first ? "?" : ", ?";
+            first = false;
+            arguments.emplace_back(signal.rawValue);
+        }
+        sql += ")";
+    }
+    sql += " ORDER BY ts, id";
+
+    std::vector<SQLRow> rows;
+    {
+        std::lock_guard guard(lock_);
+        rows = database_.query(sql, arguments);
+    }
+    std::vector<SignalObservation> result;
+    result.reserve(rows.size());
+    for (SQLRow& row : rows) {
+        const auto ts = row.size() == 3 ? row[0].integerValue() : std::nullopt;
+        if (!ts || row[1].textValue() == nullptr || row[2].textValue() == nullptr) {
+            throw SQLiteError(0, "malformed observation row");
+        }
+        result.emplace_back(*ts, Signal(*row[1].textValue()), *row[2].textValue());
+    }
+    return result;
+}
+
+std::int64_t Store::observationCount(std::int64_t since) {
+    std::lock_guard guard(lock_);
+    const auto rows = database_.query("SELECT count(*) FROM observations WHERE ts >= ?", {SQLValue(since)});
+    if (rows.empty() || rows.front().empty()) {
+        return 0;
+    }
+    return rows.front().front().integerValue().value_or(0);
+}
+
+std::int64_t Store::deleteExpiredObservations(Date now) {
+    const auto cutoff = truncatedMilliseconds(now - observationRetention);
+    if (!cutoff) {
+        throw DateRangeError("the expiry cut-off has no millisecond form");
+    }
+    std::int64_t deleted = 0;
+    inTransaction([&] {
+        database_.execute("DELETE FROM observations WHERE ts < ?", {SQLValue(*cutoff)});
+        deleted = database_.changes();
+        // Triggers expire with the observations they came from, or they would rebuild as empty
+        // episodes. Old files may hold episode rows that refer to a trigger; those triggers stay, as
+        // deleting them would break the reference and fail the whole expiry.
+        database_.execute("DELETE FROM triggers WHERE ts < ? AND id NOT IN (SELECT trigger_id FROM episodes)",
+                          {SQLValue(*cutoff)});
+    });
+    return deleted;
+}
+
+void Store::insert(std::span<const Trigger> triggers) {
+    inTransaction([&] {
+        for (const Trigger& trigger : triggers) {
+            database_.execute("INSERT OR IGNORE INTO triggers (ts, kind) VALUES (?, ?)",
+                              {SQLValue(trigger.ts), SQLValue(std::string(toString(trigger.kind)))});
+        }
+    });
+}
+
+std::vector<Trigger> Store::triggers(std::int64_t from, std::int64_t to) {
+    std::vector<SQLRow> rows;
+    {
+        std::lock_guard guard(lock_);
+        rows = database_.query("SELECT ts, kind FROM triggers WHERE ts >= ? AND ts < ? ORDER BY ts",
+                               {SQLValue(from), SQLValue(to)});
+    }
+    std::vector<Trigger> result;
+    result.reserve(rows.size());
+    for (const SQLRow& row : rows) {
+        if (row.size() != 2) {
+            continue;
+        }
+        const auto ts = row[0].integerValue();
+        const std::string* text = row[1].textValue();
+        const auto kind = text == nullptr ? std::nullopt : fromString<Trigger::Kind>(*text);
+        if (ts && kind) {
+            result.push_back({*ts, *kind});
+        }
+    }
+    return result;
+}
+
+} // namespace ostrel
