@@ -32,7 +32,7 @@ int field(const icu::Calendar& calendar, UCalendarDateFields which) {
     return value;
 }
 
-double millis(double date) {
+double millis(Date date) {
     if (!std::isfinite(date)) {
         throw CalendarError("date is not finite");
     }
@@ -90,7 +90,7 @@ int Calendar::firstWeekday() const {
     return impl_->firstWeekday;
 }
 
-Calendar::Components Calendar::components(double date) const {
+Calendar::Components Calendar::components(Date date) const {
     const double ms = millis(date);
     const std::lock_guard lock(impl_->mutex);
     icu::Calendar& calendar = *impl_->calendar;
@@ -110,22 +110,22 @@ Calendar::Components Calendar::components(double date) const {
     return result;
 }
 
-int Calendar::weekday(double date) const {
+int Calendar::weekday(Date date) const {
     return components(date).weekday;
 }
-int Calendar::hour(double date) const {
+int Calendar::hour(Date date) const {
     return components(date).hour;
 }
-int Calendar::minute(double date) const {
+int Calendar::minute(Date date) const {
     return components(date).minute;
 }
 
-double Calendar::startOfDay(double date) const {
+Date Calendar::startOfDay(Date date) const {
     const Components local = components(date);
     return this->date(local.year, local.month, local.day);
 }
 
-double Calendar::addingDays(int days, double date) const {
+Date Calendar::addingDays(int days, Date date) const {
     const double ms = millis(date);
     const std::lock_guard lock(impl_->mutex);
     icu::Calendar& calendar = *impl_->calendar;
@@ -139,7 +139,7 @@ double Calendar::addingDays(int days, double date) const {
     return result / 1000.0;
 }
 
-std::int64_t Calendar::dayDifference(double from, double to) const {
+std::int64_t Calendar::dayDifference(Date from, Date to) const {
     const double fromMs = millis(from);
     const double toMs = millis(to);
     const std::lock_guard lock(impl_->mutex);
@@ -155,7 +155,7 @@ std::int64_t Calendar::dayDifference(double from, double to) const {
     return toDay - fromDay;
 }
 
-double Calendar::date(int year, int month, int day, int hour, int minute, int second) const {
+Date Calendar::date(int year, int month, int day, int hour, int minute, int second) const {
     const std::lock_guard lock(impl_->mutex);
     icu::Calendar& calendar = *impl_->calendar;
     calendar.clear();

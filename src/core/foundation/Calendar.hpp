@@ -2,7 +2,9 @@
 
 // The user's calendar: a Gregorian calendar in one time zone, with a locale and a first weekday.
 // The core reads no clock and no environment; every computation that needs weekdays, hours or the
-// start of a day is handed one of these. Dates are seconds since 1970 as a double.
+// start of a day is handed one of these.
+
+#include "core/foundation/Date.hpp"
 
 #include <cstdint>
 #include <memory>
@@ -42,26 +44,26 @@ public:
 
     // Each throws CalendarError for a date that is not finite. Instants beyond the calendar's
     // range (some millions of years) are read at the nearest end of it.
-    Components components(double date) const;
-    int weekday(double date) const; // 1 = Sunday ... 7 = Saturday
-    int hour(double date) const;    // 0 ... 23
-    int minute(double date) const;  // 0 ... 59
+    Components components(Date date) const;
+    int weekday(Date date) const; // 1 = Sunday ... 7 = Saturday
+    int hour(Date date) const;    // 0 ... 23
+    int minute(Date date) const;  // 0 ... 59
 
     // The first moment of the local day: midnight, or the moment of the change when a clock change
     // skips midnight.
-    double startOfDay(double date) const;
+    Date startOfDay(Date date) const;
 
     // The same wall-clock time days later (or earlier); a time skipped by a clock change moves
     // forward by the length of the gap. So a day here is 23 or 25 hours across a change.
-    double addingDays(int days, double date) const;
+    Date addingDays(int days, Date date) const;
 
     // Local calendar days from the day of `from` to the day of `to`, whatever the times of day.
-    std::int64_t dayDifference(double from, double to) const;
+    std::int64_t dayDifference(Date from, Date to) const;
 
     // The instant of a local date and time. Out-of-range fields roll over (month 13 is January of
     // the next year); a time skipped by a clock change moves forward by the length of the gap, a
     // repeated time gives its first occurrence.
-    double date(int year, int month, int day, int hour = 0, int minute = 0, int second = 0) const;
+    Date date(int year, int month, int day, int hour = 0, int minute = 0, int second = 0) const;
 
     friend bool operator==(const Calendar& a, const Calendar& b);
 

@@ -16,7 +16,8 @@ std::string_view toString(AnswerPayload::Answer answer) {
     return "expired";
 }
 
-std::optional<AnswerPayload::Answer> answerFromString(std::string_view text) {
+template <>
+std::optional<AnswerPayload::Answer> fromString<AnswerPayload::Answer>(std::string_view text) {
     for (const auto answer :
          {AnswerPayload::Answer::yes, AnswerPayload::Answer::no, AnswerPayload::Answer::expired}) {
         if (text == toString(answer)) {
@@ -30,7 +31,7 @@ AnswerPayload AnswerPayload::fromJSON(const json::Value& value) {
     const json::ObjectReader reader(value);
     auto routine = reader.required<std::string>("routine");
     const auto text = reader.required<std::string>("answer");
-    const auto answer = answerFromString(text);
+    const auto answer = fromString<Answer>(text);
     if (!answer) {
         throw json::DecodingError("\"answer\": not an answer: " + text);
     }

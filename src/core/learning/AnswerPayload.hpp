@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/foundation/EnumText.hpp"
 #include "core/foundation/Json.hpp"
 
 #include <optional>
@@ -27,6 +28,8 @@ struct AnswerPayload {
 };
 
 std::string_view toString(AnswerPayload::Answer answer);
-std::optional<AnswerPayload::Answer> answerFromString(std::string_view text);
+
+template <>
+std::optional<AnswerPayload::Answer> fromString<AnswerPayload::Answer>(std::string_view text);
 
 } // namespace ostrel

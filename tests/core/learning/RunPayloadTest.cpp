@@ -81,7 +81,7 @@ TEST(AnswerPayload, AnswerIsOneOfThreeTexts) {
         ASSERT_EQ(decoded.has_value(), c.answer.has_value()) << c.text;
         if (decoded) {
             EXPECT_EQ(decoded->answer, *c.answer);
-            EXPECT_EQ(answerFromString(toString(*c.answer)), c.answer);
+            EXPECT_EQ(fromString<Answer>(toString(*c.answer)), c.answer);
         }
     }
 }
