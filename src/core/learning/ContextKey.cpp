@@ -102,14 +102,22 @@ std::string ContextKey::normalise(std::string_view title) {
     }
     const icu::UnicodeString lower = icu::UnicodeString::fromUTF8(text::lowercased(title));
 
-    UErrorCode status = U_ZERO_ERROR;
-    std::unique_ptr<icu::RegexMatcher> matcher(numberPattern().matcher(lower, status));
-    if (U_FAILURE(status)) {
-        throw std::runtime_error(std::string("regular expression failed: ") + u_errorName(status));
-    }
-    const icu::UnicodeString stripped = matcher->replaceAll(icu::UnicodeString(), status);
-    if (U_FAILURE(status)) {
-        throw std::runtime_error(std::string("regular expression failed: ") + u_errorName(status));
+    // Every number starts with an ASCII digit, so a title without one has nothing to remove.
+    icu::UnicodeString stripped;
+    if (title.find_first_of("0123456789") == std::string_view::npos) {
+        stripped = lower;
+    } else {
+        // A matcher is costly to make and not to be shared between threads: one per thread.
+        UErrorCode status = U_ZERO_ERROR;
+        thread_local const std::unique_ptr<icu::RegexMatcher> matcher(numberPattern().matcher(status));
+        if (U_FAILURE(status) || !matcher) {
+            throw std::runtime_error(std::string("regular expression failed: ") + u_errorName(status));
+        }
+        matcher->reset(lower);
+        stripped = matcher->replaceAll(icu::UnicodeString(), status);
+        if (U_FAILURE(status)) {
+            throw std::runtime_error(std::string("regular expression failed: ") + u_errorName(status));
+        }
     }
 
     // Split at any Unicode whitespace and join the words with one blank.
@@ -134,6 +142,64 @@ std::string ContextKey::normalise(std::string_view title) {
     std::string result;
     joined.toUTF8String(result);
     return result;
+}
+
+ContextKey::History::History(const std::vector<Episode>& episodes) : places(episodes) {
+    for (const Episode& episode : episodes) {
+        for (const CalendarEvent& event : episode.context.events) {
+            if (!event.recurring) {
+                titles[normalise(event.title)].insert(episode.trigger.ts);
+            }
+        }
+    }
+}
+
+std::vector<ContextKey> ContextKey::candidates(const Context& context, std::int64_t at,
+                                               const History& history, const Calendar& calendar) {
+    std::vector<ContextKey> keys;
+    for (const CalendarEvent& event : context.events) {
+        if (event.recurring) {
+            keys.push_back(ContextKey::event(event.key));
+        }
+    }
+
+    for (const CalendarEvent& event : context.events) {
+        if (event.recurring) {
+            continue;
+        }
+        std::string normalised = normalise(event.title);
+        // Titles of only digits and punctuation would all meet under one empty key, whose id does
+        // not even read back; such an event is no title to learn by.
+        if (normalised.empty()) {
+            continue;
+        }
+        const auto seen = history.titles.find(normalised);
+        // A title counts once it was seen at some other moment than this one.
+        if (seen != history.titles.end() &&
+            (seen->second.size() > 1 || (seen->second.size() == 1 && *seen->second.begin() != at))) {
+            keys.push_back(ContextKey::title(std::move(normalised)));
+            break;
+        }
+    }
+
+    const Calendar::Components local = calendar.components(static_cast<Date>(at) / 1000.0);
+    std::string place = "unknown";
+    if (auto named = context.location ? history.places.place(*context.location) : std::nullopt) {
+        place = std::move(*named);
+    } else if (context.network) {
+        place = "wifi:" + *context.network;
+    }
+    keys.push_back(ContextKey::slot(local.weekday, local.hour * 2 + local.minute / 30, std::move(place)));
+    return keys;
+}
+
+ContextKey ContextKey::of(const Episode& episode, const std::vector<Episode>& among,
+                          const Calendar& calendar) {
+    return of(episode, History(among), calendar);
+}
+
+ContextKey ContextKey::of(const Episode& episode, const History& history, const Calendar& calendar) {
+    return candidates(episode.context, episode.trigger.ts, history, calendar).front();
 }
 
 bool operator==(const ContextKey& a, const ContextKey& b) {

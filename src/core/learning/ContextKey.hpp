@@ -5,14 +5,23 @@
 // in which a key leaves memory (routine edits, answers, run records, the score export), so its
 // text never changes.
 
+#include "core/episodes/Context.hpp"
+#include "core/episodes/Episode.hpp"
+#include "core/foundation/Calendar.hpp"
+#include "core/foundation/Text.hpp"
+#include "core/learning/Places.hpp"
+
 #include <compare>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <optional>
+#include <set>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <variant>
+#include <vector>
 
 namespace ostrel {
 
@@ -53,6 +62,27 @@ struct ContextKey {
     // Lower-cased, numbers like "2", "12/3" or "10:15" removed, whitespace runs made one blank and
     // trimmed; so "Math 12/3 - Quiz" gives "math - quiz".
     static std::string normalise(std::string_view title);
+
+    // What the keys of a moment need to know of the past.
+    struct History {
+        // Normalised title of each one-off event to the trigger times of the episodes it was in.
+        std::unordered_map<std::string, std::set<std::int64_t>, text::Hash, text::Equal> titles;
+        Places places;
+
+        History() = default;
+        explicit History(const std::vector<Episode>& episodes);
+    };
+
+    // The keys that could describe a moment, most specific first: an event key per recurring
+    // event, then the first one-off title also seen at another time, then always one slot key
+    // (weekday and half hour in the calendar's zone, at the named place, else the Wi-Fi network,
+    // else "unknown"). A title that normalises to nothing gives no key.
+    static std::vector<ContextKey> candidates(const Context& context, std::int64_t at, const History& history,
+                                              const Calendar& calendar);
+
+    // The key an episode is filed under: the first candidate of its context at its trigger.
+    static ContextKey of(const Episode& episode, const std::vector<Episode>& among, const Calendar& calendar);
+    static ContextKey of(const Episode& episode, const History& history, const Calendar& calendar);
 
     // Same case with equal payloads; text compares as Unicode text.
     friend bool operator==(const ContextKey& a, const ContextKey& b);

@@ -17,6 +17,26 @@ void appendFixed4(std::string& out, double value) {
 
 } // namespace
 
+Places::Places(const std::vector<Episode>& episodes) {
+    std::vector<const Episode*> ordered;
+    ordered.reserve(episodes.size());
+    for (const Episode& episode : episodes) {
+        if (episode.context.location) {
+            ordered.push_back(&episode);
+        }
+    }
+    std::stable_sort(ordered.begin(), ordered.end(),
+                     [](const Episode* a, const Episode* b) { return a->trigger.ts < b->trigger.ts; });
+    for (const Episode* episode : ordered) {
+        const LocationPayload& location = *episode->context.location;
+        if (const std::size_t at = firstInReach(location); at < anchors.size()) {
+            ++anchors[at].count;
+        } else {
+            anchors.push_back({location, 1});
+        }
+    }
+}
+
 std::string Places::placeId(double latitude, double longitude) {
     // Formatted as C's "%.4f" would in the C locale (rounded, "-" for negative values including
     // -0.0), whatever locale the process runs in.
@@ -38,22 +58,22 @@ double Places::distance(const LocationPayload& a, const LocationPayload& b) {
     return earthDiameter * std::asin(std::min(std::sqrt(h), 1.0));
 }
 
-const Places::Anchor* Places::anchor(const LocationPayload& location) const {
-    for (const Anchor& anchor : anchors) {
-        if (distance(location, anchor.location) <= anchorRadius) {
-            return &anchor;
+std::size_t Places::firstInReach(const LocationPayload& location) const {
+    for (std::size_t at = 0; at < anchors.size(); ++at) {
+        if (distance(location, anchors[at].location) <= anchorRadius) {
+            return at;
         }
     }
-    return nullptr;
+    return anchors.size();
 }
 
 std::optional<std::string> Places::place(const LocationPayload& location) const {
     // The first anchor in reach decides, even when it was seen too rarely to be named.
-    const Anchor* found = anchor(location);
-    if (found == nullptr || found->count < visitsForName) {
+    const std::size_t at = firstInReach(location);
+    if (at == anchors.size() || anchors[at].count < visitsForName) {
         return std::nullopt;
     }
-    return placeId(found->location.latitude, found->location.longitude);
+    return placeId(anchors[at].location.latitude, anchors[at].location.longitude);
 }
 
 } // namespace ostrel

@@ -4,8 +4,10 @@
 // computer was. Raw coordinates never match twice; an anchor names a place once it has been
 // visited twice.
 
+#include "core/episodes/Episode.hpp"
 #include "core/observations/LocationPayload.hpp"
 
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -28,6 +30,12 @@ struct Places {
 
     std::vector<Anchor> anchors; // in the order first met
 
+    Places() = default;
+    explicit Places(std::vector<Anchor> anchors) : anchors(std::move(anchors)) {}
+    // Clusters the locations of the episodes in trigger order (stable for equal times): each joins
+    // the first anchor within reach or starts a new one. Episodes without a location are skipped.
+    explicit Places(const std::vector<Episode>& episodes);
+
     // "place:" + latitude + "," + longitude, each with four decimals and a "." point.
     static std::string placeId(double latitude, double longitude);
     // Haversine distance in metres.
@@ -39,7 +47,8 @@ struct Places {
     friend bool operator==(const Places&, const Places&) = default;
 
 private:
-    const Anchor* anchor(const LocationPayload& location) const;
+    // The index of the first anchor within reach, or anchors.size() when none is.
+    std::size_t firstInReach(const LocationPayload& location) const;
 };
 
 } // namespace ostrel

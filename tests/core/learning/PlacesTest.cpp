@@ -155,6 +155,46 @@ TEST(Places, ReachIncludesExactlyOneHundredFiftyMetres) {
     EXPECT_FALSE(places.place(at(150.1 / metresPerDegree, 20.0)));
 }
 
+Episode episodeAt(std::int64_t ts, std::optional<LocationPayload> location) {
+    Episode episode{Trigger{ts, Trigger::Kind::unlock}, ts, ts + 1000, {}, {}};
+    episode.context.location = location;
+    return episode;
+}
+
+TEST(Places, AnchorsFormFromEpisodeLocationsInTimeOrder) {
+    EXPECT_TRUE(Places(std::vector<Episode>{}).anchors.empty());
+    const Places withoutLocations(
+        std::vector<Episode>{episodeAt(1, std::nullopt), episodeAt(2, std::nullopt)});
+    EXPECT_TRUE(withoutLocations.anchors.empty());
+    EXPECT_FALSE(withoutLocations.place(at(48.8566, 2.3522)));
+
+    // 0.0009 degrees of latitude is about 100 m.
+    const LocationPayload home = at(48.8566, 2.3522);
+    const LocationPayload nearHome = at(48.8575, 2.3522);
+    const LocationPayload library = at(48.8600, 2.3522); // about 380 m north
+
+    const Places once(std::vector<Episode>{episodeAt(10, home)});
+    EXPECT_EQ(once.anchors, (std::vector<Places::Anchor>{{home, 1}}));
+    EXPECT_FALSE(once.place(home));
+
+    const Places twice(
+        std::vector<Episode>{episodeAt(10, home), episodeAt(20, std::nullopt), episodeAt(30, nearHome)});
+    EXPECT_EQ(twice.anchors, (std::vector<Places::Anchor>{{home, 2}}));
+    EXPECT_EQ(twice.place(nearHome), "place:48.8566,2.3522"); // named by the first location
+    EXPECT_FALSE(twice.place(library));
+
+    // Given out of time order: the earliest location still creates the anchor; equal times keep
+    // their given order.
+    const std::vector<Episode> shuffled = {episodeAt(30, nearHome), episodeAt(50, library),
+                                           episodeAt(10, home), episodeAt(50, home)};
+    const std::vector<Episode> sorted = {episodeAt(10, home), episodeAt(30, nearHome), episodeAt(50, library),
+                                         episodeAt(50, home)};
+    EXPECT_EQ(Places(shuffled), Places(sorted));
+    EXPECT_EQ(Places(sorted).anchors, (std::vector<Places::Anchor>{{home, 3}, {library, 1}}));
+    const std::vector<Episode> tie = {episodeAt(50, library), episodeAt(50, home)};
+    EXPECT_EQ(Places(tie).anchors, (std::vector<Places::Anchor>{{library, 1}, {home, 1}}));
+}
+
 TEST(Places, DistanceIsHaversineInMetres) {
     // One degree of longitude on the equator is a 360th of the circumference.
     EXPECT_NEAR(Places::distance(at(0, 0), at(0, 1)), Places::earthDiameter * M_PI / 360, 1e-6);
