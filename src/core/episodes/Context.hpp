@@ -12,11 +12,16 @@ namespace ostrel {
 
 // Where an episode happened: the class, the network, the place, the displays and what was open.
 struct Context {
-    std::vector<CalendarEvent> events;       // around the trigger, by start
-    std::optional<std::string> network;      // hashed Wi-Fi network, as the Wi-Fi payload holds it
-    std::optional<LocationPayload> location; // near the trigger
-    std::vector<std::string> displays;       // UUIDs (or numeric ids as decimal text), sorted
-    std::vector<Item> open;                  // already open at the trigger
+    // The calendar events around the trigger, by start.
+    std::vector<CalendarEvent> events = {};
+    // The hashed Wi-Fi network, as the Wi-Fi payload holds it.
+    std::optional<std::string> network = std::nullopt;
+    // The location near the trigger.
+    std::optional<LocationPayload> location = std::nullopt;
+    // The connected displays by UUID (or numeric id as decimal text), sorted.
+    std::vector<std::string> displays = {};
+    // What was already open at the trigger.
+    std::vector<Item> open = {};
 
     // Field by field; text compares as Unicode text.
     friend bool operator==(const Context& a, const Context& b);

@@ -12,11 +12,16 @@ namespace ostrel {
 
 // What the user did after a trigger.
 struct Setup {
-    std::vector<Item> broughtUp;      // brought to the front in the setup window, first seen first
-    std::vector<Item> carried;        // open at the trigger and not brought up
-    std::vector<std::string> putAway; // bundle ids hidden, quit or minimised, without repeats
-    std::unordered_map<Item, WindowPayload::Frame> layout; // last known frame of each window item
-    std::vector<Setting> settings; // changed sound settings: output, volume, muted, at most one each
+    // Brought to the front in the setup window, in first-seen order, without repeats.
+    std::vector<Item> broughtUp = {};
+    // Open at the trigger and not brought up.
+    std::vector<Item> carried = {};
+    // Bundle ids of apps hidden, quit or with a window minimised, without repeats.
+    std::vector<std::string> putAway = {};
+    // The last known window frame of each app, document and note.
+    std::unordered_map<Item, WindowPayload::Frame> layout = {};
+    // The sound settings that changed: at most one of each case, in the order output, volume, muted.
+    std::vector<Setting> settings = {};
 
     // Field by field; text compares as Unicode text, the layout as a dictionary.
     friend bool operator==(const Setup& a, const Setup& b);
