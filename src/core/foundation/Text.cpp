@@ -11,6 +11,8 @@
 #include <unicode/bytestream.h>
 #include <unicode/casemap.h>
 #include <unicode/normalizer2.h>
+#include <unicode/uchar.h>
+#include <unicode/utf8.h>
 
 namespace ostrel::text {
 
@@ -166,6 +168,32 @@ std::string lowercased(std::string_view text) {
         throw std::runtime_error(std::string("Unicode case mapping failed: ") + u_errorName(status));
     }
     return result;
+}
+
+std::string trimmed(std::string_view text) {
+    const auto* bytes = reinterpret_cast<const uint8_t*>(text.data());
+    const auto length = static_cast<int32_t>(text.size());
+    int32_t begin = 0;
+    while (begin < length) {
+        int32_t next = begin;
+        UChar32 c = 0;
+        U8_NEXT(bytes, next, length, c);
+        if (c < 0 || !u_isUWhiteSpace(c)) {
+            break;
+        }
+        begin = next;
+    }
+    int32_t end = length;
+    while (end > begin) {
+        int32_t previous = end;
+        UChar32 c = 0;
+        U8_PREV(bytes, 0, previous, c);
+        if (c < 0 || !u_isUWhiteSpace(c)) {
+            break;
+        }
+        end = previous;
+    }
+    return std::string(text.substr(static_cast<std::size_t>(begin), static_cast<std::size_t>(end - begin)));
 }
 
 } // namespace ostrel::text

@@ -30,6 +30,9 @@ std::string composed(std::string_view text);
 // Full Unicode lower-case mapping, the same in every locale.
 std::string lowercased(std::string_view text);
 
+// The text without white space and line breaks (the Unicode White_Space property) at either end.
+std::string trimmed(std::string_view text);
+
 // Function objects for containers keyed by text; transparent, so a string_view finds a string key.
 struct Equal {
     using is_transparent = void;

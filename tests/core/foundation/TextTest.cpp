@@ -110,5 +110,27 @@ TEST(Text, AsciiCheckSeesEveryByte) {
     }
 }
 
+TEST(TextTrimmed, RemovesUnicodeWhiteSpaceAtBothEnds) {
+    const struct {
+        std::string input;
+        std::string expected;
+    } cases[] = {
+        {"  Room 1\n", "Room 1"},
+        {"\t\r\n", ""},
+        {"", ""},
+        {"\xC2\xA0"
+         "Hall 3\xE2\x80\xA8",
+         "Hall 3"},       // no-break space, line separator
+        {"a  b", "a  b"}, // inner space stays
+        {"\xE3\x80\x80"
+         "講堂"
+         "\xE3\x80\x80",
+         "講堂"}, // ideographic space
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(text::trimmed(c.input), c.expected) << c.input;
+    }
+}
+
 } // namespace
 } // namespace ostrel
