@@ -22,6 +22,9 @@ const std::map<std::string, Command>& commands() {
         {"demo", {ostrel::dev::demoCommand, "demo          show what Ostrel can do so far"}},
         {"page",
          {ostrel::dev::pageCommand, "page URL...   site and address of each URL, and their stable page"}},
+        {"google-events",
+         {ostrel::dev::googleEventsCommand,
+          "google-events FILE   calendar events of a Google Calendar events reply (or one event)"}},
     };
     return table;
 }
