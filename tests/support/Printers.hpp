@@ -5,6 +5,7 @@
 #include "core/calendar/CalendarEvent.hpp"
 #include "core/calendar/CalendarSeries.hpp"
 #include "core/episodes/Trigger.hpp"
+#include "core/learning/Routine.hpp"
 #include "core/observations/SignalObservation.hpp"
 #include "core/routines/RoutineEdits.hpp"
 
@@ -50,6 +51,17 @@ inline void PrintTo(const RoutineEdits::Placement& placement, std::ostream* out)
 }
 inline void PrintTo(const Cue& cue, std::ostream* out) {
     printAsJSON(cue, out);
+}
+
+inline void PrintTo(const Routine& routine, std::ostream* out) {
+    *out << "{" << routine.key.id() << " [";
+    for (std::size_t i = 0; i < routine.items.size(); ++i) {
+        *out << (i == 0 ? "" : ", ") << routine.items[i].id();
+    }
+    *out << "] support " << routine.support << ", confidence " << routine.confidence << ", "
+         << toString(routine.trust) << ", edits ";
+    printAsJSON(routine.edits, out);
+    *out << "}";
 }
 
 } // namespace ostrel
