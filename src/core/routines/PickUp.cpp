@@ -42,10 +42,9 @@ bool deepens(const std::string& routineURL, const std::string& pickedURL) {
            shallow->port() == deep->port();
 }
 
-} // namespace
-
-std::optional<Episode> lastTime(const Routine& routine, const std::vector<Episode>& episodes,
-                                const Calendar& calendar) {
+// History is built only once an episode needs its learned key, and then at most once.
+std::optional<Episode> findLastTime(const Routine& routine, const std::vector<Episode>& episodes,
+                                    const ContextKey::History* given, const Calendar& calendar) {
     const SeriesKeys cued = eventCueSeries(routine);
     const bool byLearnedKey = routine.edits.learnedWhen && !routine.isMade();
     if (cued.empty() && !byLearnedKey) {
@@ -59,17 +58,17 @@ std::optional<Episode> lastTime(const Routine& routine, const std::vector<Episod
         return episodes[a].start > episodes[b].start;
     });
 
-    std::optional<ContextKey::History> history;
+    std::optional<ContextKey::History> built;
     for (const std::size_t index : order) {
         const Episode& episode = episodes[index];
         if (holdsCuedClass(episode, cued)) {
             return episode;
         }
         if (byLearnedKey) {
-            if (!history) {
-                history.emplace(episodes);
+            if (given == nullptr && !built) {
+                built.emplace(episodes);
             }
-            if (ContextKey::of(episode, *history, calendar) == routine.key) {
+            if (ContextKey::of(episode, given != nullptr ? *given : *built, calendar) == routine.key) {
                 return episode;
             }
         }
@@ -77,9 +76,7 @@ std::optional<Episode> lastTime(const Routine& routine, const std::vector<Episod
     return std::nullopt;
 }
 
-std::vector<Item> items(const Routine& routine, const std::vector<Episode>& episodes,
-                        const Calendar& calendar) {
-    const std::optional<Episode> last = lastTime(routine, episodes, calendar);
+std::vector<Item> withLastTime(const Routine& routine, const std::optional<Episode>& last) {
     std::vector<Item> result = routine.items;
     if (!last) {
         return result;
@@ -118,6 +115,28 @@ std::vector<Item> items(const Routine& routine, const std::vector<Episode>& epis
         }
     }
     return result;
+}
+
+} // namespace
+
+std::optional<Episode> lastTime(const Routine& routine, const std::vector<Episode>& episodes,
+                                const Calendar& calendar) {
+    return findLastTime(routine, episodes, nullptr, calendar);
+}
+
+std::optional<Episode> lastTime(const Routine& routine, const std::vector<Episode>& episodes,
+                                const ContextKey::History& history, const Calendar& calendar) {
+    return findLastTime(routine, episodes, &history, calendar);
+}
+
+std::vector<Item> items(const Routine& routine, const std::vector<Episode>& episodes,
+                        const Calendar& calendar) {
+    return withLastTime(routine, lastTime(routine, episodes, calendar));
+}
+
+std::vector<Item> items(const Routine& routine, const std::vector<Episode>& episodes,
+                        const ContextKey::History& history, const Calendar& calendar) {
+    return withLastTime(routine, lastTime(routine, episodes, history, calendar));
 }
 
 } // namespace ostrel::PickUp

@@ -7,6 +7,7 @@
 #include "core/episodes/Episode.hpp"
 #include "core/episodes/Item.hpp"
 #include "core/foundation/Calendar.hpp"
+#include "core/learning/ContextKey.hpp"
 #include "core/learning/Routine.hpp"
 
 #include <cstddef>
@@ -25,6 +26,9 @@ inline constexpr std::size_t cap = 3;
 // routine's key. The episodes may come in any order.
 std::optional<Episode> lastTime(const Routine& routine, const std::vector<Episode>& episodes,
                                 const Calendar& calendar);
+// The same with the episodes already summarised (history must be that of episodes).
+std::optional<Episode> lastTime(const Routine& routine, const std::vector<Episode>& episodes,
+                                const ContextKey::History& history, const Calendar& calendar);
 
 // The routine's items, in order, followed by the documents and pages brought up last time in the
 // order they were brought up: never an item already there or one the user removed, never more than
@@ -33,5 +37,7 @@ std::optional<Episode> lastTime(const Routine& routine, const std::vector<Episod
 // the routine's items unchanged.
 std::vector<Item> items(const Routine& routine, const std::vector<Episode>& episodes,
                         const Calendar& calendar);
+std::vector<Item> items(const Routine& routine, const std::vector<Episode>& episodes,
+                        const ContextKey::History& history, const Calendar& calendar);
 
 } // namespace ostrel::PickUp
