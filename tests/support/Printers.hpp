@@ -8,6 +8,7 @@
 #include "core/episodes/Item.hpp"
 #include "core/episodes/Setting.hpp"
 #include "core/episodes/Trigger.hpp"
+#include "core/learning/Routine.hpp"
 #include "core/observations/SignalObservation.hpp"
 #include "core/routines/RoutineEdits.hpp"
 
@@ -117,6 +118,17 @@ inline void PrintTo(const Episode& episode, std::ostream* out) {
         *out << " ";
         PrintTo(setting, out);
     }
+    *out << "}";
+}
+
+inline void PrintTo(const Routine& routine, std::ostream* out) {
+    *out << "{" << routine.key.id() << " [";
+    for (std::size_t i = 0; i < routine.items.size(); ++i) {
+        *out << (i == 0 ? "" : ", ") << routine.items[i].id();
+    }
+    *out << "] support " << routine.support << ", confidence " << routine.confidence << ", "
+         << toString(routine.trust) << ", edits ";
+    printAsJSON(routine.edits, out);
     *out << "}";
 }
 
