@@ -25,6 +25,9 @@ const std::map<std::string, Command>& commands() {
         {"google-events",
          {ostrel::dev::googleEventsCommand,
           "google-events FILE   calendar events of a Google Calendar events reply (or one event)"}},
+        {"plan",
+         {ostrel::dev::planCommand, "plan DB --tz ZONE --at MS --trigger KIND [--now MS]   the autopilot's "
+                                    "planning pass for a stored trigger, as if run at --now"}},
     };
     return table;
 }
