@@ -15,6 +15,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <iterator>
 #include <limits>
 #include <string_view>
 #include <unordered_set>
@@ -805,11 +806,16 @@ std::vector<Episode> episodes(std::span<const Trigger> triggers,
         const std::int64_t episodeEnd = end(
             start, boundary, std::span(index.activity.ts).subspan(activityFrom, activityTo - activityFrom));
 
-        // Bring-ups past the widest setup window can neither widen it nor fall inside it.
-        const std::int64_t bringUpsUntil = std::min(episodeEnd, saturatingAdd(start, widenedSetupWindow));
-        const std::vector<BringUp> remaining =
-            withoutUndoneRuns(bringUps(timeline, {start, bringUpsUntil}), timeline);
+        // Only bring-ups up to the normal window's end can widen it, and only those up to the
+        // setup end count, so the later ones are read only when the window did widen.
+        const std::int64_t normalEnd = std::min(episodeEnd, saturatingAdd(start, setupWindow));
+        std::vector<BringUp> remaining = withoutUndoneRuns(bringUps(timeline, {start, normalEnd}), timeline);
         const std::int64_t setupEnd = setupWindowEnd(start, episodeEnd, remaining);
+        if (setupEnd > normalEnd) {
+            std::vector<BringUp> later =
+                withoutUndoneRuns(bringUps(timeline, {normalEnd + 1, setupEnd}), timeline);
+            std::move(later.begin(), later.end(), std::back_inserter(remaining));
+        }
 
         Setup setup;
         for (const BringUp& bringUp : remaining) {
