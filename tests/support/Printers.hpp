@@ -3,6 +3,7 @@
 // How GoogleTest shows the core's records in failure messages.
 
 #include "core/episodes/Trigger.hpp"
+#include "core/observations/ActivitySummary.hpp"
 #include "core/observations/SignalObservation.hpp"
 
 #include <ostream>
@@ -16,6 +17,19 @@ inline void PrintTo(const Trigger& trigger, std::ostream* out) {
 inline void PrintTo(const SignalObservation& observation, std::ostream* out) {
     *out << "{" << observation.ts << ", " << observation.signal.rawValue << ", " << observation.payload
          << "}";
+}
+
+inline void PrintTo(const ActivitySummary::App& used, std::ostream* out) {
+    *out << "app " << used.bundleID;
+}
+inline void PrintTo(const ActivitySummary::Document& used, std::ostream* out) {
+    *out << "document " << used.path;
+}
+inline void PrintTo(const ActivitySummary::Note& used, std::ostream* out) {
+    *out << "note " << used.app << " " << used.title;
+}
+inline void PrintTo(const ActivitySummary::Site& used, std::ostream* out) {
+    *out << "site " << used.site;
 }
 
 } // namespace ostrel
