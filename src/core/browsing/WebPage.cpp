@@ -1,6 +1,7 @@
 #include "core/browsing/WebPage.hpp"
 
 #include "core/foundation/Graphemes.hpp"
+#include "core/foundation/Text.hpp"
 #include "core/foundation/Url.hpp"
 #include "core/foundation/Utf8.hpp"
 
@@ -8,43 +9,17 @@
 #include <cmath>
 #include <map>
 
-#include <unicode/locid.h>
-#include <unicode/unistr.h>
 
 namespace ostrel::WebPage {
 
 namespace {
-
-bool isAscii(std::string_view text) {
-    return std::all_of(text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
-}
-
-std::string asciiLowercased(std::string_view text) {
-    std::string result(text);
-    for (char& c : result) {
-        if (c >= 'A' && c <= 'Z') {
-            c = static_cast<char>(c - 'A' + 'a');
-        }
-    }
-    return result;
-}
-
-// Full Unicode lower-casing for the rare host that percent-escapes non-ASCII letters.
-std::string lowercased(std::string_view utf8) {
-    if (isAscii(utf8)) {
-        return asciiLowercased(utf8);
-    }
-    std::string result;
-    icu::UnicodeString::fromUTF8(utf8).toLower(icu::Locale::getRoot()).toUTF8String(result);
-    return result;
-}
 
 std::optional<std::string> siteOf(const Url& url) {
     const auto scheme = url.scheme();
     if (!scheme) {
         return std::nullopt;
     }
-    const std::string lowerScheme = asciiLowercased(*scheme);
+    const std::string lowerScheme = text::lowercased(*scheme);
     if (lowerScheme != "http" && lowerScheme != "https") {
         return std::nullopt;
     }
@@ -58,7 +33,7 @@ std::optional<std::string> siteOf(const Url& url) {
     if (!isValidUtf8(decoded)) {
         return std::nullopt;
     }
-    std::string site = lowercased(decoded);
+    std::string site = text::lowercased(decoded);
     if (site.starts_with("www.")) {
         site.erase(0, 4);
     }
