@@ -1,7 +1,7 @@
 #include "core/observations/ActivitySummary.hpp"
 
 #include "core/browsing/TabPayload.hpp"
-#include "core/foundation/UnicodeText.hpp"
+#include "core/foundation/Text.hpp"
 #include "core/observations/AppPayload.hpp"
 #include "core/observations/WindowPayload.hpp"
 
@@ -10,16 +10,16 @@
 namespace ostrel {
 
 bool operator==(const ActivitySummary::App& a, const ActivitySummary::App& b) {
-    return canonicallyEqual(a.bundleID, b.bundleID);
+    return text::equal(a.bundleID, b.bundleID);
 }
 bool operator==(const ActivitySummary::Document& a, const ActivitySummary::Document& b) {
-    return canonicallyEqual(a.path, b.path);
+    return text::equal(a.path, b.path);
 }
 bool operator==(const ActivitySummary::Note& a, const ActivitySummary::Note& b) {
-    return canonicallyEqual(a.app, b.app) && canonicallyEqual(a.title, b.title);
+    return text::equal(a.app, b.app) && text::equal(a.title, b.title);
 }
 bool operator==(const ActivitySummary::Site& a, const ActivitySummary::Site& b) {
-    return canonicallyEqual(a.site, b.site);
+    return text::equal(a.site, b.site);
 }
 
 namespace {
