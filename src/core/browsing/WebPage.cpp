@@ -9,7 +9,6 @@
 #include <cmath>
 #include <map>
 
-
 namespace ostrel::WebPage {
 
 namespace {
@@ -173,6 +172,24 @@ std::optional<std::string> stablePage(const std::vector<std::string>& urls) {
         return std::nullopt;
     }
     return page->text();
+}
+
+bool isMeeting(std::string_view url) {
+    // Zoom, Google Meet, Teams (work and personal), Webex, FaceTime, Whereby, Jitsi Meet, Chime.
+    static constexpr std::string_view meetingHosts[] = {
+        "zoom.us",        "meet.google.com", "teams.microsoft.com",
+        "teams.live.com", "webex.com",       "facetime.apple.com",
+        "whereby.com",    "meet.jit.si",     "chime.aws",
+    };
+    const auto found = site(url);
+    if (!found) {
+        return false;
+    }
+    const std::string_view host = *found;
+    return std::any_of(std::begin(meetingHosts), std::end(meetingHosts), [&](std::string_view meeting) {
+        return host == meeting || (host.size() > meeting.size() && host.ends_with(meeting) &&
+                                   host[host.size() - meeting.size() - 1] == '.');
+    });
 }
 
 } // namespace ostrel::WebPage

@@ -29,6 +29,10 @@ std::optional<std::string> address(std::string_view url);
 // visits differ in scheme, host or port; the first address when every path is the same.
 std::optional<std::string> stablePage(const std::vector<std::string>& urls);
 
+// Whether the URL is a video-meeting link: its site is one of the meeting services' hosts or a
+// subdomain of one. Only http and https URLs can be.
+bool isMeeting(std::string_view url);
+
 } // namespace WebPage
 
 } // namespace ostrel
