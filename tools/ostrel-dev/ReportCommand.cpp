@@ -109,6 +109,7 @@ int reportCommand(const Arguments& arguments) {
         throw std::runtime_error("ostrel-dev report: cannot read " + options.database.string() + ": " +
                                  failure.what());
     }
+    // No classes yet: the store has no query for calendar events, so no time is credited to them.
     const TimeReport report(observations, options.from, options.to, {}, calendar);
     std::cout << json::encode(report.toJSON()) << '\n';
     return 0;
