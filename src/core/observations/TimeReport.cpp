@@ -18,6 +18,7 @@ namespace ostrel {
 namespace {
 
 constexpr std::int64_t msPerHour = 3'600'000;
+constexpr std::int64_t msPerDay = 24 * msPerHour;
 constexpr std::int64_t int64Max = std::numeric_limits<std::int64_t>::max();
 
 // What a setup is reckoned to save the user, in milliseconds.
@@ -157,27 +158,35 @@ public:
 
 private:
     // Splits [start, end) at local clock hours. Each piece ends where the clock hour that holds its
-    // start ends, reckoned from the local minutes and seconds at that very instant (so from the
-    // offset in force there): where the clock repeats an hour or moves by half an hour, the piece
-    // still ends strictly after it starts and the walk always reaches `end`.
+    // start ends, reckoned from the zone's offset in force at that very instant: where the clock
+    // repeats an hour or moves by half an hour, the piece still ends strictly after it starts and
+    // the walk always reaches `end`.
     void spread(std::int64_t start, std::int64_t end) {
         for (std::int64_t t = start; t < end;) {
-            const Calendar::Components local = calendar_.components(seconds(t));
-            const std::int64_t intoHour =
-                std::int64_t{local.minute} * 60'000 + std::int64_t{local.second} * 1'000 + floorMod(t, 1'000);
-            const std::int64_t left = msPerHour - std::min(intoHour, msPerHour - 1);
+            const std::int64_t wallClock = localTime(t);
+            const std::int64_t intoHour = floorMod(wallClock, msPerHour);
+            const auto hourOfDay = static_cast<std::size_t>(floorMod(wallClock, msPerDay) / msPerHour);
+            const std::int64_t left = msPerHour - intoHour; // 1 ... one hour
             // end - t is at most a gap's length, so neither difference nor sum can overflow.
             const std::int64_t pieceEnd = end - t <= left ? end : t + left;
             const std::int64_t ms = pieceEnd - t;
-            if (local.hour >= 0 && local.hour < 24) {
-                report_.hours[static_cast<std::size_t>(local.hour)] += ms;
-            }
+            report_.hours[hourOfDay] += ms;
             const std::int64_t day = dayIndex(t);
             if (day >= 0 && day < static_cast<std::int64_t>(report_.days.size())) {
                 report_.days[static_cast<std::size_t>(day)] += ms;
             }
             t = pieceEnd;
         }
+    }
+
+    // t on the local wall clock, in milliseconds since 1970. Offsets are under a day, so only
+    // instants at the very ends of the range could leave it; they stay at its end.
+    std::int64_t localTime(std::int64_t t) const {
+        std::int64_t wallClock = 0;
+        if (__builtin_add_overflow(t, calendar_.offset(seconds(t)), &wallClock)) {
+            return t < 0 ? std::numeric_limits<std::int64_t>::min() : int64Max;
+        }
+        return wallClock;
     }
 
     // The index in days of the local day that holds t. Consecutive pieces mostly fall on the same
