@@ -5,6 +5,7 @@
 #include "core/episodes/Trigger.hpp"
 #include "core/observations/ActivitySummary.hpp"
 #include "core/observations/SignalObservation.hpp"
+#include "core/observations/TimeReport.hpp"
 
 #include <ostream>
 
@@ -17,6 +18,10 @@ inline void PrintTo(const Trigger& trigger, std::ostream* out) {
 inline void PrintTo(const SignalObservation& observation, std::ostream* out) {
     *out << "{" << observation.ts << ", " << observation.signal.rawValue << ", " << observation.payload
          << "}";
+}
+
+inline void PrintTo(const TimeReport::Usage& usage, std::ostream* out) {
+    *out << "{" << usage.key << ", " << usage.ms << "}";
 }
 
 inline void PrintTo(const ActivitySummary::App& used, std::ostream* out) {

@@ -14,10 +14,6 @@
 
 namespace ostrel {
 
-inline void PrintTo(const TimeReport::Usage& usage, std::ostream* out) {
-    *out << "{" << usage.key << ", " << usage.ms << "}";
-}
-
 namespace {
 
 using Usage = TimeReport::Usage;
