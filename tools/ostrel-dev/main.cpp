@@ -27,6 +27,9 @@ const std::map<std::string, Command>& commands() {
           "report DB --tz ZONE --from MS --to MS\n"
           "                the time report of [MS, MS) in the IANA time zone ZONE, as JSON; DB is\n"
           "                only read"}},
+        {"google-events",
+         {ostrel::dev::googleEventsCommand,
+          "google-events FILE   calendar events of a Google Calendar events reply (or one event)"}},
     };
     return table;
 }

@@ -1,0 +1,63 @@
+#include "support/RunProgram.hpp"
+#include "support/TempDir.hpp"
+
+#include <fstream>
+
+#include <gtest/gtest.h>
+
+namespace ostrel {
+namespace {
+
+using test::runProgram;
+
+std::string write(const test::TempDir& dir, const std::string& name, const std::string& content) {
+    const auto path = (dir / name).string();
+    std::ofstream(path) << content;
+    return path;
+}
+
+TEST(GoogleEventsCommand, PrintsConvertedEventsAndCountsTheRest) {
+    test::TempDir dir;
+    const std::string reply = R"({"kind":"calendar#events","items":[
+        {"id":"a","iCalUID":"uid-a","recurringEventId":"s","summary":"Maths",
+         "start":{"dateTime":"2026-09-07T09:30:00+02:00"},"end":{"dateTime":"2026-09-07T11:00:00+02:00"},
+         "hangoutLink":"https://meet.google.com/abc-defg-hij"},
+        {"id":"b","status":"cancelled","start":{"dateTime":"2026-09-07T09:30:00Z"},"end":{"dateTime":"2026-09-07T10:00:00Z"}},
+        {"id":"c","summary":42},
+        {"id":"d","start":{"date":"2026-09-08"},"end":{"date":"2026-09-09"}}
+    ]})";
+    const std::string path = write(dir, "reply.json", reply);
+    const auto result = runProgram(OSTREL_DEV_PATH, {"google-events", path});
+    EXPECT_EQ(result.status, 0) << result.err;
+    EXPECT_EQ(result.out,
+              "{\"calendar\":\"" + path +
+                  "\",\"end\":1788771600000,\"key\":\"uid-a\",\"links\":[\"https://meet.google.com/"
+                  "abc-defg-hij\"],\"occurrence\":1788766200000,\"recurring\":true,\"start\":"
+                  "1788766200000,\"title\":\"Maths\"}\n");
+    EXPECT_EQ(result.err, "1 converted, 1 did not decode, 2 converted to nothing\n");
+}
+
+TEST(GoogleEventsCommand, OneEventResourceAndBadFiles) {
+    test::TempDir dir;
+    const auto single = runProgram(
+        OSTREL_DEV_PATH,
+        {"google-events", write(dir, "one.json",
+                                R"({"id":"x","start":{"dateTime":"1970-01-01T00:00:01Z"},)"
+                                R"("end":{"dateTime":"1970-01-01T00:00:02Z"},"location":"Room 1"})")});
+    EXPECT_EQ(single.status, 0) << single.err;
+    EXPECT_NE(single.out.find("\"location\":\"Room 1\""), std::string::npos) << single.out;
+    EXPECT_NE(single.out.find("\"title\":\"\""), std::string::npos) << single.out;
+
+    for (const auto& arguments :
+         {std::vector<std::string>{"google-events", (dir / "missing.json").string()},
+          std::vector<std::string>{"google-events", write(dir, "bad.json", "{not json")},
+          std::vector<std::string>{"google-events", write(dir, "items.json", R"({"items":3})")}}) {
+        const auto failed = runProgram(OSTREL_DEV_PATH, arguments);
+        EXPECT_EQ(failed.status, 1) << arguments[1];
+        EXPECT_EQ(failed.out, "");
+        EXPECT_EQ(std::count(failed.err.begin(), failed.err.end(), '\n'), 1) << failed.err;
+    }
+}
+
+} // namespace
+} // namespace ostrel
