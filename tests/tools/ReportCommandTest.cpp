@@ -26,7 +26,7 @@ std::string ms(std::int64_t value) {
     return std::to_string(value);
 }
 
-// A store with twenty minutes in an editor from 09:50 UTC, then sleep.
+// A store with twenty minutes in an editor from 09:50 UTC, then sleep, and a class from 10:05.
 fs::path makeStore(const test::TempDir& dir) {
     const fs::path path = dir / "quev.sqlite";
     Store store(path);
@@ -36,6 +36,13 @@ fs::path makeStore(const test::TempDir& dir) {
         {tenUTC + 10 * minute, Signal::sleep, "{}"},
     };
     store.append(observations);
+    CalendarEvent physics;
+    physics.key = "physics";
+    physics.title = "Physics";
+    physics.start = tenUTC + 5 * minute;
+    physics.end = tenUTC + 60 * minute;
+    const std::vector<CalendarEvent> events{physics};
+    store.syncCalendar(events, monday, monday + 1440 * minute, monday);
     return path;
 }
 
@@ -76,11 +83,11 @@ TEST(ReportCommand, PrintsTheReportOfTheSpanInTheZoneAndLeavesTheFileAlone) {
             hours += std::string(hour == 0 ? "" : ",") + (hour == c.hour ? "600000" : "0");
         }
         hours += "]";
-        EXPECT_EQ(result.out,
-                  R"({"active":600000,"apps":[{"key":"org.example.editor","ms":600000}],"classes":[],)"
-                  R"("days":)" +
-                      std::string(c.days) + R"(,"hours":)" + hours + R"(,"runs":0,"saved":0,"sites":[]})" +
-                      "\n")
+        EXPECT_EQ(
+            result.out,
+            R"({"active":600000,"apps":[{"key":"org.example.editor","ms":600000}],"classes":[{"key":"Physics","ms":300000}],)"
+            R"("days":)" +
+                std::string(c.days) + R"(,"hours":)" + hours + R"(,"runs":0,"saved":0,"sites":[]})" + "\n")
             << c.zone;
     }
     EXPECT_EQ(readFile(path), before);

@@ -99,18 +99,19 @@ int reportCommand(const Arguments& arguments) {
     }
 
     std::vector<SignalObservation> observations;
+    std::vector<CalendarEvent> events;
     try {
         Store store(options.database, Store::Access::reader);
         const std::int64_t lower = options.from < std::numeric_limits<std::int64_t>::min() + lookBack
                                        ? std::numeric_limits<std::int64_t>::min()
                                        : options.from - lookBack;
         observations = store.observations(lower, options.to);
+        events = store.calendarEvents(options.from, options.to);
     } catch (const std::exception& failure) {
         throw std::runtime_error("ostrel-dev report: cannot read " + options.database.string() + ": " +
                                  failure.what());
     }
-    // No classes yet: the store has no query for calendar events, so no time is credited to them.
-    const TimeReport report(observations, options.from, options.to, {}, calendar);
+    const TimeReport report(observations, options.from, options.to, events, calendar);
     std::cout << json::encode(report.toJSON()) << '\n';
     return 0;
 }
