@@ -122,6 +122,7 @@ public:
                 events_.push_back(event);
             }
         }
+        store.syncCalendar(events_, from, to, from);
     }
     ~Week() { fs::remove_all(folder_); }
 
@@ -195,7 +196,7 @@ void BM_RawRead(benchmark::State& state) {
 }
 BENCHMARK(BM_RawRead)->Unit(benchmark::kMillisecond);
 
-// What the Time page does: the store's read of the same rows, then the report.
+// What the Time page does: the store's read of the same rows and of the classes, then the report.
 void BM_Report(benchmark::State& state) {
     Store store(week().path(), Store::Access::reader);
     const Connection connection;
@@ -207,7 +208,8 @@ void BM_Report(benchmark::State& state) {
     for (auto _ : state) {
         report += secondsOf([&] {
             const auto observations = store.observations(from - lookBack, to);
-            benchmark::DoNotOptimize(TimeReport(observations, from, to, week().events(), berlin()));
+            const auto events = store.calendarEvents(from, to);
+            benchmark::DoNotOptimize(TimeReport(observations, from, to, events, berlin()));
         });
     }
     report /= static_cast<double>(state.iterations());
