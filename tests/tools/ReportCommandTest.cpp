@@ -94,6 +94,26 @@ TEST(ReportCommand, PrintsTheReportOfTheSpanInTheZoneAndLeavesTheFileAlone) {
     EXPECT_EQ(namesIn(dir.path()), names);
 }
 
+TEST(ReportCommand, SpansAtTheEndsOfTimeReportWithoutOverflowing) {
+    test::TempDir dir;
+    const fs::path path = makeStore(dir);
+    const struct {
+        const char* from;
+        const char* to;
+    } cases[] = {
+        {"-9223372036854775808", "-9223372036854775807"},
+        {"9223372036854775806", "9223372036854775807"},
+        {"9223372036854775807", "-9223372036854775808"}, // inverted
+    };
+    for (const auto& c : cases) {
+        const auto result = runProgram(OSTREL_DEV_PATH, {"report", path.string(), "--tz", "Europe/Berlin",
+                                                         "--from", c.from, "--to", c.to});
+        EXPECT_EQ(result.status, 0) << c.from << " " << result.err;
+        EXPECT_EQ(result.err, "");
+        EXPECT_EQ(result.out.rfind(R"({"active":0,"apps":[],"classes":[],"days":[0],)", 0), 0u) << result.out;
+    }
+}
+
 TEST(ReportCommand, FailuresAreOneLineWithStatusOneAndChangeNoFile) {
     test::TempDir dir;
     const fs::path good = makeStore(dir);

@@ -1,6 +1,7 @@
 #include "Commands.hpp"
 #include "core/foundation/Calendar.hpp"
 #include "core/foundation/Json.hpp"
+#include "core/foundation/Saturating.hpp"
 #include "core/observations/TimeReport.hpp"
 #include "core/store/Store.hpp"
 
@@ -8,7 +9,6 @@
 #include <cstdint>
 #include <filesystem>
 #include <iostream>
-#include <limits>
 #include <map>
 #include <optional>
 #include <stdexcept>
@@ -87,9 +87,7 @@ int reportCommand(const Arguments& arguments) {
             throw std::runtime_error("ostrel-dev report: " + std::string(error.what()));
         }
     }();
-    if (options.to > options.from &&
-        static_cast<std::uint64_t>(options.to) - static_cast<std::uint64_t>(options.from) >
-            static_cast<std::uint64_t>(longestSpanDays * msPerDay)) {
+    if (saturatingSub(options.to, options.from) > longestSpanDays * msPerDay) {
         throw std::runtime_error("ostrel-dev report: the span may cover at most " +
                                  std::to_string(longestSpanDays) + " days");
     }
@@ -102,9 +100,7 @@ int reportCommand(const Arguments& arguments) {
     std::vector<CalendarEvent> events;
     try {
         Store store(options.database, Store::Access::reader);
-        const std::int64_t lower = options.from < std::numeric_limits<std::int64_t>::min() + lookBack
-                                       ? std::numeric_limits<std::int64_t>::min()
-                                       : options.from - lookBack;
+        const std::int64_t lower = saturatingSub(options.from, lookBack);
         observations = store.observations(lower, options.to);
         events = store.calendarEvents(options.from, options.to);
     } catch (const std::exception& failure) {

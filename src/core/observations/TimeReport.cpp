@@ -1,6 +1,7 @@
 #include "core/observations/TimeReport.hpp"
 
 #include "core/browsing/TabPayload.hpp"
+#include "core/foundation/Saturating.hpp"
 #include "core/foundation/Text.hpp"
 #include "core/learning/RunPayload.hpp"
 #include "core/learning/UndoPayload.hpp"
@@ -45,10 +46,6 @@ std::int64_t floorMod(std::int64_t value, std::int64_t divisor) {
 std::int64_t savedFor(std::optional<std::int64_t> count, std::int64_t each) {
     const std::int64_t n = std::max<std::int64_t>(count.value_or(0), 0);
     return n > int64Max / each ? int64Max : n * each;
-}
-
-std::int64_t saturatingAdd(std::int64_t a, std::int64_t b) {
-    return a > int64Max - b ? int64Max : a + b; // both are never negative here
 }
 
 std::int64_t estimate(const RunPayload& run) {
@@ -181,13 +178,7 @@ private:
 
     // t on the local wall clock, in milliseconds since 1970. Offsets are under a day, so only
     // instants at the very ends of the range could leave it; they stay at its end.
-    std::int64_t localTime(std::int64_t t) const {
-        std::int64_t wallClock = 0;
-        if (__builtin_add_overflow(t, calendar_.offset(seconds(t)), &wallClock)) {
-            return t < 0 ? std::numeric_limits<std::int64_t>::min() : int64Max;
-        }
-        return wallClock;
-    }
+    std::int64_t localTime(std::int64_t t) const { return saturatingAdd(t, calendar_.offset(seconds(t))); }
 
     // The index in days of the local day that holds t. Consecutive pieces mostly fall on the same
     // day, so its bounds are kept and the calendar asked again only outside them.

@@ -8,6 +8,7 @@
 #include "support/Printers.hpp"
 
 #include <cmath>
+#include <limits>
 #include <numeric>
 
 #include <gtest/gtest.h>
@@ -390,6 +391,26 @@ TEST(TimeReport, SetupsRunInTheSpanAndNotUndoneCountWithWhatTheySaved) {
         const TimeReport result = report(c.observations, noon, noon + 30 * minute);
         EXPECT_EQ(result.saved, c.saved) << c.name;
         EXPECT_EQ(result.runs, c.runs) << c.name;
+    }
+}
+
+TEST(TimeReport, StoredTimesAtTheEndsOfTheRangeNeitherOverflowNorLoop) {
+    constexpr std::int64_t lowest = std::numeric_limits<std::int64_t>::min();
+    constexpr std::int64_t highest = std::numeric_limits<std::int64_t>::max();
+    const std::vector<CalendarEvent> events{event("Forever", lowest, highest)};
+    const struct {
+        std::vector<SignalObservation> observations;
+        std::int64_t from, to, active;
+    } cases[] = {
+        {{at(lowest, Signal::wake), at(lowest + 5, Signal::wake)}, lowest, lowest + 10, 10},
+        {{at(highest - 10, Signal::wake), at(highest - 5, Signal::wake)}, highest - 20, highest, 10},
+    };
+    for (const auto& c : cases) {
+        const TimeReport result =
+            report(c.observations, c.from, c.to, events, Calendar("Europe/Berlin", "en_US"));
+        EXPECT_EQ(result.active, c.active) << c.from;
+        EXPECT_EQ(sum(result.hours), c.active) << c.from;
+        EXPECT_EQ(result.classes, (std::vector<Usage>{{"Forever", c.active}})) << c.from;
     }
 }
 
