@@ -22,6 +22,10 @@ const std::map<std::string, Command>& commands() {
         {"demo", {ostrel::dev::demoCommand, "demo          show what Ostrel can do so far"}},
         {"page",
          {ostrel::dev::pageCommand, "page URL...   site and address of each URL, and their stable page"}},
+        {"generate",
+         {ostrel::dev::generateCommand,
+          "generate DB [--days N] [--per-day N] [--seed S] [--tz ZONE] [--start YYYY-MM-DD]\n"
+          "                write a new database holding a generated student's semester"}},
         {"google-events",
          {ostrel::dev::googleEventsCommand,
           "google-events FILE   calendar events of a Google Calendar events reply (or one event)"}},

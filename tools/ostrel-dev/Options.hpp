@@ -1,0 +1,58 @@
+#pragma once
+
+#include "Commands.hpp"
+#include "core/foundation/Calendar.hpp"
+
+#include <cstdint>
+#include <filesystem>
+#include <map>
+#include <optional>
+#include <set>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace ostrel::dev {
+
+// A mistake in a command's arguments or an input it cannot use (an unknown option, a malformed
+// number, an unknown zone, a missing database): main prints the message as one line and exits 1.
+class CommandError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+// The options of one command: "--name VALUE" pairs and positional arguments, in any order. Every
+// mistake is a CommandError whose message starts with "ostrel-dev COMMAND: ".
+class Options {
+public:
+    // valued: the option names that take a value ("--tz"); any other argument starting with "--"
+    // is a mistake, as is an option given twice or without its value.
+    Options(std::string command, const Arguments& arguments, std::set<std::string> valued);
+
+    const std::string& command() const { return command_; }
+    const std::vector<std::string>& positional() const { return positional_; }
+
+    // Exactly one positional argument, described as `what` in the message otherwise.
+    const std::string& single(const std::string& what) const;
+
+    std::optional<std::string> text(const std::string& name) const;
+
+    // An integer in [min, max], written in decimal with an optional minus sign.
+    std::optional<std::int64_t> integer(const std::string& name, std::int64_t min, std::int64_t max) const;
+
+    // The calendar of the IANA zone given with name, in an English locale; required.
+    Calendar calendar(const std::string& name = "--tz") const;
+
+    // A database file that must already exist; a command that only reads never creates one.
+    std::filesystem::path existingFile(const std::string& path) const;
+
+    // A message in this command's form.
+    CommandError error(const std::string& message) const;
+
+private:
+    std::string command_;
+    std::vector<std::string> positional_;
+    std::map<std::string, std::string> values_;
+};
+
+} // namespace ostrel::dev
