@@ -257,6 +257,39 @@ const Value* ObjectReader::find(std::string_view key) const {
     return &*found;
 }
 
-bool ObjectReader::has(std::string_view key) const { return find(key) != nullptr; }
+bool ObjectReader::has(std::string_view key) const {
+    return find(key) != nullptr;
+}
+
+Value caseObject(const std::string& name, Value values) {
+    Value object = Value::object();
+    object[name] = std::move(values);
+    return object;
+}
+
+CaseMember readCase(const Value& value, std::initializer_list<std::string_view> caseNames) {
+    if (!value.is_object()) {
+        detail::wrongType(value, "an object");
+    }
+    // A member counts by its name alone, also when its value is null.
+    const Value* found = nullptr;
+    std::string_view foundName;
+    std::size_t count = 0;
+    for (const std::string_view name : caseNames) {
+        if (const auto member = value.find(name); member != value.end()) {
+            ++count;
+            found = &*member;
+            foundName = name;
+        }
+    }
+    if (count != 1) {
+        throw DecodingError("Invalid number of keys found, expected one.");
+    }
+    try {
+        return {foundName, ObjectReader(*found)};
+    } catch (const DecodingError& error) {
+        throw DecodingError("\"" + std::string(foundName) + "\": " + error.what());
+    }
+}
 
 } // namespace ostrel::json

@@ -4,10 +4,9 @@
 // byte order, so every object encodes with sorted keys); encode() writes them the way stored
 // records must look, and ObjectReader/ObjectWriter give every record the same strict rules.
 
-#include <nlohmann/json.hpp>
-
 #include <concepts>
 #include <cstdint>
+#include <initializer_list>
 #include <map>
 #include <optional>
 #include <stdexcept>
@@ -15,6 +14,8 @@
 #include <string_view>
 #include <utility>
 #include <vector>
+
+#include <nlohmann/json.hpp>
 
 namespace ostrel::json {
 
@@ -81,8 +82,7 @@ struct Decoder<bool> {
 };
 
 template <std::integral T>
-    requires(!std::same_as<T, bool>)
-struct Decoder<T> {
+requires(!std::same_as<T, bool>) struct Decoder<T> {
     static T decode(const Value& value) {
         const std::int64_t wide = detail::toInt64(value);
         if (!std::in_range<T>(wide)) {
@@ -122,13 +122,13 @@ struct Decoder<std::vector<T>> {
     }
 };
 
-template <class T>
-struct Decoder<std::map<std::string, T>> {
-    static std::map<std::string, T> decode(const Value& value) {
+template <class T, class Compare>
+struct Decoder<std::map<std::string, T, Compare>> {
+    static std::map<std::string, T, Compare> decode(const Value& value) {
         if (!value.is_object()) {
             detail::wrongType(value, "an object");
         }
-        std::map<std::string, T> result;
+        std::map<std::string, T, Compare> result;
         for (const auto& [key, element] : value.items()) {
             result.emplace(key, decodeValue<T>(element));
         }
@@ -221,9 +221,9 @@ struct Encoder<std::vector<T>> {
     }
 };
 
-template <class T>
-struct Encoder<std::map<std::string, T>> {
-    static Value encode(const std::map<std::string, T>& values) {
+template <class T, class Compare>
+struct Encoder<std::map<std::string, T, Compare>> {
+    static Value encode(const std::map<std::string, T, Compare>& values) {
         Value object = Value::object();
         for (const auto& [key, value] : values) {
             object[key] = encodeValue(value);
@@ -262,6 +262,24 @@ public:
 private:
     Value object_ = Value::object();
 };
+
+// ---- Enumerations with values ----------------------------------------------------------------
+
+// An enumeration whose cases carry values is one object with a single member named after the case;
+// its value is an object of the case's values under their labels ("_0", "_1" ... for unlabelled
+// ones), empty for a case without values: {"left":{}}, {"app":{"_0":"com.apple.Notes"}}.
+Value caseObject(const std::string& name, Value values = Value::object());
+
+struct CaseMember {
+    std::string_view name; // one of the names asked for
+    ObjectReader values;   // the case's values
+};
+
+// Finds the case of such an object among caseNames; members with other names are ignored. Throws
+// DecodingError when value is not an object, when it names no case or more than one ("Invalid
+// number of keys found, expected one."), or when the case's value is not an object (null
+// included). The result refers into value.
+CaseMember readCase(const Value& value, std::initializer_list<std::string_view> caseNames);
 
 // ---- Whole records ---------------------------------------------------------------------------
 

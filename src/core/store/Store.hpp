@@ -1,13 +1,18 @@
 #pragma once
 
+#include "core/calendar/CalendarEvent.hpp"
+#include "core/calendar/CalendarSeries.hpp"
 #include "core/episodes/Trigger.hpp"
 #include "core/foundation/Date.hpp"
+#include "core/foundation/Text.hpp"
 #include "core/observations/Signal.hpp"
 #include "core/observations/SignalObservation.hpp"
+#include "core/routines/RoutineEdits.hpp"
 #include "core/store/Database.hpp"
 
 #include <cstdint>
 #include <filesystem>
+#include <map>
 #include <mutex>
 #include <optional>
 #include <set>
@@ -74,6 +79,42 @@ public:
 
     // The triggers with from <= ts < to, by ts. Rows that are not (integer, known kind) are skipped.
     std::vector<Trigger> triggers(std::int64_t from, std::int64_t to);
+
+    // ---- Calendar events ----
+
+    // Upserts the events in order and then deletes every stored event that starts in
+    // [from, to) and is not among them, all in one transaction: the list is the whole truth for
+    // that range and nothing outside it is deleted. A stored event keeps the time it was first
+    // seen; a new one is first seen at seenAt. An inverted range deletes nothing.
+    void syncCalendar(std::span<const CalendarEvent> events, std::int64_t from, std::int64_t to,
+                      std::int64_t seenAt);
+
+    // The events overlapping [from, to) (start < to and end > from), by start and then key; none
+    // when from > to. A row of another shape fails the call with SQLiteError code 0 "malformed
+    // calendar event row".
+    std::vector<CalendarEvent> calendarEvents(std::int64_t from, std::int64_t to);
+
+    // One series per recurring key, by key, first seen at the earliest sighting of any of its
+    // occurrences and titled by that occurrence. A row of another shape fails the call with
+    // SQLiteError code 0 "malformed calendar series row".
+    std::vector<CalendarSeries> calendarSeries();
+
+    // ---- Routine edits ----
+
+    using RoutineEditsByKey = std::map<std::string, RoutineEdits, text::Less>;
+
+    // Every stored record by context key id. A row that is not (text, text) or does not decode is
+    // skipped, so one damaged record costs only its own routine's edits.
+    RoutineEditsByKey routineEdits();
+
+    // Stores edits under the context key id, replacing any record there, stamped now (truncated to
+    // milliseconds). Refuses, storing nothing, with json::EncodingError a record that would not
+    // read back (an id that is not a context key id, an item whose id is not its own, text that is
+    // not UTF-8), and with DateRangeError a now without a millisecond form.
+    void save(const RoutineEdits& edits, const std::string& id, Date now);
+
+    // Removes the record stored under the id; an id without one is no error.
+    void deleteEdits(const std::string& id);
 
 private:
     // Runs body between BEGIN and COMMIT under the lock; on any failure rolls back (ignoring the

@@ -1,0 +1,113 @@
+#include "core/routines/Cue.hpp"
+
+#include "core/foundation/HashCombine.hpp"
+#include "core/foundation/Text.hpp"
+
+#include <type_traits>
+
+namespace ostrel {
+
+Cue Cue::fromJSON(const json::Value& value) {
+    const auto [name, values] =
+        json::readCase(value, {"event", "time", "wifi", "display", "audioDevice", "app"});
+    const auto text = [&values](std::string_view key) { return values.required<std::string>(key); };
+    if (name == "event") {
+        return {Event{text("_0")}};
+    }
+    if (name == "time") {
+        return {Time{values.required<std::vector<std::int64_t>>("weekdays"),
+                     values.required<std::int64_t>("minute")}};
+    }
+    if (name == "wifi") {
+        return {WiFi{text("network"), text("name")}};
+    }
+    if (name == "display") {
+        return {Display{text("uuid"), text("name")}};
+    }
+    if (name == "audioDevice") {
+        return {AudioDevice{text("uid"), text("name")}};
+    }
+    return {App{text("_0")}};
+}
+
+json::Value Cue::toJSON() const {
+    return std::visit(
+        [](const auto& cue) {
+            using T = std::decay_t<decltype(cue)>;
+            if constexpr (std::is_same_v<T, Event>) {
+                return json::caseObject("event", json::ObjectWriter().set("_0", cue.seriesKey).done());
+            } else if constexpr (std::is_same_v<T, Time>) {
+                return json::caseObject(
+                    "time",
+                    json::ObjectWriter().set("weekdays", cue.weekdays).set("minute", cue.minute).done());
+            } else if constexpr (std::is_same_v<T, WiFi>) {
+                return json::caseObject(
+                    "wifi", json::ObjectWriter().set("network", cue.network).set("name", cue.name).done());
+            } else if constexpr (std::is_same_v<T, Display>) {
+                return json::caseObject(
+                    "display", json::ObjectWriter().set("uuid", cue.uuid).set("name", cue.name).done());
+            } else if constexpr (std::is_same_v<T, AudioDevice>) {
+                return json::caseObject(
+                    "audioDevice", json::ObjectWriter().set("uid", cue.uid).set("name", cue.name).done());
+            } else {
+                return json::caseObject("app", json::ObjectWriter().set("_0", cue.bundleID).done());
+            }
+        },
+        value);
+}
+
+bool operator==(const Cue& a, const Cue& b) {
+    if (a.value.index() != b.value.index()) {
+        return false;
+    }
+    return std::visit(
+        [&b](const auto& left) {
+            using T = std::decay_t<decltype(left)>;
+            const T& right = std::get<T>(b.value);
+            if constexpr (std::is_same_v<T, Cue::Event>) {
+                return text::equal(left.seriesKey, right.seriesKey);
+            } else if constexpr (std::is_same_v<T, Cue::Time>) {
+                return left.weekdays == right.weekdays && left.minute == right.minute;
+            } else if constexpr (std::is_same_v<T, Cue::WiFi>) {
+                return text::equal(left.network, right.network) && text::equal(left.name, right.name);
+            } else if constexpr (std::is_same_v<T, Cue::Display>) {
+                return text::equal(left.uuid, right.uuid) && text::equal(left.name, right.name);
+            } else if constexpr (std::is_same_v<T, Cue::AudioDevice>) {
+                return text::equal(left.uid, right.uid) && text::equal(left.name, right.name);
+            } else {
+                return text::equal(left.bundleID, right.bundleID);
+            }
+        },
+        a.value);
+}
+
+std::size_t Cue::hash() const {
+    std::size_t seed = value.index();
+    std::visit(
+        [&seed](const auto& cue) {
+            using T = std::decay_t<decltype(cue)>;
+            if constexpr (std::is_same_v<T, Event>) {
+                hashCombine(seed, text::hash(cue.seriesKey));
+            } else if constexpr (std::is_same_v<T, Time>) {
+                for (const std::int64_t weekday : cue.weekdays) {
+                    hashCombine(seed, std::hash<std::int64_t>{}(weekday));
+                }
+                hashCombine(seed, std::hash<std::int64_t>{}(cue.minute));
+            } else if constexpr (std::is_same_v<T, WiFi>) {
+                hashCombine(seed, text::hash(cue.network));
+                hashCombine(seed, text::hash(cue.name));
+            } else if constexpr (std::is_same_v<T, Display>) {
+                hashCombine(seed, text::hash(cue.uuid));
+                hashCombine(seed, text::hash(cue.name));
+            } else if constexpr (std::is_same_v<T, AudioDevice>) {
+                hashCombine(seed, text::hash(cue.uid));
+                hashCombine(seed, text::hash(cue.name));
+            } else {
+                hashCombine(seed, text::hash(cue.bundleID));
+            }
+        },
+        value);
+    return seed;
+}
+
+} // namespace ostrel

@@ -1,0 +1,63 @@
+#pragma once
+
+// A moment the user chose to start a routine: a class, a time of the week, joining a network,
+// connecting a display or an audio device, or opening an app.
+
+#include "core/foundation/Json.hpp"
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <variant>
+#include <vector>
+
+namespace ostrel {
+
+struct Cue {
+    struct Event { // a class of a recurring calendar series starts, by series key
+        std::string seriesKey;
+    };
+    struct Time {
+        std::vector<std::int64_t> weekdays; // 1 = Sunday ... 7 = Saturday, in the user's order
+        std::int64_t minute = 0;            // hour * 60 + minute of local time
+    };
+    struct WiFi {
+        std::string network; // the salted hash the Wi-Fi payload carries
+        std::string name;    // for display only
+    };
+    struct Display {
+        std::string uuid;
+        std::string name; // for display only
+    };
+    struct AudioDevice {
+        std::string uid;
+        std::string name; // for display only
+    };
+    struct App { // opening an app, by bundle identifier
+        std::string bundleID;
+    };
+    using Value = std::variant<Event, Time, WiFi, Display, AudioDevice, App>;
+
+    Value value;
+
+    // One member named after the case holding an object of the case's values: {"event":{"_0":key}},
+    // {"time":{"weekdays":[2,4],"minute":540}}, {"wifi":{"network":…,"name":…}},
+    // {"display":{"uuid":…,"name":…}}, {"audioDevice":{"uid":…,"name":…}}, {"app":{"_0":id}}.
+    // Members that name no case are ignored; anything but exactly one case name fails with
+    // "Invalid number of keys found, expected one.".
+    static Cue fromJSON(const json::Value& value);
+    json::Value toJSON() const;
+
+    // Same case with every value equal, the display names and the order of weekdays included;
+    // text compares as Unicode text.
+    friend bool operator==(const Cue& a, const Cue& b);
+    std::size_t hash() const;
+};
+
+} // namespace ostrel
+
+template <>
+struct std::hash<ostrel::Cue> {
+    std::size_t operator()(const ostrel::Cue& cue) const { return cue.hash(); }
+};

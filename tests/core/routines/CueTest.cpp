@@ -1,0 +1,109 @@
+#include "core/routines/Cue.hpp"
+
+#include "support/Printers.hpp"
+
+#include <string>
+#include <unordered_set>
+
+#include <gtest/gtest.h>
+
+namespace ostrel {
+namespace {
+
+TEST(Cue, EveryCaseWritesItsOneMemberAndReadsBack) {
+    const struct {
+        Cue cue;
+        const char* json;
+    } cases[] = {
+        {{Cue::Event{"series/1"}}, R"({"event":{"_0":"series/1"}})"},
+        {{Cue::Time{{2, 4}, 540}}, R"({"time":{"minute":540,"weekdays":[2,4]}})"},
+        {{Cue::Time{{}, 0}}, R"({"time":{"minute":0,"weekdays":[]}})"},
+        {{Cue::WiFi{"0123456789abcdef", "Campus"}},
+         R"({"wifi":{"name":"Campus","network":"0123456789abcdef"}})"},
+        {{Cue::Display{"37D8832A-2D66", "Studio Display"}},
+         R"({"display":{"name":"Studio Display","uuid":"37D8832A-2D66"}})"},
+        {{Cue::AudioDevice{"BuiltInHeadphones", "Headphones"}},
+         R"({"audioDevice":{"name":"Headphones","uid":"BuiltInHeadphones"}})"},
+        {{Cue::App{"com.apple.Notes"}}, R"({"app":{"_0":"com.apple.Notes"}})"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.json);
+        EXPECT_EQ(json::encodeRecord(c.cue), c.json);
+        EXPECT_EQ(json::decodeRecord<Cue>(c.json), c.cue);
+    }
+}
+
+TEST(Cue, ReadsTheOneCaseAmongOtherMembersAndIgnoresExtraValues) {
+    const struct {
+        const char* json;
+        Cue cue;
+    } cases[] = {
+        {R"({"note":"x","app":{"_0":"com.apple.Notes"}})", {Cue::App{"com.apple.Notes"}}},
+        {R"({"time":{"weekdays":[7,1],"minute":1439,"zone":"UTC"}})", {Cue::Time{{7, 1}, 1439}}},
+        {R"({"wifi":{"network":"ab","name":"","_1":true}})", {Cue::WiFi{"ab", ""}}},
+        {R"({"time":{"weekdays":[2.0],"minute":480.0}})", {Cue::Time{{2}, 480}}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.json);
+        EXPECT_EQ(json::decodeRecord<Cue>(c.json), c.cue);
+    }
+}
+
+TEST(Cue, RefusesAnythingButOneCaseWithItsValues) {
+    const struct {
+        const char* json;
+        const char* message; // the end of the error's text
+    } cases[] = {
+        {R"({"time":{"weekdays":[2],"minute":480},"app":{"_0":"com.apple.Notes"}})",
+         "Invalid number of keys found, expected one."},
+        {R"({})", "Invalid number of keys found, expected one."},
+        {R"({"App":{"_0":"com.apple.Notes"}})", "Invalid number of keys found, expected one."},
+        {R"({"app":null,"event":{"_0":"k"}})", "Invalid number of keys found, expected one."},
+        {R"({"app":null})", "expected an object, found null"},
+        {R"({"app":"com.apple.Notes"})", "expected an object, found a string"},
+        {R"({"app":{}})", "missing key \"_0\""},
+        {R"({"time":{"weekdays":[2]}})", "missing key \"minute\""},
+        {R"({"time":{"weekdays":["2"],"minute":480}})", "expected an integer, found a string"},
+        {R"({"time":{"weekdays":[2],"minute":480.5}})", "is not an integer"},
+        {R"({"wifi":{"network":"ab"}})", "missing key \"name\""},
+        {R"({"display":{"uuid":1,"name":"x"}})", "expected a string, found a number"},
+        {R"(["app"])", "expected an object, found an array"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.json);
+        try {
+            json::decodeRecord<Cue>(c.json);
+            ADD_FAILURE() << "decoded";
+        } catch (const json::DecodingError& error) {
+            EXPECT_TRUE(std::string(error.what()).ends_with(c.message)) << error.what();
+        }
+    }
+}
+
+TEST(Cue, EqualOnlyWithTheSameCaseAndEveryValueAndHashesAlikeWhenEqual) {
+    const Cue composed{Cue::WiFi{"ab", "Caf\u00E9"}};
+    const Cue decomposed{Cue::WiFi{"ab", "Cafe\u0301"}};
+    EXPECT_EQ(composed, decomposed);
+    EXPECT_EQ(composed.hash(), decomposed.hash());
+
+    const struct {
+        Cue a;
+        Cue b;
+    } unequal[] = {
+        {{Cue::Time{{2, 4}, 540}}, {Cue::Time{{4, 2}, 540}}},
+        {{Cue::Time{{2}, 540}}, {Cue::Time{{2}, 541}}},
+        {{Cue::WiFi{"ab", "Campus"}}, {Cue::WiFi{"ab", "Library"}}},
+        {{Cue::Display{"x", "n"}}, {Cue::AudioDevice{"x", "n"}}},
+        {{Cue::Event{"com.apple.Notes"}}, {Cue::App{"com.apple.Notes"}}},
+    };
+    for (const auto& c : unequal) {
+        EXPECT_NE(c.a, c.b) << json::encodeRecord(c.a);
+    }
+
+    const std::unordered_set<Cue> set = {
+        composed, decomposed, {Cue::Time{{2, 4}, 540}}, {Cue::Time{{4, 2}, 540}}};
+    EXPECT_EQ(set.size(), 3u);
+}
+
+} // namespace
+} // namespace ostrel
