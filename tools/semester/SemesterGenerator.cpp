@@ -380,7 +380,7 @@ void SemesterGenerator::State::runSetup(const Course& course, const ClassEvent& 
         mac.openDocument(t += seconds(1, 3), course.document);
     }
     mac.showPage(t += seconds(1, 3), course.page);
-    if (random.chance(0.12)) {
+    if (random.chance(0.2)) {
         mac.recordUndo(mac.now() + seconds(20, 90), run, false);
         // Undone: the student puts things back their own way.
         bringUp(course, mac.now() + seconds(5, 30));
@@ -814,7 +814,19 @@ SemesterSummary writeSemester(SemesterGenerator& generator, Store& store) {
     SemesterSummary summary;
     summary.from = generator.from();
     summary.to = generator.to();
+    std::int64_t synced = summary.from; // the end of the calendar range synced so far
     while (auto day = generator.nextDay()) {
+        // Once a week, when the Mac first wakes, the calendar source syncs the next two weeks.
+        if (day->index % 7 == 0) {
+            const std::int64_t until = day->start + calendarLookAhead * 24 * hour;
+            const std::int64_t seenAt = day->observations.empty() ? day->start : day->observations.front().ts;
+            const std::vector<CalendarEvent> events = generator.calendar(day->start, until);
+            store.syncCalendar(events, day->start, until, seenAt);
+            for (const CalendarEvent& event : events) {
+                summary.events += event.start >= synced ? 1 : 0;
+            }
+            synced = std::max(synced, until);
+        }
         store.append(day->observations);
         store.insert(day->triggers);
         ++summary.days;

@@ -98,11 +98,12 @@ struct SemesterSummary {
     std::int64_t to = 0;
     std::int64_t observations = 0;
     std::int64_t triggers = 0;
-    std::int64_t events = 0;
+    std::int64_t events = 0; // calendar events stored
 };
 
-// Writes every remaining day of the generator into the store as the application would have:
-// each day's observations in one transaction, then the triggers its recorder stored.
+// Writes every remaining day of the generator into the store as the application would have: the
+// calendar synced two weeks ahead once a week, each day's observations in one transaction, then
+// the triggers its recorder stored.
 SemesterSummary writeSemester(SemesterGenerator& generator, Store& store);
 
 } // namespace ostrel::semester
