@@ -4,11 +4,17 @@
 
 #include "core/calendar/CalendarEvent.hpp"
 #include "core/calendar/CalendarSeries.hpp"
+#include "core/episodes/Episode.hpp"
+#include "core/episodes/Item.hpp"
+#include "core/episodes/Setting.hpp"
 #include "core/episodes/Trigger.hpp"
 #include "core/observations/SignalObservation.hpp"
 #include "core/routines/RoutineEdits.hpp"
 
+#include <algorithm>
 #include <ostream>
+#include <string>
+#include <vector>
 
 namespace ostrel {
 
@@ -50,6 +56,68 @@ inline void PrintTo(const RoutineEdits::Placement& placement, std::ostream* out)
 }
 inline void PrintTo(const Cue& cue, std::ostream* out) {
     printAsJSON(cue, out);
+}
+
+inline void PrintTo(const Item& item, std::ostream* out) {
+    *out << item.id();
+}
+
+inline void PrintTo(const Setting& setting, std::ostream* out) {
+    if (const auto* output = std::get_if<Setting::Output>(&setting.value)) {
+        *out << "output(" << output->deviceUID << ")";
+    } else if (const auto* volume = std::get_if<Setting::Volume>(&setting.value)) {
+        *out << "volume(" << volume->volume << ")";
+    } else {
+        *out << "muted(" << std::get<Setting::Muted>(setting.value).muted << ")";
+    }
+}
+
+// One line per part, layout entries by id so that the text does not depend on hashing.
+inline void PrintTo(const Episode& episode, std::ostream* out) {
+    const auto items = [out](const char* name, const std::vector<Item>& list) {
+        *out << "\n  " << name << ":";
+        for (const Item& item : list) {
+            *out << " " << item.id();
+        }
+    };
+    *out << "{";
+    PrintTo(episode.trigger, out);
+    *out << " start " << episode.start << " end " << episode.end;
+    *out << "\n  events:";
+    for (const CalendarEvent& event : episode.context.events) {
+        *out << " " << event.key << "@" << event.start;
+    }
+    *out << "\n  network: " << episode.context.network.value_or("-");
+    if (const auto& location = episode.context.location) {
+        *out << " location: " << location->latitude << "," << location->longitude;
+    }
+    *out << "\n  displays:";
+    for (const std::string& display : episode.context.displays) {
+        *out << " " << display;
+    }
+    items("open", episode.context.open);
+    items("broughtUp", episode.setup.broughtUp);
+    items("carried", episode.setup.carried);
+    *out << "\n  putAway:";
+    for (const std::string& bundleID : episode.setup.putAway) {
+        *out << " " << bundleID;
+    }
+    std::vector<std::string> layout;
+    for (const auto& [item, frame] : episode.setup.layout) {
+        layout.push_back(item.id() + "=" + std::to_string(frame.x) + "," + std::to_string(frame.y) + "," +
+                         std::to_string(frame.width) + "," + std::to_string(frame.height));
+    }
+    std::sort(layout.begin(), layout.end());
+    *out << "\n  layout:";
+    for (const std::string& entry : layout) {
+        *out << " " << entry;
+    }
+    *out << "\n  settings:";
+    for (const Setting& setting : episode.setup.settings) {
+        *out << " ";
+        PrintTo(setting, out);
+    }
+    *out << "}";
 }
 
 } // namespace ostrel

@@ -1,24 +1,14 @@
 #include "core/episodes/TriggerDetector.hpp"
 
+#include "core/foundation/Saturating.hpp"
 #include "core/observations/EventStartPayload.hpp"
 #include "core/observations/OstrelStartPayload.hpp"
 
 #include <algorithm>
-#include <limits>
 
 namespace ostrel {
 
 namespace {
-
-// a - b, clamped to the range of int64. Stored payloads may hold any integer, and a difference
-// that overflows must still compare as the huge value it is rather than wrap.
-std::int64_t difference(std::int64_t a, std::int64_t b) {
-    std::int64_t result = 0;
-    if (__builtin_sub_overflow(a, b, &result)) {
-        return a > b ? std::numeric_limits<std::int64_t>::max() : std::numeric_limits<std::int64_t>::min();
-    }
-    return result;
-}
 
 std::optional<Trigger::Kind> arrivalKind(const SignalObservation& observation) {
     if (observation.signal == Signal::wake) {
@@ -33,7 +23,7 @@ std::optional<Trigger::Kind> arrivalKind(const SignalObservation& observation) {
             return std::nullopt;
         }
         // A login time later than the start never counts.
-        const std::int64_t sinceLogin = difference(observation.ts, *start->login);
+        const std::int64_t sinceLogin = saturatingSub(observation.ts, *start->login);
         if (sinceLogin >= 0 && sinceLogin <= TriggerDetector::loginWindow) {
             return Trigger::Kind::login;
         }
@@ -61,7 +51,7 @@ std::vector<Trigger> TriggerDetector::triggers(const std::vector<SignalObservati
         if (!kind) {
             continue;
         }
-        if (!arrivals.empty() && difference(observation->ts, arrivals.back().ts) < arrivalMerge) {
+        if (!arrivals.empty() && saturatingSub(observation->ts, arrivals.back().ts) < arrivalMerge) {
             continue;
         }
         arrivals.push_back({observation->ts, *kind});
@@ -77,17 +67,17 @@ std::vector<Trigger> TriggerDetector::triggers(const std::vector<SignalObservati
             continue;
         }
         // No lower bound: an observation stamped before its event's start passes.
-        if (difference(observation->ts, event->start) > eventStartLateness) {
+        if (saturatingSub(observation->ts, event->start) > eventStartLateness) {
             continue;
         }
         const bool covered = std::any_of(arrivals.begin(), arrivals.end(), [&](const Trigger& arrival) {
             return arrival.ts <= observation->ts &&
-                   difference(event->start, arrival.ts) <= arrivalCoversEvent;
+                   saturatingSub(event->start, arrival.ts) <= arrivalCoversEvent;
         });
         if (covered) {
             continue;
         }
-        if (!eventStarts.empty() && difference(observation->ts, eventStarts.back().ts) < arrivalMerge) {
+        if (!eventStarts.empty() && saturatingSub(observation->ts, eventStarts.back().ts) < arrivalMerge) {
             continue;
         }
         eventStarts.push_back({observation->ts, Trigger::Kind::eventStart});

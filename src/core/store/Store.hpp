@@ -2,6 +2,7 @@
 
 #include "core/calendar/CalendarEvent.hpp"
 #include "core/calendar/CalendarSeries.hpp"
+#include "core/episodes/Episode.hpp"
 #include "core/episodes/Trigger.hpp"
 #include "core/foundation/Date.hpp"
 #include "core/foundation/Text.hpp"
@@ -115,6 +116,13 @@ public:
 
     // Removes the record stored under the id; an id without one is no error.
     void deleteEdits(const std::string& id);
+
+    // ---- Episodes ----
+
+    // The episodes of the triggers in [from, to), rebuilt from the observations of the day before
+    // from (but not before 0) up to to, and the calendar events from then to a day after to.
+    // Nothing for an empty or inverted range. The three reads each take the lock by themselves.
+    std::vector<Episode> episodes(std::int64_t from, std::int64_t to);
 
 private:
     // Runs body between BEGIN and COMMIT under the lock; on any failure rolls back (ignoring the
