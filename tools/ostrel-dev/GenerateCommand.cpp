@@ -4,35 +4,14 @@
 #include "core/store/Store.hpp"
 #include "semester/SemesterGenerator.hpp"
 
-#include <charconv>
+#include <filesystem>
 #include <iostream>
 #include <limits>
+#include <optional>
 #include <stdexcept>
 #include <system_error>
 
 namespace ostrel::dev {
-
-namespace {
-
-// "YYYY-MM-DD" into the options' first day.
-void parseStart(const Options& options, const std::string& text, semester::SemesterOptions& semester) {
-    int parts[3] = {0, 0, 0};
-    const char* at = text.data();
-    const char* end = text.data() + text.size();
-    for (int i = 0; i < 3; ++i) {
-        const auto [stop, failure] = std::from_chars(at, end, parts[i]);
-        const bool separated = i < 2 ? stop != end && *stop == '-' : stop == end;
-        if (failure != std::errc() || stop == at || !separated) {
-            throw options.error("--start expects a date YYYY-MM-DD, not \"" + text + "\"");
-        }
-        at = stop + 1;
-    }
-    semester.year = parts[0];
-    semester.month = parts[1];
-    semester.day = parts[2];
-}
-
-} // namespace
 
 // Writes a new database holding a generated semester, and prints what it holds.
 int generateCommand(const Arguments& arguments) {
@@ -49,8 +28,10 @@ int generateCommand(const Arguments& arguments) {
     if (options.text("--tz")) {
         semester.zone = options.calendar().zone();
     }
-    if (const auto start = options.text("--start")) {
-        parseStart(options, *start, semester);
+    if (const auto start = options.date("--start")) {
+        semester.year = start->year;
+        semester.month = start->month;
+        semester.day = start->day;
     }
 
     std::error_code failure;

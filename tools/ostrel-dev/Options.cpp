@@ -1,16 +1,24 @@
 #include "Options.hpp"
 
 #include <charconv>
+#include <limits>
 #include <system_error>
 
 namespace ostrel::dev {
 
-Options::Options(std::string command, const Arguments& arguments, std::set<std::string> valued)
+Options::Options(std::string command, const Arguments& arguments, std::set<std::string> valued,
+                 std::set<std::string> flags)
     : command_(std::move(command)) {
     for (std::size_t i = 0; i < arguments.size(); ++i) {
         const std::string& argument = arguments[i];
         if (!argument.starts_with("--")) {
             positional_.push_back(argument);
+            continue;
+        }
+        if (flags.count(argument) != 0) {
+            if (!flags_.insert(argument).second) {
+                throw error(argument + " is given twice");
+            }
             continue;
         }
         if (valued.count(argument) == 0) {
@@ -57,6 +65,46 @@ std::optional<std::int64_t> Options::integer(const std::string& name, std::int64
         throw error(name + " must be between " + std::to_string(min) + " and " + std::to_string(max));
     }
     return number;
+}
+
+std::optional<Options::LocalDate> Options::date(const std::string& name) const {
+    const auto value = text(name);
+    if (!value) {
+        return std::nullopt;
+    }
+    int parts[3] = {0, 0, 0};
+    const char* at = value->data();
+    const char* end = value->data() + value->size();
+    for (int i = 0; i < 3; ++i) {
+        const auto [stop, failure] = std::from_chars(at, end, parts[i]);
+        const bool separated = i < 2 ? stop != end && *stop == '-' : stop == end;
+        if (failure != std::errc() || stop == at || !separated || parts[i] < 0) {
+            throw error(name + " expects a date YYYY-MM-DD, not \"" + *value + "\"");
+        }
+        at = stop + 1;
+    }
+    return LocalDate{parts[0], parts[1], parts[2]};
+}
+
+std::optional<std::int64_t> Options::moment(const std::string& name, const Calendar& calendar) const {
+    const auto value = text(name);
+    if (!value) {
+        return std::nullopt;
+    }
+    if (value->find('-', 1) == std::string::npos) {
+        return integer(name, std::numeric_limits<std::int64_t>::min(),
+                       std::numeric_limits<std::int64_t>::max());
+    }
+    const LocalDate day = *date(name);
+    // Calendar dates roll over (13 January is next year's January); a day that does not come back
+    // as itself is no date.
+    const Date start = calendar.startOfDay(calendar.date(day.year, day.month, day.day, 12));
+    const Calendar::Components check = calendar.components(start);
+    const auto milliseconds = roundedMilliseconds(start);
+    if (check.year != day.year || check.month != day.month || check.day != day.day || !milliseconds) {
+        throw error(name + " is no date in " + calendar.zone() + ": \"" + *value + "\"");
+    }
+    return *milliseconds;
 }
 
 Calendar Options::calendar(const std::string& name) const {

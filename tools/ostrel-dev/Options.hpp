@@ -25,9 +25,11 @@ public:
 // mistake is a CommandError whose message starts with "ostrel-dev COMMAND: ".
 class Options {
 public:
-    // valued: the option names that take a value ("--tz"); any other argument starting with "--"
-    // is a mistake, as is an option given twice or without its value.
-    Options(std::string command, const Arguments& arguments, std::set<std::string> valued);
+    // valued: the option names that take a value ("--tz"); flags: those that take none ("--keep").
+    // Any other argument starting with "--" is a mistake, as is an option given twice or a valued
+    // one without its value.
+    Options(std::string command, const Arguments& arguments, std::set<std::string> valued,
+            std::set<std::string> flags = {});
 
     const std::string& command() const { return command_; }
     const std::vector<std::string>& positional() const { return positional_; }
@@ -36,9 +38,22 @@ public:
     const std::string& single(const std::string& what) const;
 
     std::optional<std::string> text(const std::string& name) const;
+    bool flag(const std::string& name) const { return flags_.count(name) != 0; }
 
     // An integer in [min, max], written in decimal with an optional minus sign.
     std::optional<std::int64_t> integer(const std::string& name, std::int64_t min, std::int64_t max) const;
+
+    // A date "YYYY-MM-DD" as its three numbers; not checked against a calendar.
+    struct LocalDate {
+        int year = 0;
+        int month = 0;
+        int day = 0;
+    };
+    std::optional<LocalDate> date(const std::string& name) const;
+
+    // Milliseconds since 1970, or a date "YYYY-MM-DD" meaning the first moment of that day in the
+    // calendar's zone.
+    std::optional<std::int64_t> moment(const std::string& name, const Calendar& calendar) const;
 
     // The calendar of the IANA zone given with name, in an English locale; required.
     Calendar calendar(const std::string& name = "--tz") const;
@@ -53,6 +68,7 @@ private:
     std::string command_;
     std::vector<std::string> positional_;
     std::map<std::string, std::string> values_;
+    std::set<std::string> flags_;
 };
 
 } // namespace ostrel::dev

@@ -93,6 +93,8 @@ struct SemesterGenerator::State {
     std::int64_t noiseActions = 0;
     std::int64_t noiseObservations = 0;
     const Course* course = nullptr; // the course being worked on
+    std::int64_t settledAt = 0;     // until then the student stays with what they just brought up
+    std::vector<std::string> settledApps;
     std::vector<std::pair<std::int64_t, std::function<void()>>> errands;
 
     State(SemesterOptions options, Calendar calendar, Date firstDay)
@@ -124,6 +126,8 @@ struct SemesterGenerator::State {
     void runSetup(const Course& course, const ClassEvent& event, std::int64_t at, bool automatic);
     void habits(const Session& session, std::int64_t at);
     void fidget(const Session& session, std::int64_t at);
+    void settle(std::int64_t at);
+    void settleAfterTrigger();
     void runErrands(std::int64_t until);
     std::int64_t nextGap(std::int64_t now, std::int64_t sessionEnd);
     std::vector<std::string> courseItems(const Course& course) const;
@@ -384,7 +388,7 @@ void SemesterGenerator::State::runSetup(const Course& course, const ClassEvent& 
         mac.recordUndo(mac.now() + seconds(20, 90), run, false);
         // Undone: the student puts things back their own way.
         bringUp(course, mac.now() + seconds(5, 30));
-    } else if (random.chance(0.35)) {
+    } else if (random.chance(0.5)) {
         const std::int64_t tidyAt = event.event.end + seconds(10, 60);
         errands.emplace_back(tidyAt, [this, run, tidyAt] {
             mac.recordUndo(tidyAt, run, true);
@@ -479,6 +483,31 @@ void SemesterGenerator::State::habits(const Session& session, std::int64_t at) {
             mac.showPage(step(), random.pick(generalPages));
         }
         break;
+    }
+}
+
+// For a few minutes after arriving or a class starting the student works with what they just
+// brought up: arranging its windows and switching among them, now and then something else. So
+// what an episode's setup holds is mostly its routine, with a little noise.
+void SemesterGenerator::State::settleAfterTrigger() {
+    settledAt = mac.lastTrigger().value_or(mac.now()) + minutes(6, 9);
+    settledApps.clear();
+    for (const SimulatedMac::Window& window : mac.windows()) {
+        if (settledApps.size() == 3) {
+            break;
+        }
+        if (std::find(settledApps.begin(), settledApps.end(), window.bundleID) == settledApps.end() &&
+            !mac.isHidden(window.bundleID)) {
+            settledApps.push_back(window.bundleID);
+        }
+    }
+}
+
+void SemesterGenerator::State::settle(std::int64_t at) {
+    if (random.chance(0.5) && !settledApps.empty()) {
+        mac.activate(at, random.pick(settledApps));
+    } else {
+        mac.moveWindow(at);
     }
 }
 
@@ -618,6 +647,7 @@ std::int64_t SemesterGenerator::State::nextGap(std::int64_t now, std::int64_t se
 void SemesterGenerator::State::simulate(Session& session) {
     errands.clear();
     course = nullptr;
+    settledAt = 0;
     if (session.boot) {
         mac.boot(session.start, session.place);
     } else if (session.unlockOnly && !mac.asleep()) {
@@ -645,6 +675,7 @@ void SemesterGenerator::State::simulate(Session& session) {
     } else {
         habits(session, arrived);
     }
+    settleAfterTrigger();
 
     const std::int64_t stop = session.end - 20 * second;
     while (mac.now() < stop) {
@@ -658,6 +689,7 @@ void SemesterGenerator::State::simulate(Session& session) {
             // The class starts while the student is at the Mac: its start is the moment.
             mac.advance(std::max(now, *classStart + seconds(2, 5)));
             arriveAtClass(*classes[nextClass], mac.now() + seconds(10, 50));
+            settleAfterTrigger();
             ++nextClass;
             continue;
         }
@@ -686,9 +718,14 @@ void SemesterGenerator::State::simulate(Session& session) {
             if (random.chance(0.5)) {
                 habits(session, mac.now());
             }
+            settleAfterTrigger();
             continue;
         }
-        fidget(session, at);
+        if (at < settledAt && random.chance(0.95)) {
+            settle(at);
+        } else {
+            fidget(session, at);
+        }
     }
 
     const std::int64_t leaving = std::max(mac.now(), session.end);

@@ -641,7 +641,7 @@ void SimulatedMac::openDocument(std::int64_t t, const std::string& path) {
     record(opened, Signal::windowOpen, payload(windows_.front()));
     record(opened, Signal::windowFocus, payload(windows_.front()));
     // Old windows get closed now and then, so the list stays the size a student keeps.
-    if (windows_.size() > 14) {
+    if (windows_.size() > 10) {
         const Window oldest = windows_.back();
         windows_.pop_back();
         record(now_ + random_.between(2'000, 9'000), Signal::windowClose, payload(oldest));
