@@ -17,7 +17,7 @@ int episodesCommand(const Arguments& arguments) {
     const std::int64_t to =
         options.moment("--to", calendar).value_or(std::numeric_limits<std::int64_t>::max());
     // Everything that can be checked without the file was checked first; reading never creates one.
-    const auto file = options.existingFile(path);
+    const auto file = options.existingDatabase(path);
 
     std::vector<Episode> episodes;
     try {
