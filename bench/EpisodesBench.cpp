@@ -1,21 +1,15 @@
-// The episode path over a generated semester: the builder in memory at N and 2N observations
-// (N = 90 days at 4,000 a day), and Store::episodes over the 90 days beside the plain SQLite read
-// of the same rows. The figures are printed at the end: the builder's growth for twice the data
-// (about 2 is linear) and the rebuild's cost over the raw read (we aim at 2 or less), with the
-// store's read of the observations alone beside it.
+// Store::episodes over a generated semester (90 days at 4,000 observations a day) beside the
+// plain SQLite read of the same rows, and the store's read of the observations alone. The builder
+// in memory is bench_episodebuilder. The ratios are printed at the end: the rebuild's cost over
+// the raw read (we aim at 2 or less), and the store's read alone over it.
 
-#include "core/episodes/EpisodeBuilder.hpp"
+#include "Timing.hpp"
 #include "core/store/Store.hpp"
 #include "semester/SemesterGenerator.hpp"
 
-#include <chrono>
 #include <cstdint>
-#include <cstdio>
 #include <filesystem>
-#include <map>
-#include <memory>
 #include <string>
-#include <sys/resource.h>
 #include <unistd.h>
 #include <vector>
 
@@ -28,63 +22,6 @@ using namespace ostrel;
 
 constexpr int perDay = 4'000;
 constexpr int days = 90; // N
-
-// Mean seconds per iteration of each benchmark, for the ratios printed at the end.
-std::map<std::string, double>& means() {
-    static std::map<std::string, double> table;
-    return table;
-}
-
-double peakMegabytes() {
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    return static_cast<double>(usage.ru_maxrss) / 1024.0; // ru_maxrss is in kilobytes on Linux
-}
-
-// Times the loop body by hand as well, so the ratios need no parsing of the report.
-template <class Body>
-void timed(benchmark::State& state, const std::string& name, Body&& body) {
-    double total = 0;
-    std::int64_t runs = 0;
-    for (auto _ : state) {
-        const auto start = std::chrono::steady_clock::now();
-        body();
-        total += std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-        ++runs;
-    }
-    means()[name] = total / static_cast<double>(runs);
-    state.counters["peak_MB"] = peakMegabytes();
-}
-
-// ---- The builder in memory ----
-
-const semester::Semester& semesterOf(int length) {
-    static std::map<int, std::unique_ptr<semester::Semester>> made;
-    auto& slot = made[length];
-    if (!slot) {
-        semester::SemesterOptions options;
-        options.days = length;
-        options.perDay = perDay;
-        slot = std::make_unique<semester::Semester>(semester::generateSemester(options));
-    }
-    return *slot;
-}
-
-void BM_EpisodeBuilder(benchmark::State& state) {
-    const int length = static_cast<int>(state.range(0));
-    const semester::Semester& semester = semesterOf(length);
-    std::size_t episodes = 0;
-    timed(state, "builder/" + std::to_string(length), [&] {
-        const auto built =
-            EpisodeBuilder::episodes(semester.triggers, semester.observations, semester.calendar);
-        episodes = built.size();
-        benchmark::DoNotOptimize(built);
-    });
-    state.counters["observations"] = static_cast<double>(semester.observations.size());
-    state.counters["triggers"] = static_cast<double>(semester.triggers.size());
-    state.counters["episodes"] = static_cast<double>(episodes);
-}
-BENCHMARK(BM_EpisodeBuilder)->Arg(days)->Arg(2 * days)->Unit(benchmark::kMillisecond);
 
 // ---- The store's rebuild against the raw read ----
 
@@ -121,7 +58,7 @@ void BM_StoreEpisodes(benchmark::State& state) {
     const SemesterFile& file = SemesterFile::shared();
     Store store(file.database());
     std::size_t episodes = 0;
-    timed(state, "store", [&] {
+    bench::timed(state, "store", [&] {
         const auto built = store.episodes(0, file.summary().to);
         episodes = built.size();
         benchmark::DoNotOptimize(built);
@@ -135,7 +72,7 @@ BENCHMARK(BM_StoreEpisodes)->Unit(benchmark::kMillisecond);
 void BM_StoreObservations(benchmark::State& state) {
     const SemesterFile& file = SemesterFile::shared();
     Store store(file.database());
-    timed(state, "store read", [&] {
+    bench::timed(state, "store read", [&] {
         const auto observations = store.observations(0, file.summary().to);
         benchmark::DoNotOptimize(observations);
     });
@@ -174,7 +111,7 @@ void BM_RawRead(benchmark::State& state) {
     sqlite3* db = nullptr;
     sqlite3_open_v2(file.database().c_str(), &db, SQLITE_OPEN_READONLY, nullptr);
     std::size_t rows = 0;
-    timed(state, "raw", [&] {
+    bench::timed(state, "raw", [&] {
         std::vector<RawObservation> observations;
         std::vector<std::pair<std::int64_t, std::string>> triggers;
         std::vector<RawEvent> events;
@@ -219,26 +156,12 @@ void BM_RawRead(benchmark::State& state) {
 }
 BENCHMARK(BM_RawRead)->Unit(benchmark::kMillisecond);
 
-void printRatio(const char* what, const std::string& numerator, const std::string& denominator) {
-    const auto& table = means();
-    if (table.count(numerator) != 0 && table.count(denominator) != 0 && table.at(denominator) > 0) {
-        std::printf("%s: %.2f\n", what, table.at(numerator) / table.at(denominator));
-    }
-}
-
 } // namespace
 
 int main(int argc, char** argv) {
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv)) {
-        return 1;
-    }
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    printRatio("builder, time for 2N over time for N (linear is 2)", "builder/" + std::to_string(2 * days),
-               "builder/" + std::to_string(days));
-    printRatio("Store::episodes over the raw read of its rows (aim: 2 or less)", "store", "raw");
-    printRatio("  of which Store::observations over the raw read", "store read", "raw");
-    std::printf("peak resident memory of this run: %.0f MB\n", peakMegabytes());
-    return 0;
+    return ostrel::bench::runBenchmarks(argc, argv, [] {
+        ostrel::bench::printRatio("Store::episodes over the raw read of its rows (aim: 2 or less)", "store",
+                                  "raw");
+        ostrel::bench::printRatio("  of which Store::observations over the raw read", "store read", "raw");
+    });
 }

@@ -8,7 +8,10 @@
 #include "core/episodes/Item.hpp"
 #include "core/episodes/Setting.hpp"
 #include "core/episodes/Trigger.hpp"
+#include "core/learning/Routine.hpp"
+#include "core/observations/ActivitySummary.hpp"
 #include "core/observations/SignalObservation.hpp"
+#include "core/observations/TimeReport.hpp"
 #include "core/routines/RoutineEdits.hpp"
 
 #include <algorithm>
@@ -25,6 +28,23 @@ inline void PrintTo(const Trigger& trigger, std::ostream* out) {
 inline void PrintTo(const SignalObservation& observation, std::ostream* out) {
     *out << "{" << observation.ts << ", " << observation.signal.rawValue << ", " << observation.payload
          << "}";
+}
+
+inline void PrintTo(const TimeReport::Usage& usage, std::ostream* out) {
+    *out << "{" << usage.key << ", " << usage.ms << "}";
+}
+
+inline void PrintTo(const ActivitySummary::App& used, std::ostream* out) {
+    *out << "app " << used.bundleID;
+}
+inline void PrintTo(const ActivitySummary::Document& used, std::ostream* out) {
+    *out << "document " << used.path;
+}
+inline void PrintTo(const ActivitySummary::Note& used, std::ostream* out) {
+    *out << "note " << used.app << " " << used.title;
+}
+inline void PrintTo(const ActivitySummary::Site& used, std::ostream* out) {
+    *out << "site " << used.site;
 }
 
 inline void PrintTo(const CalendarEvent& event, std::ostream* out) {
@@ -117,6 +137,17 @@ inline void PrintTo(const Episode& episode, std::ostream* out) {
         *out << " ";
         PrintTo(setting, out);
     }
+    *out << "}";
+}
+
+inline void PrintTo(const Routine& routine, std::ostream* out) {
+    *out << "{" << routine.key.id() << " [";
+    for (std::size_t i = 0; i < routine.items.size(); ++i) {
+        *out << (i == 0 ? "" : ", ") << routine.items[i].id();
+    }
+    *out << "] support " << routine.support << ", confidence " << routine.confidence << ", "
+         << toString(routine.trust) << ", edits ";
+    printAsJSON(routine.edits, out);
     *out << "}";
 }
 

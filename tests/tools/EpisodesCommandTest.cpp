@@ -127,7 +127,7 @@ TEST(EpisodesCommand, MistakesAndUnusableFilesAreOneLineWithStatusOne) {
     const std::vector<Case> cases = {
         {{"episodes", missing.string(), "--tz", "UTC"}, "no database file"},
         {{"episodes", dir.path().string(), "--tz", "UTC"}, "no database file"},
-        {{"episodes", empty.string(), "--tz", "UTC"}, "not a database"},
+        {{"episodes", empty.string(), "--tz", "UTC"}, "schema version 0"},
         {{"episodes", text.string(), "--tz", "UTC"}, "not a database"},
         {{"episodes", older.string(), "--tz", "UTC"}, "schema version 2"},
         {{"episodes", good.string()}, "--tz"},

@@ -17,11 +17,11 @@ int episodesCommand(const Arguments& arguments) {
     const std::int64_t to =
         options.moment("--to", calendar).value_or(std::numeric_limits<std::int64_t>::max());
     // Everything that can be checked without the file was checked first; reading never creates one.
-    const auto file = options.existingDatabase(path);
+    const auto file = options.existingFile(path);
 
     std::vector<Episode> episodes;
     try {
-        Store store(file);
+        Store store(file, Store::Access::reader);
         episodes = store.episodes(from, to);
     } catch (const std::exception& failure) {
         throw options.error("cannot read " + path + ": " + failure.what());

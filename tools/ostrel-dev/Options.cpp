@@ -1,13 +1,7 @@
 #include "Options.hpp"
 
-#include "core/store/Store.hpp"
-
-#include <algorithm>
-#include <array>
 #include <charconv>
-#include <fstream>
 #include <limits>
-#include <string_view>
 #include <system_error>
 
 namespace ostrel::dev {
@@ -125,30 +119,10 @@ Calendar Options::calendar(const std::string& name) const {
     }
 }
 
-std::filesystem::path Options::existingDatabase(const std::string& path) const {
+std::filesystem::path Options::existingFile(const std::string& path) const {
     std::error_code failure;
     if (!std::filesystem::is_regular_file(path, failure)) {
         throw error("no database file at " + path);
-    }
-    // The file's header: a fixed text, then at offset 60 the schema version the store keeps in
-    // SQLite's user version, a big-endian 32-bit number.
-    std::ifstream file(path, std::ios::binary);
-    std::array<unsigned char, 64> header{};
-    if (!file.read(reinterpret_cast<char*>(header.data()), header.size())) {
-        throw error(path + " is not a database");
-    }
-    static constexpr std::string_view magic{"SQLite format 3\0", 16};
-    if (!std::equal(magic.begin(), magic.end(), header.begin())) {
-        throw error(path + " is not a database");
-    }
-    const auto version = static_cast<std::int32_t>(static_cast<std::uint32_t>(header[60]) << 24 |
-                                                   static_cast<std::uint32_t>(header[61]) << 16 |
-                                                   static_cast<std::uint32_t>(header[62]) << 8 | header[63]);
-    if (version != Store::currentSchemaVersion) {
-        throw error(
-            path + " has schema version " + std::to_string(version) + ", not " +
-            std::to_string(Store::currentSchemaVersion) +
-            (version < Store::currentSchemaVersion ? "; ostrel-dev migrate brings it up to date" : ""));
     }
     return path;
 }

@@ -58,10 +58,9 @@ public:
     // The calendar of the IANA zone given with name, in an English locale; required.
     Calendar calendar(const std::string& name = "--tz") const;
 
-    // A database file that a command only reads: it must exist and be a database at the store's
-    // current schema version. Anything else is refused before the store opens it, since opening
-    // would create the file, or turn an empty file into a database, or upgrade an older one.
-    std::filesystem::path existingDatabase(const std::string& path) const;
+    // A file that must already exist: a command that only reads never creates one. (The store
+    // opened for reading then refuses anything but a database at its current schema version.)
+    std::filesystem::path existingFile(const std::string& path) const;
 
     // A message in this command's form.
     CommandError error(const std::string& message) const;

@@ -34,6 +34,11 @@ const std::map<std::string, Command>& commands() {
           "episodes DB --tz ZONE [--from MS|DATE] [--to MS|DATE]\n"
           "                the episodes rebuilt for the triggers in [from, to), one JSON line each;\n"
           "                a DATE (YYYY-MM-DD) is the start of that day in ZONE"}},
+        {"report",
+         {ostrel::dev::reportCommand,
+          "report DB --tz ZONE --from MS --to MS\n"
+          "                the time report of [MS, MS) in the IANA time zone ZONE, as JSON; DB is\n"
+          "                only read"}},
         {"google-events",
          {ostrel::dev::googleEventsCommand,
           "google-events FILE   calendar events of a Google Calendar events reply (or one event)"}},

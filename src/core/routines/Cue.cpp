@@ -3,9 +3,26 @@
 #include "core/foundation/HashCombine.hpp"
 #include "core/foundation/Text.hpp"
 
+#include <limits>
 #include <type_traits>
 
 namespace ostrel {
+
+std::optional<Date> Cue::Time::moment(Date day, const Calendar& calendar) const {
+    // Whole hours and the minute within the hour, floored so that negative minutes stay valid.
+    const std::int64_t hours = minute >= 0 ? minute / 60 : -((-(minute + 1)) / 60) - 1;
+    const std::int64_t minutes = minute - hours * 60;
+    if (hours > std::numeric_limits<int>::max() || hours < std::numeric_limits<int>::min()) {
+        return std::nullopt;
+    }
+    try {
+        const Calendar::Components local = calendar.components(day);
+        return calendar.date(local.year, local.month, local.day, static_cast<int>(hours),
+                             static_cast<int>(minutes));
+    } catch (const CalendarError&) {
+        return std::nullopt;
+    }
+}
 
 Cue Cue::fromJSON(const json::Value& value) {
     const auto [name, values] =

@@ -3,11 +3,13 @@
 // A moment the user chose to start a routine: a class, a time of the week, joining a network,
 // connecting a display or an audio device, or opening an app.
 
+#include "core/foundation/Calendar.hpp"
 #include "core/foundation/Json.hpp"
 
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <variant>
 #include <vector>
@@ -21,6 +23,12 @@ struct Cue {
     struct Time {
         std::vector<std::int64_t> weekdays; // 1 = Sunday ... 7 = Saturday, in the user's order
         std::int64_t minute = 0;            // hour * 60 + minute of local time
+
+        // The instant of this cue's minute on the local day that holds `day`: the wall-clock time
+        // of that day, so a clock change earlier in the day does not shift it; a time skipped by
+        // the change moves forward by the gap. Minutes past the day's end roll over into the next
+        // day. Nothing when the calendar has no such date.
+        std::optional<Date> moment(Date day, const Calendar& calendar) const;
     };
     struct WiFi {
         std::string network; // the salted hash the Wi-Fi payload carries
@@ -38,6 +46,10 @@ struct Cue {
         std::string bundleID;
     };
     using Value = std::variant<Event, Time, WiFi, Display, AudioDevice, App>;
+
+    // How long ahead of a time cue's minute, and how long after it, a moment still matches it (ms).
+    static constexpr std::int64_t early = 900000;
+    static constexpr std::int64_t late = 3600000;
 
     Value value;
 

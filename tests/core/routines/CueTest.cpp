@@ -2,6 +2,7 @@
 
 #include "support/Printers.hpp"
 
+#include <limits>
 #include <string>
 #include <unordered_set>
 
@@ -103,6 +104,31 @@ TEST(Cue, EqualOnlyWithTheSameCaseAndEveryValueAndHashesAlikeWhenEqual) {
     const std::unordered_set<Cue> set = {
         composed, decomposed, {Cue::Time{{2, 4}, 540}}, {Cue::Time{{4, 2}, 540}}};
     EXPECT_EQ(set.size(), 3u);
+}
+
+TEST(Cue, TimeMomentIsTheWallClockOfTheDay) {
+    const Calendar berlin("Europe/Berlin", "de_DE");
+    // The clocks go from 02:00 to 03:00 on 2024-03-31 and from 03:00 back to 02:00 on 2024-10-27.
+    const struct {
+        const char* name;
+        std::int64_t minute;
+        Date day; // any instant of the day
+        std::optional<Date> moment;
+    } cases[] = {
+        {"ordinary day", 540, berlin.date(2024, 3, 4, 23, 59), berlin.date(2024, 3, 4, 9, 0)},
+        {"spring day", 480, berlin.date(2024, 3, 31, 12, 0), berlin.date(2024, 3, 31, 8, 0)},
+        {"autumn day", 480, berlin.date(2024, 10, 27, 0, 0), berlin.date(2024, 10, 27, 8, 0)},
+        {"skipped time moves on by the gap", 150, berlin.date(2024, 3, 31), berlin.date(2024, 3, 31, 3, 30)},
+        {"past the day's end", 24 * 60 + 5, berlin.date(2024, 3, 4), berlin.date(2024, 3, 5, 0, 5)},
+        {"before the day's start", -5, berlin.date(2024, 3, 4), berlin.date(2024, 3, 3, 23, 55)},
+        {"too far", std::numeric_limits<std::int64_t>::max(), berlin.date(2024, 3, 4), std::nullopt},
+        {"too far back", std::numeric_limits<std::int64_t>::min(), berlin.date(2024, 3, 4), std::nullopt},
+    };
+    ASSERT_EQ(berlin.date(2024, 3, 31, 8, 0) - berlin.startOfDay(berlin.date(2024, 3, 31, 12, 0)),
+              7 * 3600.0);
+    for (const auto& c : cases) {
+        EXPECT_EQ((Cue::Time{{1}, c.minute}.moment(c.day, berlin)), c.moment) << c.name;
+    }
 }
 
 } // namespace

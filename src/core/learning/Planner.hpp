@@ -1,0 +1,45 @@
+#pragma once
+
+// Which routine fits a moment, and what trust alone would do with it. Pure functions of their
+// arguments: the caller passes the moment and the user's calendar.
+
+#include "core/episodes/Context.hpp"
+#include "core/episodes/Episode.hpp"
+#include "core/episodes/Item.hpp"
+#include "core/episodes/Trigger.hpp"
+#include "core/foundation/Calendar.hpp"
+#include "core/learning/Choice.hpp"
+#include "core/learning/ContextKey.hpp"
+#include "core/learning/Routine.hpp"
+
+#include <optional>
+#include <vector>
+
+namespace ostrel::Planner {
+
+// The share of a routine's items that, once open, counts it as already set up.
+inline constexpr double setUpShare = 0.8;
+
+// The routine for a trigger. Each routine in turn: switched off, already set up (at least 80 % of
+// its items open) or empty with nothing else to do is skipped; then its first cue that matches the
+// moment picks it, else its learned key among the moment's candidate keys chooses it (unless the
+// user turned learned starts off). Best: picked over chosen, then higher confidence, then a class
+// key over any other; among equals the earlier routine in the given order. Time cues match from
+// Cue::early before to Cue::late after their wall-clock minute of the trigger's own day; time,
+// Wi-Fi and display cues are not tested at a class start.
+std::optional<Choice> choose(const Trigger& at, const Context& context, const std::vector<Item>& open,
+                             const std::vector<Routine>& routines, const std::vector<Episode>& history,
+                             const Calendar& calendar);
+
+// The same with the history already summarised.
+std::optional<Choice> choose(const Trigger& at, const Context& context, const std::vector<Item>& open,
+                             const std::vector<Routine>& routines, const ContextKey::History& history,
+                             const Calendar& calendar);
+
+// The verdict from trust alone: observe gives nothing, suggest suggests, automate runs except at a
+// class start, where it suggests. Looks neither at picked nor at the user's mode.
+Decision decide(const Trigger& at, const Context& context, const std::vector<Item>& open,
+                const std::vector<Routine>& routines, const std::vector<Episode>& history,
+                const Calendar& calendar);
+
+} // namespace ostrel::Planner
