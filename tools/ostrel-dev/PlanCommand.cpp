@@ -1,80 +1,19 @@
 #include "Commands.hpp"
+#include "Options.hpp"
 #include "core/foundation/Calendar.hpp"
 #include "core/foundation/Json.hpp"
 #include "core/routines/PlanningPass.hpp"
 #include "core/store/Store.hpp"
 
-#include <charconv>
 #include <cstdint>
-#include <filesystem>
 #include <iostream>
-#include <map>
+#include <limits>
 #include <optional>
-#include <stdexcept>
 #include <string>
-#include <system_error>
 
 namespace ostrel::dev {
 
 namespace {
-
-// Every mistake is one line and status 1: scripts that drive this command read stderr as it is.
-[[noreturn]] void fail(const std::string& message) {
-    throw std::runtime_error("ostrel-dev plan: " + message);
-}
-
-std::int64_t milliseconds(const std::string& option, const std::string& text) {
-    std::int64_t value = 0;
-    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (text.empty() || error != std::errc() || end != text.data() + text.size()) {
-        fail(option + " expects milliseconds since 1970, not \"" + text + "\"");
-    }
-    return value;
-}
-
-struct Options {
-    std::filesystem::path database;
-    std::string zone;
-    Trigger trigger;
-    std::int64_t now = 0;
-};
-
-Options parse(const Arguments& arguments) {
-    std::optional<std::string> database;
-    std::map<std::string, std::string> values;
-    for (std::size_t i = 0; i < arguments.size(); ++i) {
-        const std::string& argument = arguments[i];
-        if (argument == "--tz" || argument == "--at" || argument == "--trigger" || argument == "--now") {
-            if (i + 1 == arguments.size()) {
-                fail(argument + " needs a value");
-            }
-            if (!values.emplace(argument, arguments[++i]).second) {
-                fail(argument + " is given twice");
-            }
-        } else if (argument.starts_with("-")) {
-            fail("unknown option " + argument);
-        } else if (database) {
-            fail("expects one database path");
-        } else {
-            database = argument;
-        }
-    }
-    if (!database) {
-        fail("expects a database path");
-    }
-    for (const char* required : {"--tz", "--at", "--trigger"}) {
-        if (!values.contains(required)) {
-            fail(std::string("expects ") + required);
-        }
-    }
-    const auto kind = fromString<Trigger::Kind>(values["--trigger"]);
-    if (!kind) {
-        fail("--trigger expects wake, unlock, login or event_start, not \"" + values["--trigger"] + "\"");
-    }
-    Options options{*database, values["--tz"], {milliseconds("--at", values["--at"]), *kind}, 0};
-    options.now = values.contains("--now") ? milliseconds("--now", values["--now"]) : options.trigger.ts;
-    return options;
-}
 
 json::Value idOrNull(const std::optional<ContextKey>& key) {
     return key ? json::Value(key->id()) : json::Value(nullptr);
@@ -86,31 +25,39 @@ json::Value idOrNull(const std::optional<ContextKey>& key) {
 // demoted: which routine, what it would open, whether its own cue picked it, the action and the
 // save offer, as one JSON object.
 int planCommand(const Arguments& arguments) {
-    const Options options = parse(arguments);
-    // Everything that can be checked without the file is checked first, so that a mistake never
-    // gets as far as opening it.
-    const Calendar calendar = [&] {
-        try {
-            return Calendar(options.zone, "en_US");
-        } catch (const CalendarError& error) {
-            fail(error.what());
-        }
-    }();
-    std::error_code error;
-    if (!std::filesystem::is_regular_file(options.database, error)) {
-        fail("no database file at " + options.database.string());
+    const Options options("plan", arguments, {"--tz", "--at", "--trigger", "--now"});
+    const std::string& path = options.single("one database path");
+    const Calendar calendar = options.calendar();
+    constexpr std::int64_t min = std::numeric_limits<std::int64_t>::min();
+    constexpr std::int64_t max = std::numeric_limits<std::int64_t>::max();
+    const auto at = options.integer("--at", min, max);
+    if (!at) {
+        throw options.error("expects --at MS");
     }
+    const auto kindText = options.text("--trigger");
+    if (!kindText) {
+        throw options.error("expects --trigger KIND");
+    }
+    const auto kind = fromString<Trigger::Kind>(*kindText);
+    if (!kind) {
+        throw options.error("--trigger expects wake, unlock, login or event_start, not \"" + *kindText +
+                            "\"");
+    }
+    const Trigger trigger{*at, *kind};
+    const std::int64_t now = options.integer("--now", min, max).value_or(trigger.ts);
+    // Everything that can be checked without the file was checked first; reading never creates one.
+    const auto file = options.existingFile(path);
 
     std::optional<PlanningPass::Result> result;
     try {
-        Store store(options.database, Store::Access::reader);
-        result = PlanningPass::run(store, options.trigger, options.now, calendar, {});
+        Store store(file, Store::Access::reader);
+        result = PlanningPass::run(store, trigger, now, calendar, {});
     } catch (const std::exception& failure) {
-        fail("cannot read " + options.database.string() + ": " + failure.what());
+        throw options.error("cannot read " + path + ": " + failure.what());
     }
     if (!result) {
-        fail("no episode of a " + std::string(toString(options.trigger.kind)) + " trigger at " +
-             std::to_string(options.trigger.ts) + " up to " + std::to_string(options.now));
+        throw options.error("no episode of a " + *kindText + " trigger at " + std::to_string(trigger.ts) +
+                            " by " + std::to_string(now));
     }
 
     const std::optional<Choice>& choice = result->choice;

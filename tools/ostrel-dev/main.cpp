@@ -22,7 +22,9 @@ const std::map<std::string, Command>& commands() {
         {"demo",
          {ostrel::dev::demoCommand,
           "demo [--keep]  generate four weeks of a student's semester into a temporary folder and show\n"
-          "                what the database holds; --keep leaves the folder for other commands"}},
+          "                what the database holds, what was learned for each course and what the\n"
+          "                autopilot would do at its next class; --keep leaves the folder for other\n"
+          "                commands"}},
         {"page",
          {ostrel::dev::pageCommand, "page URL...   site and address of each URL, and their stable page"}},
         {"generate",
@@ -43,8 +45,10 @@ const std::map<std::string, Command>& commands() {
          {ostrel::dev::googleEventsCommand,
           "google-events FILE   calendar events of a Google Calendar events reply (or one event)"}},
         {"plan",
-         {ostrel::dev::planCommand, "plan DB --tz ZONE --at MS --trigger KIND [--now MS]   the autopilot's "
-                                    "planning pass for a stored trigger, as if run at --now"}},
+         {ostrel::dev::planCommand,
+          "plan DB --tz ZONE --at MS --trigger KIND [--now MS]\n"
+          "                the autopilot's planning pass for the stored trigger of KIND (wake, unlock,\n"
+          "                login, event_start) at MS, run as if at --now (default MS), as JSON"}},
     };
     return table;
 }

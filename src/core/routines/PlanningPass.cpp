@@ -16,10 +16,7 @@
 
 namespace ostrel::PlanningPass {
 
-namespace {
-
-// The answer records up to and including `until`.
-Answers answersUntil(Store& store, std::int64_t until) {
+Answers answers(Store& store, std::int64_t until) {
     try {
         return Answers(
             store.observations(0, saturatingAdd(until, 1),
@@ -29,8 +26,6 @@ Answers answersUntil(Store& store, std::int64_t until) {
         return Answers();
     }
 }
-
-} // namespace
 
 Known known(Store& store, std::int64_t before, const Calendar& calendar) {
     Known result;
@@ -52,19 +47,26 @@ std::optional<Result> run(Store& store, const Trigger& trigger, std::int64_t now
         return std::nullopt;
     }
 
+    // The reads in this order: the answers last, so that they are as fresh as they can be.
     const Known before = known(store, trigger.ts, calendar);
+    Answers upToNow = answers(store, now);
+    return decide(before, trigger, own->context, std::move(upToNow), calendar, demoted);
+}
+
+Result decide(const Known& known, const Trigger& trigger, Context context, Answers answers,
+              const Calendar& calendar, const Autopilot::Demoted& demoted) {
     Result result;
-    result.context = own->context;
-    result.choice = Planner::choose(trigger, result.context, result.context.open, before.routines,
-                                    before.summary, calendar);
+    result.context = std::move(context);
+    result.answers = std::move(answers);
+    result.choice = Planner::choose(trigger, result.context, result.context.open, known.routines,
+                                    known.summary, calendar);
     if (result.choice && result.choice->routine.edits.pickUp) {
         Routine& routine = result.choice->routine;
-        routine.items = PickUp::items(routine, before.history, before.summary, calendar);
+        routine.items = PickUp::items(routine, known.history, known.summary, calendar);
     }
     // A guessed routine for a class without a learned one, and the routine's display name, join the
     // pass here once prediction and naming exist.
 
-    result.answers = answersUntil(store, now);
     result.action = Autopilot::action(result.choice, trigger.kind, demoted, result.answers);
     if (result.choice) {
         result.classEnds = classEnd(result.choice->routine, result.context);

@@ -53,11 +53,21 @@ struct Result {
 // The pass for trigger, run at now (ms). Nothing when the store holds no episode of the trigger
 // (it is not stored, or now lies before it). Store failures are thrown, except that answers which
 // cannot be read count as none.
+std::optional<Result> run(Store& store, const Trigger& trigger, std::int64_t now, const Calendar& calendar,
+                          const Autopilot::Demoted& demoted);
+
+// The answer records folded from the answers, runs and undos stored up to and including until;
+// none when they cannot be read.
+Answers answers(Store& store, std::int64_t until);
+
+// The pass once everything is read: the choice for the trigger in the context of its episode,
+// pick-up, the action, the class end and the save offer. Also plans a moment that has not come
+// yet, from the context it is expected to have.
 //
 // Not yet part of the pass: the guess of a routine for a class nothing was learned for, and the
 // routine's display name. Until they come, a moment without a choice stays without one.
-std::optional<Result> run(Store& store, const Trigger& trigger, std::int64_t now, const Calendar& calendar,
-                          const Autopilot::Demoted& demoted);
+Result decide(const Known& known, const Trigger& trigger, Context context, Answers answers,
+              const Calendar& calendar, const Autopilot::Demoted& demoted);
 
 // The end (ms) of the first class in the context that the routine serves: its own series when it
 // is a class routine that still starts at its learned moment, or the series of one of its event
