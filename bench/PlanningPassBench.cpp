@@ -1,0 +1,240 @@
+// The whole planning pass at the last class start of a generated semester (90 days at 4,000
+// observations a day), as the autopilot runs it a few seconds after the trigger: both episode
+// rebuilds, learning, the routine book, the choice, pick-up, the answers and the rules. Beside it,
+// the plain SQLite read of the same rows, statement for statement, the floor any pass over the
+// stored history pays. The ratio is printed at the end (aim: 2.5 or less). pass_peak_MB is the
+// peak of one pass alone: the most memory its C++ allocations held at once above what was held
+// before it, plus SQLite's own high-water mark during it. (The process's resident size cannot
+// show it: memory freed after generating the semester stays resident and the pass reuses it.)
+
+#include "Timing.hpp"
+#include "core/foundation/Saturating.hpp"
+#include "core/routines/PlanningPass.hpp"
+#include "core/store/Store.hpp"
+#include "semester/SemesterGenerator.hpp"
+
+#include <algorithm>
+#include <atomic>
+#include <cstdint>
+#include <cstdlib>
+#include <filesystem>
+#include <initializer_list>
+#include <malloc.h>
+#include <new>
+#include <stdexcept>
+#include <string>
+#include <unistd.h>
+#include <vector>
+
+#include <benchmark/benchmark.h>
+#include <sqlite3.h>
+
+// Every C++ allocation of the program is counted, so that the peak of one pass can be read.
+namespace {
+namespace heap {
+
+std::atomic<std::size_t> held{0};
+std::atomic<std::size_t> peak{0};
+
+void add(void* block) {
+    const std::size_t now = held += malloc_usable_size(block);
+    std::size_t seen = peak.load();
+    while (now > seen && !peak.compare_exchange_weak(seen, now)) {
+    }
+}
+
+} // namespace heap
+} // namespace
+
+void* operator new(std::size_t size) {
+    void* block = std::malloc(size == 0 ? 1 : size);
+    if (block == nullptr) {
+        throw std::bad_alloc();
+    }
+    heap::add(block);
+    return block;
+}
+
+void operator delete(void* block) noexcept {
+    if (block != nullptr) {
+        heap::held -= malloc_usable_size(block);
+        std::free(block);
+    }
+}
+
+void operator delete(void* block, std::size_t) noexcept {
+    operator delete(block);
+}
+
+namespace {
+
+using namespace ostrel;
+
+constexpr int perDay = 4'000;
+constexpr int days = 90;
+constexpr std::int64_t day = 86'400'000;
+// How long after its trigger the pass runs.
+constexpr std::int64_t delay = 5'000;
+
+// One generated database for the run, removed at exit, and the last class start in it.
+class SemesterFile {
+public:
+    SemesterFile()
+        : path_(std::filesystem::temp_directory_path() /
+                ("ostrel-bench-plan-" + std::to_string(::getpid()))) {
+        std::filesystem::remove_all(path_);
+        semester::SemesterOptions options;
+        options.days = days;
+        options.perDay = perDay;
+        semester::SemesterGenerator generator(options);
+        Store store(database());
+        summary_ = semester::writeSemester(generator, store);
+        const std::vector<Trigger> triggers = store.triggers(summary_.from, summary_.to);
+        const auto last = std::find_if(triggers.rbegin(), triggers.rend(), [](const Trigger& trigger) {
+            return trigger.kind == Trigger::Kind::eventStart;
+        });
+        if (last == triggers.rend()) {
+            throw std::runtime_error("the generated semester has no class start");
+        }
+        trigger_ = *last;
+    }
+    ~SemesterFile() { std::filesystem::remove_all(path_); }
+
+    std::filesystem::path database() const { return path_ / "quev.sqlite"; }
+    const semester::SemesterSummary& summary() const { return summary_; }
+    const Trigger& trigger() const { return trigger_; }
+    std::int64_t now() const { return trigger_.ts + delay; }
+
+    static const SemesterFile& shared() {
+        static const SemesterFile file;
+        return file;
+    }
+
+private:
+    std::filesystem::path path_;
+    semester::SemesterSummary summary_;
+    Trigger trigger_;
+};
+
+const Calendar& berlin() {
+    static const Calendar calendar("Europe/Berlin", "en_US");
+    return calendar;
+}
+
+std::optional<PlanningPass::Result> plan(Store& store) {
+    const SemesterFile& file = SemesterFile::shared();
+    return PlanningPass::run(store, file.trigger(), file.now(), berlin(), {});
+}
+
+void BM_PlanningPass(benchmark::State& state) {
+    Store store(SemesterFile::shared().database(), Store::Access::reader);
+    // Both high-water marks start again from what is held now, so that they show one pass alone.
+    const std::size_t before = heap::held.load();
+    heap::peak = before;
+    const auto sqliteBefore = sqlite3_memory_used();
+    sqlite3_memory_highwater(1);
+    const auto first = plan(store);
+    const double peak = static_cast<double>(heap::peak.load() - before) +
+                        static_cast<double>(sqlite3_memory_highwater(0) - sqliteBefore);
+    if (!first) {
+        state.SkipWithError("no episode for the trigger");
+        return;
+    }
+    bench::timed(state, "pass", [&] { benchmark::DoNotOptimize(plan(store)); });
+    state.counters["pass_peak_MB"] = peak / 1e6;
+    state.counters["routines"] = static_cast<double>(
+        PlanningPass::known(store, SemesterFile::shared().trigger().ts, berlin()).routines.size());
+    state.counters["chose"] = first->choice ? 1 : 0;
+}
+BENCHMARK(BM_PlanningPass)->Unit(benchmark::kMillisecond)->MinTime(5.0);
+
+// Every row of a statement with integer arguments, each column copied out.
+std::size_t readRows(sqlite3* db, const char* sql, std::initializer_list<std::int64_t> arguments,
+                     std::vector<std::vector<std::string>>& texts, std::vector<std::int64_t>& integers) {
+    sqlite3_stmt* statement = nullptr;
+    if (sqlite3_prepare_v2(db, sql, -1, &statement, nullptr) != SQLITE_OK) {
+        throw std::runtime_error(sqlite3_errmsg(db));
+    }
+    int index = 1;
+    for (const std::int64_t argument : arguments) {
+        sqlite3_bind_int64(statement, index++, argument);
+    }
+    std::size_t count = 0;
+    const int columns = sqlite3_column_count(statement);
+    while (sqlite3_step(statement) == SQLITE_ROW) {
+        std::vector<std::string> row;
+        for (int column = 0; column < columns; ++column) {
+            if (sqlite3_column_type(statement, column) == SQLITE_INTEGER) {
+                integers.push_back(sqlite3_column_int64(statement, column));
+            } else if (const auto* bytes = sqlite3_column_text(statement, column)) {
+                row.emplace_back(reinterpret_cast<const char*>(bytes),
+                                 static_cast<std::size_t>(sqlite3_column_bytes(statement, column)));
+            }
+        }
+        texts.push_back(std::move(row));
+        ++count;
+    }
+    sqlite3_finalize(statement);
+    return count;
+}
+
+// The rows the pass reads, statement for statement: the trigger's episode (a day of observations
+// before it, its triggers and the events around it), the history (everything before the
+// trigger), the series, the edits and the answers.
+void BM_RawRead(benchmark::State& state) {
+    const SemesterFile& file = SemesterFile::shared();
+    const std::int64_t ts = file.trigger().ts;
+    const std::int64_t to = saturatingAdd(file.now(), 1);
+    const char* observations =
+        "SELECT ts, signal, payload FROM observations WHERE ts >= ? AND ts < ? ORDER BY ts, id";
+    const char* triggers = "SELECT ts, kind FROM triggers WHERE ts >= ? AND ts < ? ORDER BY ts";
+    const char* events =
+        "SELECT key, occurrence, recurring, title, start_ts, end_ts, location, calendar, links\n"
+        "FROM calendar_events WHERE start_ts < ? AND end_ts > ?\nORDER BY start_ts, key";
+    sqlite3* db = nullptr;
+    sqlite3_open_v2(file.database().c_str(), &db, SQLITE_OPEN_READONLY, nullptr);
+    std::size_t rows = 0;
+    const auto read = [&] {
+        std::vector<std::vector<std::string>> texts;
+        std::vector<std::int64_t> integers;
+        rows = readRows(db, observations, {ts - day, to}, texts, integers);
+        rows += readRows(db, triggers, {ts, to}, texts, integers);
+        rows += readRows(db, events, {to + day, ts - day}, texts, integers);
+        rows += readRows(db, observations, {0, ts}, texts, integers);
+        rows += readRows(db, triggers, {0, ts}, texts, integers);
+        rows += readRows(db, events, {ts + day, 0}, texts, integers);
+        rows += readRows(db,
+                         "SELECT key, title, min(first_seen_ts) FROM calendar_events\n"
+                         "WHERE recurring = 1 GROUP BY key ORDER BY key",
+                         {}, texts, integers);
+        rows += readRows(db, "SELECT id, edits FROM routine_edits", {}, texts, integers);
+        rows +=
+            readRows(db,
+                     "SELECT ts, signal, payload FROM observations WHERE ts >= ? AND ts < ? AND signal IN "
+                     "('quev.answer', 'quev.run', 'quev.undo') ORDER BY ts, id",
+                     {0, to}, texts, integers);
+        benchmark::DoNotOptimize(texts);
+    };
+    const std::size_t before = heap::held.load();
+    heap::peak = before;
+    const auto sqliteBefore = sqlite3_memory_used();
+    sqlite3_memory_highwater(1);
+    read();
+    const double peak = static_cast<double>(heap::peak.load() - before) +
+                        static_cast<double>(sqlite3_memory_highwater(0) - sqliteBefore);
+    bench::timed(state, "raw", read);
+    sqlite3_close(db);
+    state.counters["raw_peak_MB"] = peak / 1e6;
+    state.counters["rows"] = static_cast<double>(rows);
+    state.counters["observations"] = static_cast<double>(file.summary().observations);
+}
+BENCHMARK(BM_RawRead)->Unit(benchmark::kMillisecond)->MinTime(5.0);
+
+} // namespace
+
+int main(int argc, char** argv) {
+    return ostrel::bench::runBenchmarks(argc, argv, [] {
+        ostrel::bench::printRatio("planning pass over the raw read of its rows (aim: 2.5 or less)", "pass",
+                                  "raw");
+    });
+}
