@@ -13,6 +13,7 @@ int migrateCommand(const Arguments& arguments);
 int demoCommand(const Arguments& arguments);
 int pageCommand(const Arguments& arguments);
 int googleEventsCommand(const Arguments& arguments);
+int scoresCommand(const Arguments& arguments);
 
 // A usage mistake: main prints it with the usage text and exits with status 2.
 struct UsageError {

@@ -25,6 +25,9 @@ const std::map<std::string, Command>& commands() {
         {"google-events",
          {ostrel::dev::googleEventsCommand,
           "google-events FILE   calendar events of a Google Calendar events reply (or one event)"}},
+        {"scores",
+         {ostrel::dev::scoresCommand,
+          "scores DB --tz ZONE   the score export of DB's history, as the application writes it"}},
     };
     return table;
 }
