@@ -47,6 +47,9 @@ const std::map<std::string, Command>& commands() {
           "routines DB --tz ZONE [--at MS]\n"
           "                the routines learned from the episodes before MS (default: all) in the IANA\n"
           "                time zone ZONE, with the stored edits applied, as JSON; DB is only read"}},
+        {"scores",
+         {ostrel::dev::scoresCommand,
+          "scores DB --tz ZONE   the score export of DB's history, as the application writes it"}},
     };
     return table;
 }
