@@ -50,6 +50,9 @@ const std::map<std::string, Command>& commands() {
         {"scores",
          {ostrel::dev::scoresCommand,
           "scores DB --tz ZONE   the score export of DB's history, as the application writes it"}},
+        {"plan",
+         {ostrel::dev::planCommand, "plan DB --tz ZONE --at MS --trigger KIND [--now MS]   the autopilot's "
+                                    "planning pass for a stored trigger, as if run at --now"}},
     };
     return table;
 }
