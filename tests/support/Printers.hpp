@@ -9,7 +9,9 @@
 #include "core/episodes/Setting.hpp"
 #include "core/episodes/Trigger.hpp"
 #include "core/learning/Routine.hpp"
+#include "core/observations/ActivitySummary.hpp"
 #include "core/observations/SignalObservation.hpp"
+#include "core/observations/TimeReport.hpp"
 #include "core/routines/RoutineEdits.hpp"
 
 #include <algorithm>
@@ -26,6 +28,23 @@ inline void PrintTo(const Trigger& trigger, std::ostream* out) {
 inline void PrintTo(const SignalObservation& observation, std::ostream* out) {
     *out << "{" << observation.ts << ", " << observation.signal.rawValue << ", " << observation.payload
          << "}";
+}
+
+inline void PrintTo(const TimeReport::Usage& usage, std::ostream* out) {
+    *out << "{" << usage.key << ", " << usage.ms << "}";
+}
+
+inline void PrintTo(const ActivitySummary::App& used, std::ostream* out) {
+    *out << "app " << used.bundleID;
+}
+inline void PrintTo(const ActivitySummary::Document& used, std::ostream* out) {
+    *out << "document " << used.path;
+}
+inline void PrintTo(const ActivitySummary::Note& used, std::ostream* out) {
+    *out << "note " << used.app << " " << used.title;
+}
+inline void PrintTo(const ActivitySummary::Site& used, std::ostream* out) {
+    *out << "site " << used.site;
 }
 
 inline void PrintTo(const CalendarEvent& event, std::ostream* out) {

@@ -12,6 +12,7 @@ using Arguments = std::vector<std::string>;
 int migrateCommand(const Arguments& arguments);
 int demoCommand(const Arguments& arguments);
 int pageCommand(const Arguments& arguments);
+int reportCommand(const Arguments& arguments);
 int googleEventsCommand(const Arguments& arguments);
 
 // A usage mistake: main prints it with the usage text and exits with status 2.

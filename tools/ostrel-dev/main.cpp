@@ -22,6 +22,11 @@ const std::map<std::string, Command>& commands() {
         {"demo", {ostrel::dev::demoCommand, "demo          show what Ostrel can do so far"}},
         {"page",
          {ostrel::dev::pageCommand, "page URL...   site and address of each URL, and their stable page"}},
+        {"report",
+         {ostrel::dev::reportCommand,
+          "report DB --tz ZONE --from MS --to MS\n"
+          "                the time report of [MS, MS) in the IANA time zone ZONE, as JSON; DB is\n"
+          "                only read"}},
         {"google-events",
          {ostrel::dev::googleEventsCommand,
           "google-events FILE   calendar events of a Google Calendar events reply (or one event)"}},

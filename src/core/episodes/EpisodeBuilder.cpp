@@ -14,7 +14,9 @@
 #include "core/observations/WindowsPayload.hpp"
 
 #include <algorithm>
+#include <array>
 #include <charconv>
+#include <iterator>
 #include <limits>
 #include <string_view>
 #include <unordered_set>
@@ -57,34 +59,61 @@ enum class Kind : std::uint8_t {
     quevUndo,
 };
 
-Kind kindOf(const Signal& signal) {
-    static const std::unordered_map<std::string_view, Kind> kinds = {
-        {Signal::sleep.rawValue, Kind::sleep},
-        {Signal::lock.rawValue, Kind::lock},
-        {Signal::appLaunch.rawValue, Kind::appLaunch},
-        {Signal::appActivate.rawValue, Kind::appActivate},
-        {Signal::appHide.rawValue, Kind::appHide},
-        {Signal::appUnhide.rawValue, Kind::appUnhide},
-        {Signal::appQuit.rawValue, Kind::appQuit},
-        {Signal::appsRunning.rawValue, Kind::appsRunning},
-        {Signal::browserTab.rawValue, Kind::browserTab},
-        {Signal::windowFocus.rawValue, Kind::windowFocus},
-        {Signal::windowOpen.rawValue, Kind::windowOpen},
-        {Signal::windowClose.rawValue, Kind::windowClose},
-        {Signal::windowFrame.rawValue, Kind::windowFrame},
-        {Signal::windowMinimize.rawValue, Kind::windowMinimize},
-        {Signal::windowUnminimize.rawValue, Kind::windowUnminimize},
-        {Signal::windowChange.rawValue, Kind::windowChange},
-        {Signal::windows.rawValue, Kind::windows},
-        {Signal::displays.rawValue, Kind::displays},
-        {Signal::wifi.rawValue, Kind::wifi},
-        {Signal::location.rawValue, Kind::location},
-        {Signal::audio.rawValue, Kind::audio},
-        {Signal::quevRun.rawValue, Kind::quevRun},
-        {Signal::quevUndo.rawValue, Kind::quevUndo},
-    };
-    const auto found = kinds.find(signal.rawValue);
-    return found == kinds.end() ? Kind::other : found->second;
+constexpr std::size_t kindCount = static_cast<std::size_t>(Kind::quevUndo) + 1;
+
+// Which of the named signal sets a kind belongs to, as bits.
+enum SetBits : std::uint8_t { inEndsEpisode = 1, inActivity = 2, inLayout = 4 };
+
+struct Kinds {
+    std::unordered_map<std::string_view, Kind> byName;
+    std::array<std::uint8_t, kindCount> sets{};
+};
+
+// Built once from the named sets, so that they stay the one place that says which signal ends an
+// episode, counts as activity or moves windows.
+const Kinds& kindTable() {
+    static const Kinds table = [] {
+        const std::pair<const Signal*, Kind> named[] = {
+            {&Signal::sleep, Kind::sleep},
+            {&Signal::lock, Kind::lock},
+            {&Signal::appLaunch, Kind::appLaunch},
+            {&Signal::appActivate, Kind::appActivate},
+            {&Signal::appHide, Kind::appHide},
+            {&Signal::appUnhide, Kind::appUnhide},
+            {&Signal::appQuit, Kind::appQuit},
+            {&Signal::appsRunning, Kind::appsRunning},
+            {&Signal::browserTab, Kind::browserTab},
+            {&Signal::windowFocus, Kind::windowFocus},
+            {&Signal::windowOpen, Kind::windowOpen},
+            {&Signal::windowClose, Kind::windowClose},
+            {&Signal::windowFrame, Kind::windowFrame},
+            {&Signal::windowMinimize, Kind::windowMinimize},
+            {&Signal::windowUnminimize, Kind::windowUnminimize},
+            {&Signal::windowChange, Kind::windowChange},
+            {&Signal::windows, Kind::windows},
+            {&Signal::displays, Kind::displays},
+            {&Signal::wifi, Kind::wifi},
+            {&Signal::location, Kind::location},
+            {&Signal::audio, Kind::audio},
+            {&Signal::quevRun, Kind::quevRun},
+            {&Signal::quevUndo, Kind::quevUndo},
+        };
+        Kinds result;
+        for (const auto& [signal, kind] : named) {
+            result.byName.emplace(signal->rawValue, kind);
+            std::uint8_t& sets = result.sets[static_cast<std::size_t>(kind)];
+            sets |= endsEpisode().contains(*signal) ? inEndsEpisode : 0;
+            sets |= activity().contains(*signal) ? inActivity : 0;
+            sets |= layoutSignals().contains(*signal) ? inLayout : 0;
+        }
+        return result;
+    }();
+    return table;
+}
+
+Kind kindOf(const Kinds& table, const Signal& signal) {
+    const auto found = table.byName.find(signal.rawValue);
+    return found == table.byName.end() ? Kind::other : found->second;
 }
 
 using Payload =
@@ -288,65 +317,46 @@ Timeline::Index::Index(std::span<const SignalObservation> observations) {
     ts.reserve(sorted.size());
     kinds.reserve(sorted.size());
     decoded.resize(sorted.size());
+    const Kinds& table = kindTable();
     for (std::size_t position = 0; position < sorted.size(); ++position) {
         const std::int64_t time = sorted[position]->ts;
-        const Kind kind = kindOf(sorted[position]->signal);
+        const Kind kind = kindOf(table, sorted[position]->signal);
         ts.push_back(time);
         kinds.push_back(kind);
         const auto add = [&](List& list) { list.add(time, position); };
-        switch (kind) {
-        case Kind::sleep:
-        case Kind::lock:
+        const std::uint8_t sets = table.sets[static_cast<std::size_t>(kind)];
+        if (sets & inEndsEpisode) {
             add(ends);
-            break;
-        case Kind::appLaunch:
+        }
+        if (sets & inActivity) {
             add(activity);
+        }
+        if (sets & inLayout) {
+            add(layoutEvents);
+        }
+        // What the other rules read.
+        switch (kind) {
+        case Kind::appLaunch:
             add(appEvents);
             break;
         case Kind::appActivate:
-            add(activity);
+        case Kind::browserTab:
+        case Kind::windowFocus:
+        case Kind::windowChange:
             add(bringUps);
             break;
         case Kind::appHide:
-            add(activity);
+        case Kind::windowMinimize:
             add(putAway);
             break;
-        case Kind::appUnhide:
-            add(activity);
-            break;
         case Kind::appQuit:
-            add(activity);
             add(putAway);
             add(appEvents);
             add(windowEvents);
             break;
-        case Kind::browserTab:
-            add(activity);
-            add(bringUps);
-            break;
-        case Kind::windowFocus:
-        case Kind::windowChange:
-            add(activity);
-            add(bringUps);
-            add(layoutEvents);
-            break;
         case Kind::windowOpen:
-            add(activity);
-            add(layoutEvents);
-            add(windowEvents);
-            break;
         case Kind::windowClose:
-            add(activity);
             add(windowEvents);
-            break;
-        case Kind::windowFrame:
-        case Kind::windowUnminimize:
-            add(activity);
-            add(layoutEvents);
-            break;
-        case Kind::windowMinimize:
-            add(activity);
-            add(putAway);
             break;
         case Kind::appsRunning:
             add(appsSnapshots);
@@ -373,6 +383,11 @@ Timeline::Index::Index(std::span<const SignalObservation> observations) {
             add(undos);
             break;
         case Kind::other:
+        case Kind::sleep:
+        case Kind::lock:
+        case Kind::appUnhide:
+        case Kind::windowFrame:
+        case Kind::windowUnminimize:
             break;
         }
     }
@@ -805,11 +820,16 @@ std::vector<Episode> episodes(std::span<const Trigger> triggers,
         const std::int64_t episodeEnd = end(
             start, boundary, std::span(index.activity.ts).subspan(activityFrom, activityTo - activityFrom));
 
-        // Bring-ups past the widest setup window can neither widen it nor fall inside it.
-        const std::int64_t bringUpsUntil = std::min(episodeEnd, saturatingAdd(start, widenedSetupWindow));
-        const std::vector<BringUp> remaining =
-            withoutUndoneRuns(bringUps(timeline, {start, bringUpsUntil}), timeline);
+        // Only bring-ups up to the normal window's end can widen it, and only those up to the
+        // setup end count, so the later ones are read only when the window did widen.
+        const std::int64_t normalEnd = std::min(episodeEnd, saturatingAdd(start, setupWindow));
+        std::vector<BringUp> remaining = withoutUndoneRuns(bringUps(timeline, {start, normalEnd}), timeline);
         const std::int64_t setupEnd = setupWindowEnd(start, episodeEnd, remaining);
+        if (setupEnd > normalEnd) {
+            std::vector<BringUp> later =
+                withoutUndoneRuns(bringUps(timeline, {normalEnd + 1, setupEnd}), timeline);
+            std::move(later.begin(), later.end(), std::back_inserter(remaining));
+        }
 
         Setup setup;
         for (const BringUp& bringUp : remaining) {

@@ -120,6 +120,19 @@ int Calendar::minute(Date date) const {
     return components(date).minute;
 }
 
+std::int64_t Calendar::offset(Date date) const {
+    const double ms = millis(date);
+    const std::lock_guard lock(impl_->mutex);
+    std::int32_t raw = 0;
+    std::int32_t daylight = 0;
+    UErrorCode status = U_ZERO_ERROR;
+    impl_->calendar->getTimeZone().getOffset(ms, false, raw, daylight, status);
+    if (U_FAILURE(status)) {
+        fail("zone offset unavailable", status);
+    }
+    return std::int64_t{raw} + daylight;
+}
+
 Date Calendar::startOfDay(Date date) const {
     const Components local = components(date);
     return this->date(local.year, local.month, local.day);

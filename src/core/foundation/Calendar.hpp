@@ -49,6 +49,11 @@ public:
     int hour(Date date) const;    // 0 ... 23
     int minute(Date date) const;  // 0 ... 59
 
+    // The zone's offset from UTC in force at date, standard time and daylight saving together, in
+    // milliseconds: the local wall time is date plus this. Cheaper than components(), as nothing
+    // but the zone is consulted.
+    std::int64_t offset(Date date) const;
+
     // The first moment of the local day: midnight, or the moment of the change when a clock change
     // skips midnight.
     Date startOfDay(Date date) const;

@@ -22,10 +22,10 @@ bool succeeded(int code) {
 
 } // namespace
 
-Database::Database(const std::string& path) {
+Database::Database(const std::string& path, OpenMode mode) {
     sqlite3* connection = nullptr;
-    const int code =
-        sqlite3_open_v2(path.c_str(), &connection, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
+    const int flags = SQLITE_OPEN_READWRITE | (mode == OpenMode::create ? SQLITE_OPEN_CREATE : 0);
+    const int code = sqlite3_open_v2(path.c_str(), &connection, flags, nullptr);
     if (code == SQLITE_OK && connection != nullptr) {
         handle_ = connection;
         return;

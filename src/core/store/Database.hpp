@@ -13,8 +13,13 @@ namespace ostrel {
 // every call. Statements are prepared, run and finalised per call; there is no statement cache.
 class Database {
 public:
-    // Opens or creates the database file at path. Throws SQLiteError.
-    explicit Database(const std::string& path);
+    enum class OpenMode {
+        create,   // reads and writes, creating the file when it is missing
+        existing, // reads and writes a file that must already exist
+    };
+
+    // Opens (or, in create mode, creates) the database file at path. Throws SQLiteError.
+    explicit Database(const std::string& path, OpenMode mode = OpenMode::create);
     ~Database();
 
     Database(const Database&) = delete;

@@ -60,7 +60,14 @@ void createFolders(const fs::path& folder) {
 
 } // namespace
 
-Store::Store(fs::path url) : url_(std::move(url)), database_((prepareFile(url_), url_.string())) {
+Store::Store(fs::path url, Access access)
+    : url_(std::move(url)),
+      database_(prepareFile(url_, access),
+                access == Access::owner ? Database::OpenMode::create : Database::OpenMode::existing) {
+    if (access == Access::reader) {
+        openForReading();
+        return;
+    }
     // A file from a newer version (or with a version no release wrote) is refused before anything could write
     // to it: switching the journal mode alone would rewrite its header.
     const int stored = readSchemaVersion();
@@ -101,10 +108,14 @@ fs::path Store::defaultURL(const std::optional<std::string>& xdgDataHome,
     return base / "Quev" / "quev.sqlite";
 }
 
-// Folder 0700, file 0600, and 0600 again on the file and its "-wal" and "-shm" companions. Nothing is
-// reached through a symbolic link: the folder and each file are opened with O_NOFOLLOW and changed
-// through that descriptor, so a link planted in their place fails the open and its target is untouched.
-void Store::prepareFile(const fs::path& url) {
+// For the owner: folder 0700, file 0600, and 0600 again on the file and its "-wal" and "-shm"
+// companions. Nothing is reached through a symbolic link: the folder and each file are opened with
+// O_NOFOLLOW and changed through that descriptor, so a link planted in their place fails the open and
+// its target is untouched. A reader changes nothing. Gives the path to open.
+std::string Store::prepareFile(const fs::path& url, Access access) {
+    if (access == Access::reader) {
+        return url.string();
+    }
     const fs::path folder = url.parent_path().empty() ? fs::path(".") : url.parent_path();
     createFolders(folder);
 
@@ -137,6 +148,23 @@ void Store::prepareFile(const fs::path& url) {
         if (::fchmod(file.get(), fileMode) != 0) {
             failFile(path, "set the permissions of", errno);
         }
+    }
+    return url.string();
+}
+
+// The connection may read but never write (query_only changes nothing in the file), and the file
+// must hold exactly the current schema, which a reader may not bring up to date. Failures to read the
+// version are reported as they are: a file that is no database says so.
+void Store::openForReading() {
+    database_.execute("PRAGMA query_only = ON;\nPRAGMA busy_timeout = 5000;");
+    const auto rows = database_.query("PRAGMA user_version");
+    const auto stored =
+        !rows.empty() && !rows.front().empty() ? rows.front().front().integerValue() : std::nullopt;
+    if (stored != currentSchemaVersion) {
+        const std::string found = stored ? std::to_string(*stored) : "no";
+        throw StoreError(StoreError::Kind::unsupportedVersion, url_,
+                         "The database at " + url_.string() + " has schema version " + found +
+                             "; it can be read only at version " + std::to_string(currentSchemaVersion));
     }
 }
 

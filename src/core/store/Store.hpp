@@ -35,9 +35,19 @@ public:
     // How long observations are kept, in seconds (90 days).
     static constexpr double observationRetention = 7'776'000;
 
-    // Opens (creating when needed) and upgrades the database at url. Throws StoreError for the
-    // folder, the files and a newer schema, SQLiteError for the database itself.
-    explicit Store(std::filesystem::path url);
+    enum class Access {
+        // The application: creates the folder and file when needed, sets their permissions and
+        // the journal mode, and upgrades the schema.
+        owner,
+        // A tool looking at a file: the file must exist at the current schema version and is read
+        // as it is. Nothing is created or upgraded, no permission is changed, and every write
+        // fails with SQLiteError.
+        reader,
+    };
+
+    // Opens the database at url. Throws StoreError for the folder, the files and a schema version
+    // the access does not allow, SQLiteError for the database itself.
+    explicit Store(std::filesystem::path url, Access access = Access::owner);
 
     Store(const Store&) = delete;
     Store& operator=(const Store&) = delete;
@@ -135,7 +145,8 @@ private:
         transaction.commit();
     }
 
-    static void prepareFile(const std::filesystem::path& url);
+    static std::string prepareFile(const std::filesystem::path& url, Access access);
+    void openForReading();
     void migrate();
     int readSchemaVersion();
 

@@ -471,6 +471,32 @@ TEST(EpisodeBuilder, OpenItemsReplayEventsAfterTheLastSnapshot) {
     }
 }
 
+TEST(EpisodeBuilder, OpenItemsDoNotDependOnEarlierQueriesOfTheSameTimeline) {
+    // The replay carried from one moment to the next must start again when asked about an earlier
+    // moment or another snapshot.
+    const Observations observations = {
+        launch(T - 10 * minute, "a"), launch(T - 9 * minute, "b"), running(T - 5 * minute, {"c"}),
+        launch(T - 4 * minute, "d"),  quit(T - 3 * minute, "c"),   running(T + 2 * minute, {"e"}),
+        launch(T + 3 * minute, "f"),  quit(T + 4 * minute, "e"),
+    };
+    // Later then earlier over the same snapshot, then across snapshots both ways.
+    const std::int64_t moments[] = {T,
+                                    T - 3 * minute,
+                                    T - 4 * minute - 1,
+                                    T - 9 * minute,
+                                    T + 4 * minute,
+                                    T + 3 * minute,
+                                    T - 20 * minute,
+                                    T - 3 * minute - 6 * second};
+    const eb::Timeline shared(observations);
+    for (const std::int64_t at : moments) {
+        const eb::Timeline fresh(observations);
+        EXPECT_EQ(eb::openItems(at, shared), eb::openItems(at, fresh)) << (at - T) / second << " s";
+    }
+    EXPECT_EQ(eb::openItems(T - 9 * minute, shared), (Items{app("a"), app("b")}));
+    EXPECT_EQ(eb::openItems(T + 4 * minute, shared), (Items{app("f")}));
+}
+
 TEST(EpisodeBuilder, CarriedIsWhatWasOpenAndNotBroughtUp) {
     const Episode episode = only(
         {running(T - minute, {"a", "b", "c"}), activate(T + minute, "b"), activate(T + 2 * minute, "d")});

@@ -61,6 +61,33 @@ TEST(Calendar, WeekdaysRunFromSundayToSaturdayWhateverTheFirstWeekday) {
     }
 }
 
+TEST(Calendar, OffsetIsTheOneInForceAtTheInstant) {
+    const struct {
+        const char* zone;
+        double date;
+        std::int64_t offset; // ms
+    } cases[] = {
+        {"UTC", mon0830utc, 0},
+        {"Europe/Berlin", mon0830utc, 3'600'000},
+        {"Europe/Berlin", 1729990800 - 1, 7'200'000}, // the last second of summer time, 2024-10-27
+        {"Europe/Berlin", 1729990800, 3'600'000},
+        {"America/New_York", mon0830utc, -18'000'000},
+        {"Asia/Kolkata", mon0830utc, 19'800'000},
+        {"Australia/Lord_Howe", 1712415600 - 1, 39'600'000}, // 2024-04-07, before 02:00 goes back to 01:30
+        {"Australia/Lord_Howe", 1712415600, 37'800'000},
+    };
+    for (const auto& c : cases) {
+        const Calendar calendar(c.zone, "en_US");
+        EXPECT_EQ(calendar.offset(c.date), c.offset) << c.zone << " " << c.date;
+        // The local wall time is the instant plus the offset.
+        const auto local = static_cast<std::int64_t>(c.date) * 1000 + c.offset;
+        const Calendar::Components parts = calendar.components(c.date);
+        EXPECT_EQ(local / 3'600'000 % 24, parts.hour) << c.zone << " " << c.date;
+        EXPECT_EQ(local / 60'000 % 60, parts.minute) << c.zone << " " << c.date;
+    }
+    EXPECT_THROW(Calendar("UTC", "en_US").offset(std::numeric_limits<double>::quiet_NaN()), CalendarError);
+}
+
 TEST(Calendar, BerlinSpringForwardDayHasTwentyThreeHours) {
     const Calendar berlin("Europe/Berlin", "de_DE");
     const double noonSunday = 1711879200; // 2024-03-31 12:00 CEST = 10:00 UTC

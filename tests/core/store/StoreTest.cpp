@@ -251,6 +251,82 @@ TEST_F(StoreTest, SymbolicLinksAreNeverFollowed) {
     }
 }
 
+// The names in a folder, so that a test sees a companion file left behind.
+std::set<std::string> namesIn(const fs::path& folder) {
+    std::set<std::string> names;
+    for (const auto& entry : fs::directory_iterator(folder)) {
+        names.insert(entry.path().filename().string());
+    }
+    return names;
+}
+
+TEST_F(StoreTest, AReaderReadsTheFileAsItIsAndWritesNothing) {
+    {
+        Store owner(file);
+        const std::vector<SignalObservation> observations{{5, Signal::wake, "{}"}, {9, Signal::lock, "{}"}};
+        owner.append(observations);
+    }
+    ::chmod(file.c_str(), 0644);
+    ::chmod(folder.c_str(), 0755);
+    const std::string before = readFile(file);
+    const auto names = namesIn(folder);
+    {
+        Store reader(file, Store::Access::reader);
+        EXPECT_EQ(reader.observations(0, 10).size(), 2u);
+        EXPECT_EQ(reader.schemaVersion(), Store::currentSchemaVersion);
+        const std::vector<SignalObservation> more{{7, Signal::unlock, "{}"}};
+        EXPECT_THROW(reader.append(more), SQLiteError);
+        EXPECT_THROW(reader.deleteExpiredObservations(1e12), SQLiteError);
+        EXPECT_EQ(reader.observations(0, 10).size(), 2u);
+    }
+    EXPECT_EQ(readFile(file), before);
+    EXPECT_EQ(namesIn(folder), names);
+    EXPECT_EQ(permissionsOf(file), 0644u);
+    EXPECT_EQ(permissionsOf(folder), 0755u);
+}
+
+TEST_F(StoreTest, AReaderRefusesWhatItCannotReadAsItIs) {
+    const struct {
+        const char* name;
+        std::function<void()> make; // nothing made: the file is missing
+        bool versionRefused;        // else SQLite's own failure
+    } cases[] = {
+        {"missing", [] {}, false},
+        {"empty", [&] { std::ofstream{file}; }, true},
+        {"not a database", [&] { std::ofstream(file) << std::string(4096, 'x'); }, false},
+        {"older version", [&] { makeFileAtVersion(file, 2); }, true},
+        {"newer version",
+         [&] {
+             makeFileAtVersion(file, Store::currentSchemaVersion);
+             RawDatabase(file).exec("PRAGMA user_version = 9");
+         },
+         true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        fs::remove_all(folder);
+        fs::create_directories(folder);
+        c.make();
+        const bool existed = fs::exists(file);
+        const std::string before = existed ? readFile(file) : "";
+        const auto names = namesIn(folder);
+        try {
+            Store reader(file, Store::Access::reader);
+            ADD_FAILURE() << "opened";
+        } catch (const StoreError& error) {
+            EXPECT_TRUE(c.versionRefused) << error.what();
+            EXPECT_EQ(error.kind(), StoreError::Kind::unsupportedVersion);
+        } catch (const SQLiteError& error) {
+            EXPECT_FALSE(c.versionRefused) << error.what();
+        }
+        EXPECT_EQ(namesIn(folder), names);
+        EXPECT_EQ(fs::exists(file), existed);
+        if (existed) {
+            EXPECT_EQ(readFile(file), before);
+        }
+    }
+}
+
 TEST(StoreDefaultURL, UsesXdgDataHomeWhenAbsolute) {
     const struct {
         std::optional<std::string> xdg;

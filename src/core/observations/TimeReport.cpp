@@ -1,0 +1,300 @@
+#include "core/observations/TimeReport.hpp"
+
+#include "core/browsing/TabPayload.hpp"
+#include "core/foundation/Saturating.hpp"
+#include "core/foundation/Text.hpp"
+#include "core/learning/RunPayload.hpp"
+#include "core/learning/UndoPayload.hpp"
+#include "core/observations/AppPayload.hpp"
+#include "core/observations/RunningAppsPayload.hpp"
+
+#include <algorithm>
+#include <limits>
+#include <optional>
+#include <unordered_map>
+#include <unordered_set>
+
+namespace ostrel {
+
+namespace {
+
+constexpr std::int64_t msPerHour = 3'600'000;
+constexpr std::int64_t msPerDay = 24 * msPerHour;
+constexpr std::int64_t int64Max = std::numeric_limits<std::int64_t>::max();
+
+// What a setup is reckoned to save the user, in milliseconds.
+constexpr std::int64_t savedPerApp = 6'000;
+constexpr std::int64_t savedPerOtherItem = 8'000; // a document, note or page
+constexpr std::int64_t savedPerPlacedWindow = 5'000;
+constexpr std::int64_t savedPerHiddenApp = 2'000;
+constexpr std::int64_t savedByMuting = 3'000;
+
+template <class Value>
+using TextMap = std::unordered_map<std::string, Value, text::Hash, text::Equal>;
+
+Date seconds(std::int64_t ms) {
+    return static_cast<double>(ms) / 1000.0;
+}
+
+std::int64_t floorMod(std::int64_t value, std::int64_t divisor) {
+    const std::int64_t remainder = value % divisor;
+    return remainder < 0 ? remainder + divisor : remainder;
+}
+
+// Stored counts are trusted only as far as they make sense: a negative count saves nothing and an
+// absurd one saturates instead of overflowing.
+std::int64_t savedFor(std::optional<std::int64_t> count, std::int64_t each) {
+    const std::int64_t n = std::max<std::int64_t>(count.value_or(0), 0);
+    return n > int64Max / each ? int64Max : n * each;
+}
+
+std::int64_t estimate(const RunPayload& run) {
+    std::int64_t saved = 0;
+    for (const std::string& item : run.items) {
+        saved = saturatingAdd(saved, item.starts_with("app:") ? savedPerApp : savedPerOtherItem);
+    }
+    saved = saturatingAdd(saved, savedFor(run.arranged, savedPerPlacedWindow));
+    saved = saturatingAdd(saved, savedFor(run.hid, savedPerHiddenApp));
+    if (run.muted == true) {
+        saved = saturatingAdd(saved, savedByMuting);
+    }
+    return saved;
+}
+
+std::vector<TimeReport::Usage> ranked(TextMap<std::int64_t>&& totals) {
+    std::vector<TimeReport::Usage> usages;
+    usages.reserve(totals.size());
+    for (auto& [key, ms] : totals) {
+        usages.push_back({key, ms});
+    }
+    std::sort(usages.begin(), usages.end(), [](const TimeReport::Usage& a, const TimeReport::Usage& b) {
+        if (a.ms != b.ms) {
+            return a.ms > b.ms;
+        }
+        return text::compare(a.key, b.key) < 0;
+    });
+    return usages;
+}
+
+// Walks the observations once, keeping the state each gap is judged by, and credits the gaps.
+class Tally {
+public:
+    Tally(TimeReport& report, std::int64_t from, std::span<const CalendarEvent> events,
+          const Calendar& calendar)
+        : report_(report), from_(from), events_(events), calendar_(calendar),
+          firstDay_(calendar.startOfDay(seconds(from))) {}
+
+    void observe(const SignalObservation& observation) {
+        const Signal& signal = observation.signal;
+        if (signal == Signal::appActivate) {
+            const auto payload = observation.decoded<AppPayload>();
+            front_ = payload ? payload->bundleID : std::nullopt;
+        } else if (signal == Signal::appsRunning) {
+            if (const auto payload = observation.decoded<RunningAppsPayload>(); payload && payload->front) {
+                front_ = payload->front;
+            }
+        } else if (signal == Signal::browserTab) {
+            if (front_) {
+                if (const auto payload = observation.decoded<TabPayload>()) {
+                    siteOfApp_[*front_] = payload->site; // an excluded tab leaves no site
+                }
+            }
+        } else if (signal == Signal::sleep) {
+            awake_ = false;
+        } else if (signal == Signal::wake) {
+            awake_ = true;
+        } else if (signal == Signal::lock) {
+            unlocked_ = false;
+        } else if (signal == Signal::unlock) {
+            unlocked_ = true;
+        } else if (signal == Signal::userIdle) {
+            idle_ = true;
+        } else if (signal == Signal::userActive) {
+            idle_ = false;
+        } else if (signal == Signal::quevStart) {
+            awake_ = true;
+            unlocked_ = true;
+            idle_ = false;
+        }
+    }
+
+    // The gap from a to b (a <= b), in the state after the observation at a.
+    void credit(std::int64_t a, std::int64_t b) {
+        const std::int64_t start = std::max(from_, a);
+        // The length is measured from the gap's own start, not from `from`: a gap too long to be
+        // active credits nothing, not even its part inside the span. a <= b, so the unsigned
+        // difference cannot wrap.
+        const auto length = static_cast<std::uint64_t>(b) - static_cast<std::uint64_t>(a);
+        if (!awake_ || !unlocked_ || idle_ || start >= b || length > TimeReport::longestActiveGap) {
+            return;
+        }
+        const std::int64_t ms = b - start;
+        report_.active += ms;
+        if (front_) {
+            appMs_[*front_] += ms;
+            if (const auto site = siteOfApp_.find(*front_); site != siteOfApp_.end() && site->second) {
+                siteMs_[*site->second] += ms;
+            }
+        }
+        for (const CalendarEvent& event : events_) {
+            if (event.start < b && start < event.end) {
+                const std::int64_t overlap = std::min(b, event.end) - std::max(start, event.start);
+                if (overlap > 0) { // an event that ends before it starts overlaps nothing
+                    classMs_[event.title] += overlap;
+                }
+            }
+        }
+        spread(start, b);
+    }
+
+    void finish() {
+        report_.apps = ranked(std::move(appMs_));
+        report_.sites = ranked(std::move(siteMs_));
+        report_.classes = ranked(std::move(classMs_));
+    }
+
+private:
+    // Splits [start, end) at local clock hours. Each piece ends where the clock hour that holds its
+    // start ends, reckoned from the zone's offset in force at that very instant: where the clock
+    // repeats an hour or moves by half an hour, the piece still ends strictly after it starts and
+    // the walk always reaches `end`.
+    void spread(std::int64_t start, std::int64_t end) {
+        for (std::int64_t t = start; t < end;) {
+            const std::int64_t wallClock = localTime(t);
+            const std::int64_t intoHour = floorMod(wallClock, msPerHour);
+            const auto hourOfDay = static_cast<std::size_t>(floorMod(wallClock, msPerDay) / msPerHour);
+            const std::int64_t left = msPerHour - intoHour; // 1 ... one hour
+            // end - t is at most a gap's length, so neither difference nor sum can overflow.
+            const std::int64_t pieceEnd = end - t <= left ? end : t + left;
+            const std::int64_t ms = pieceEnd - t;
+            report_.hours[hourOfDay] += ms;
+            const std::int64_t day = dayIndex(t);
+            if (day >= 0 && day < static_cast<std::int64_t>(report_.days.size())) {
+                report_.days[static_cast<std::size_t>(day)] += ms;
+            }
+            t = pieceEnd;
+        }
+    }
+
+    // t on the local wall clock, in milliseconds since 1970. Offsets are under a day, so only
+    // instants at the very ends of the range could leave it; they stay at its end.
+    std::int64_t localTime(std::int64_t t) const { return saturatingAdd(t, calendar_.offset(seconds(t))); }
+
+    // The index in days of the local day that holds t. Consecutive pieces mostly fall on the same
+    // day, so its bounds are kept and the calendar asked again only outside them.
+    std::int64_t dayIndex(std::int64_t t) {
+        if (!day_ || t < day_->start || t >= day_->end) {
+            const Date start = calendar_.startOfDay(seconds(t));
+            const auto startMs = roundedMilliseconds(start);
+            const auto endMs = roundedMilliseconds(calendar_.startOfDay(calendar_.addingDays(1, start)));
+            const std::int64_t index = calendar_.dayDifference(firstDay_, start);
+            if (!startMs || !endMs || !(*startMs <= t && t < *endMs)) {
+                day_.reset(); // at the far ends of the calendar's range: no bounds to keep
+                return index;
+            }
+            day_ = Day{*startMs, *endMs, index};
+        }
+        return day_->index;
+    }
+
+    struct Day {
+        std::int64_t start = 0;
+        std::int64_t end = 0;
+        std::int64_t index = 0;
+    };
+
+    TimeReport& report_;
+    const std::int64_t from_;
+    const std::span<const CalendarEvent> events_;
+    const Calendar& calendar_;
+    const Date firstDay_;
+
+    std::optional<std::string> front_;
+    bool awake_ = true;
+    bool unlocked_ = true;
+    bool idle_ = false;
+
+    TextMap<std::int64_t> appMs_;
+    TextMap<std::int64_t> siteMs_;
+    TextMap<std::int64_t> classMs_;
+    TextMap<std::optional<std::string>> siteOfApp_; // the last site seen in each app
+    std::optional<Day> day_;
+};
+
+} // namespace
+
+TimeReport::TimeReport(std::span<const SignalObservation> observations, std::int64_t from, std::int64_t to,
+                       std::span<const CalendarEvent> events, const Calendar& calendar) {
+    std::vector<const SignalObservation*> sorted;
+    sorted.reserve(observations.size());
+    for (const SignalObservation& observation : observations) {
+        sorted.push_back(&observation);
+    }
+    std::stable_sort(sorted.begin(), sorted.end(),
+                     [](const SignalObservation* a, const SignalObservation* b) { return a->ts < b->ts; });
+
+    // One entry per local day from the day of `from` to the day of the span's last millisecond.
+    std::int64_t lastDay = 0;
+    if (to > from) {
+        lastDay = calendar.dayDifference(calendar.startOfDay(seconds(from)), seconds(to - 1));
+    }
+    days.assign(static_cast<std::size_t>(std::max<std::int64_t>(lastDay, 0)) + 1, 0);
+
+    Tally tally(*this, from, events, calendar);
+    std::optional<std::int64_t> last;
+    for (const SignalObservation* observation : sorted) {
+        if (observation->ts >= to) {
+            break;
+        }
+        if (last && observation->signal != Signal::quevStart) {
+            tally.credit(*last, observation->ts);
+        }
+        last = observation->ts;
+        tally.observe(*observation);
+    }
+    if (last) {
+        tally.credit(*last, to);
+    }
+    tally.finish();
+
+    // Setups count only when run inside the span, and not when undone inside it.
+    std::unordered_set<std::string, text::Hash, text::Equal> undone;
+    for (const SignalObservation* observation : sorted) {
+        if (observation->ts >= from && observation->ts < to && observation->signal == Signal::quevUndo) {
+            if (const auto undo = observation->decoded<UndoPayload>()) {
+                undone.insert(undo->run);
+            }
+        }
+    }
+    for (const SignalObservation* observation : sorted) {
+        if (observation->ts >= from && observation->ts < to && observation->signal == Signal::quevRun) {
+            if (const auto run = observation->decoded<RunPayload>(); run && !undone.contains(run->run)) {
+                runs += 1;
+                saved = saturatingAdd(saved, estimate(*run));
+            }
+        }
+    }
+}
+
+json::Value TimeReport::Usage::toJSON() const {
+    return json::ObjectWriter().set("key", key).set("ms", ms).done();
+}
+
+bool operator==(const TimeReport::Usage& a, const TimeReport::Usage& b) {
+    return a.ms == b.ms && text::equal(a.key, b.key);
+}
+
+json::Value TimeReport::toJSON() const {
+    return json::ObjectWriter()
+        .set("active", active)
+        .set("apps", apps)
+        .set("sites", sites)
+        .set("classes", classes)
+        .set("hours", hours)
+        .set("days", days)
+        .set("saved", saved)
+        .set("runs", runs)
+        .done();
+}
+
+} // namespace ostrel
