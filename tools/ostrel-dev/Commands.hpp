@@ -14,6 +14,8 @@ int demoCommand(const Arguments& arguments);
 int pageCommand(const Arguments& arguments);
 int reportCommand(const Arguments& arguments);
 int googleEventsCommand(const Arguments& arguments);
+int generateCommand(const Arguments& arguments);
+int episodesCommand(const Arguments& arguments);
 
 // A usage mistake: main prints it with the usage text and exits with status 2.
 struct UsageError {
