@@ -12,6 +12,7 @@
 #include "core/learning/Choice.hpp"
 #include "core/learning/ContextKey.hpp"
 #include "core/learning/Routine.hpp"
+#include "core/routines/CueWatch.hpp"
 
 #include <optional>
 #include <vector>
@@ -36,6 +37,17 @@ std::optional<Choice> choose(const Trigger& at, const Context& context, const st
 std::optional<Choice> choose(const Trigger& at, const Context& context, const std::vector<Item>& open,
                              const std::vector<Routine>& routines, const ContextKey::History& history,
                              const Calendar& calendar);
+
+// The same with the moment's candidate keys already worked out (ContextKey::candidates).
+std::optional<Choice> choose(const Trigger& at, const Context& context, const std::vector<Item>& open,
+                             const std::vector<Routine>& routines, const std::vector<ContextKey>& candidates,
+                             const Calendar& calendar);
+
+// The routine a happening starts: in the given order, the first routine not switched off, not
+// already set up and not empty without anything else to do, one of whose cues the happening at
+// `at` (ms since 1970) fulfils. Always picked.
+std::optional<Choice> choose(const CueEvent& event, const std::vector<Routine>& routines,
+                             const std::vector<Item>& open, std::int64_t at, const Calendar& calendar);
 
 // The verdict from trust alone: observe gives nothing, suggest suggests, automate runs except at a
 // class start, where it suggests. Looks neither at picked nor at the user's mode.
