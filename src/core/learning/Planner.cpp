@@ -2,6 +2,7 @@
 
 #include "core/foundation/Date.hpp"
 #include "core/foundation/Text.hpp"
+#include "core/learning/Prediction.hpp"
 #include "core/routines/Cue.hpp"
 
 #include <algorithm>
@@ -168,6 +169,20 @@ Decision decide(const Trigger& at, const Context& context, const std::vector<Ite
                                                     : Decision::run(choice->routine);
     }
     return Decision::nothing();
+}
+
+std::optional<Routine> guess(const Context& context, const std::vector<Item>& open,
+                             const std::vector<Routine>& routines,
+                             const std::vector<CalendarSeries>& series) {
+    const std::unordered_set<Item> openSet(open.begin(), open.end());
+    for (const CalendarEvent& event : context.events) {
+        auto predicted = Prediction::routine(event, routines, series);
+        // A prediction always holds at least one item.
+        if (predicted && !alreadySetUp(*predicted, openSet)) {
+            return predicted;
+        }
+    }
+    return std::nullopt;
 }
 
 } // namespace ostrel::Planner

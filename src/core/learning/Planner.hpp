@@ -3,6 +3,7 @@
 // Which routine fits a moment, and what trust alone would do with it. Pure functions of their
 // arguments: the caller passes the moment and the user's calendar.
 
+#include "core/calendar/CalendarSeries.hpp"
 #include "core/episodes/Context.hpp"
 #include "core/episodes/Episode.hpp"
 #include "core/episodes/Item.hpp"
@@ -53,5 +54,10 @@ std::optional<Choice> choose(const CueEvent& event, const std::vector<Routine>& 
 Decision decide(const Trigger& at, const Context& context, const std::vector<Item>& open,
                 const std::vector<Routine>& routines, const std::vector<Episode>& history,
                 const Calendar& calendar);
+
+// The offer when no routine was chosen: the predicted routine of the first of the moment's events
+// whose prediction is not already set up (less than 80 % of its items open).
+std::optional<Routine> guess(const Context& context, const std::vector<Item>& open,
+                             const std::vector<Routine>& routines, const std::vector<CalendarSeries>& series);
 
 } // namespace ostrel::Planner
