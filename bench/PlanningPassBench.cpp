@@ -46,6 +46,7 @@ void add(void* block) {
 } // namespace heap
 } // namespace
 
+// Every non-aligned form is replaced, so that whatever allocates with one frees with its partner.
 void* operator new(std::size_t size) {
     void* block = std::malloc(size == 0 ? 1 : size);
     if (block == nullptr) {
@@ -55,6 +56,22 @@ void* operator new(std::size_t size) {
     return block;
 }
 
+void* operator new[](std::size_t size) {
+    return operator new(size);
+}
+
+void* operator new(std::size_t size, const std::nothrow_t&) noexcept {
+    void* block = std::malloc(size == 0 ? 1 : size);
+    if (block != nullptr) {
+        heap::add(block);
+    }
+    return block;
+}
+
+void* operator new[](std::size_t size, const std::nothrow_t& tag) noexcept {
+    return operator new(size, tag);
+}
+
 void operator delete(void* block) noexcept {
     if (block != nullptr) {
         heap::held -= malloc_usable_size(block);
@@ -62,7 +79,23 @@ void operator delete(void* block) noexcept {
     }
 }
 
+void operator delete[](void* block) noexcept {
+    operator delete(block);
+}
+
 void operator delete(void* block, std::size_t) noexcept {
+    operator delete(block);
+}
+
+void operator delete[](void* block, std::size_t) noexcept {
+    operator delete(block);
+}
+
+void operator delete(void* block, const std::nothrow_t&) noexcept {
+    operator delete(block);
+}
+
+void operator delete[](void* block, const std::nothrow_t&) noexcept {
     operator delete(block);
 }
 

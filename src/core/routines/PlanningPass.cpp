@@ -3,7 +3,9 @@
 #include "core/foundation/Saturating.hpp"
 #include "core/foundation/Text.hpp"
 #include "core/learning/Planner.hpp"
+#include "core/learning/Prediction.hpp"
 #include "core/learning/RoutineLearner.hpp"
+#include "core/learning/RoutineName.hpp"
 #include "core/routines/PickUp.hpp"
 #include "core/routines/RoutineBook.hpp"
 #include "core/store/SQLiteError.hpp"
@@ -15,6 +17,31 @@
 #include <unordered_set>
 
 namespace ostrel::PlanningPass {
+
+namespace {
+
+// The first name there is: for a prediction the title of the class it was made for, then the
+// user's, the language model's, and the system's own.
+std::string name(const Routine& routine, bool guessed, const Context& context,
+                 const std::vector<CalendarSeries>& series, const Calendar& calendar,
+                 const SmartNames& smartNames) {
+    if (guessed) {
+        if (std::optional<std::string> title = Prediction::name(routine.key, context.events)) {
+            return *title;
+        }
+    }
+    if (routine.edits.name) {
+        return *routine.edits.name;
+    }
+    if (smartNames) {
+        if (std::optional<std::string> smart = smartNames(routine.key.id())) {
+            return *smart;
+        }
+    }
+    return RoutineName::name(routine.key, series, calendar);
+}
+
+} // namespace
 
 Answers answers(Store& store, std::int64_t until) {
     try {
@@ -31,15 +58,15 @@ Known known(Store& store, std::int64_t before, const Calendar& calendar) {
     Known result;
     result.history = store.episodes(0, before);
     result.series = store.calendarSeries();
-    const Store::RoutineEditsByKey edits = store.routineEdits();
+    result.edits = store.routineEdits();
     result.routines =
-        RoutineBook::apply(edits, RoutineLearner::routines(result.history, result.series, calendar));
+        RoutineBook::apply(result.edits, RoutineLearner::routines(result.history, result.series, calendar));
     result.summary = ContextKey::History(result.history);
     return result;
 }
 
 std::optional<Result> run(Store& store, const Trigger& trigger, std::int64_t now, const Calendar& calendar,
-                          const Autopilot::Demoted& demoted) {
+                          const Autopilot::Demoted& demoted, const SmartNames& smartNames) {
     const std::vector<Episode> recent = store.episodes(trigger.ts, saturatingAdd(now, 1));
     const auto own = std::find_if(recent.begin(), recent.end(),
                                   [&trigger](const Episode& episode) { return episode.trigger == trigger; });
@@ -50,11 +77,11 @@ std::optional<Result> run(Store& store, const Trigger& trigger, std::int64_t now
     // The reads in this order: the answers last, so that they are as fresh as they can be.
     const Known before = known(store, trigger.ts, calendar);
     Answers upToNow = answers(store, now);
-    return decide(before, trigger, own->context, std::move(upToNow), calendar, demoted);
+    return decide(before, trigger, own->context, std::move(upToNow), calendar, demoted, smartNames);
 }
 
 Result decide(const Known& known, const Trigger& trigger, Context context, Answers answers,
-              const Calendar& calendar, const Autopilot::Demoted& demoted) {
+              const Calendar& calendar, const Autopilot::Demoted& demoted, const SmartNames& smartNames) {
     Result result;
     result.context = std::move(context);
     result.answers = std::move(answers);
@@ -64,8 +91,23 @@ Result decide(const Known& known, const Trigger& trigger, Context context, Answe
         Routine& routine = result.choice->routine;
         routine.items = PickUp::items(routine, known.history, known.summary, calendar);
     }
-    // A guessed routine for a class without a learned one, and the routine's display name, join the
-    // pass here once prediction and naming exist.
+    if (!result.choice) {
+        if (std::optional<Routine> guess =
+                Planner::guess(result.context, result.context.open, known.routines, known.series)) {
+            const auto stored = known.edits.find(guess->key.id());
+            if (stored == known.edits.end() || !stored->second.deleted) {
+                if (stored != known.edits.end()) {
+                    guess->edits = stored->second;
+                }
+                result.choice = Choice{std::move(*guess), false};
+                result.guessed = true;
+            }
+        }
+    }
+    if (result.choice) {
+        result.name =
+            name(result.choice->routine, result.guessed, result.context, known.series, calendar, smartNames);
+    }
 
     result.action = Autopilot::action(result.choice, trigger.kind, demoted, result.answers);
     if (result.choice) {

@@ -11,14 +11,19 @@
 #include "core/episodes/Episode.hpp"
 #include "core/episodes/Trigger.hpp"
 #include "core/foundation/Calendar.hpp"
+#include "core/foundation/Text.hpp"
 #include "core/learning/Answers.hpp"
 #include "core/learning/Autopilot.hpp"
 #include "core/learning/Choice.hpp"
 #include "core/learning/ContextKey.hpp"
 #include "core/learning/Routine.hpp"
+#include "core/routines/RoutineEdits.hpp"
 
 #include <cstdint>
+#include <functional>
+#include <map>
 #include <optional>
+#include <string>
 #include <vector>
 
 namespace ostrel {
@@ -28,12 +33,13 @@ class Store;
 namespace PlanningPass {
 
 // What the pass knows before it looks at the trigger: the episodes of earlier triggers, the
-// calendar series, and the routines learned from those episodes with the user's edits merged in,
-// in the routine book's order. The routines page and the assistant stop here.
+// calendar series, the stored edits, and the routines learned from those episodes with the edits
+// merged in, in the routine book's order. The routines page and the assistant stop here.
 struct Known {
     std::vector<Episode> history;
     ContextKey::History summary; // of history
     std::vector<CalendarSeries> series;
+    std::map<std::string, RoutineEdits, text::Less> edits; // by context key id, as stored
     std::vector<Routine> routines;
 };
 
@@ -44,30 +50,37 @@ Known known(Store& store, std::int64_t before, const Calendar& calendar);
 struct Result {
     Context context;              // of the trigger's own episode
     std::optional<Choice> choice; // its routine carries the picked-up items when pick-up is on
+    bool guessed = false;         // the choice is a prediction for a class nothing was chosen for
+    std::string name;             // the chosen routine's display name; empty without a choice
     Autopilot::Action action;
     std::optional<std::int64_t> classEnds; // ms; the end of the chosen routine's class in the context
     Answers answers;                       // up to the moment the pass runs at
     std::optional<ContextKey> saveOffer;   // only when nothing was chosen
 };
 
+// The names the language model gave routines, by context key id; nothing for a key it has not
+// named. An empty function names nothing.
+using SmartNames = std::function<std::optional<std::string>(const std::string& id)>;
+
 // The pass for trigger, run at now (ms). Nothing when the store holds no episode of the trigger
 // (it is not stored, or now lies before it). Store failures are thrown, except that answers which
 // cannot be read count as none.
 std::optional<Result> run(Store& store, const Trigger& trigger, std::int64_t now, const Calendar& calendar,
-                          const Autopilot::Demoted& demoted);
+                          const Autopilot::Demoted& demoted, const SmartNames& smartNames = {});
 
 // The answer records folded from the answers, runs and undos stored up to and including until;
 // none when they cannot be read.
 Answers answers(Store& store, std::int64_t until);
 
-// The pass once everything is read: the choice for the trigger in the context of its episode,
-// pick-up, the action, the class end and the save offer. Also plans a moment that has not come
-// yet, from the context it is expected to have.
-//
-// Not yet part of the pass: the guess of a routine for a class nothing was learned for, and the
-// routine's display name. Until they come, a moment without a choice stays without one.
+// The pass once everything is read, in this order: the planner's choice for the trigger in the
+// context of its episode; pick-up for it; else a prediction for the first class of the context
+// that is not already set up, unless the user deleted the routine of its key (it takes the stored
+// edits of its key, and no pick-up); the name (for a prediction the class's title, then the
+// user's name, the language model's, the system's own); the action, the class end and, when
+// nothing was chosen, the save offer. Also plans a moment that has not come yet, from the context
+// it is expected to have.
 Result decide(const Known& known, const Trigger& trigger, Context context, Answers answers,
-              const Calendar& calendar, const Autopilot::Demoted& demoted);
+              const Calendar& calendar, const Autopilot::Demoted& demoted, const SmartNames& smartNames = {});
 
 // The end (ms) of the first class in the context that the routine serves: its own series when it
 // is a class routine that still starts at its learned moment, or the series of one of its event

@@ -40,13 +40,13 @@ protected:
     static std::int64_t classStart(int n) { return firstClass + n * week; }
     static Trigger classTrigger(int n) { return {classStart(n), Kind::eventStart}; }
 
-    // The n-th maths class with its start stored as a trigger; the series is known from the day
-    // before the first class.
-    void classHeld(int n) {
+    // The n-th week's class (maths unless said otherwise) with its start stored as a trigger; the
+    // series is known from the day before the first class.
+    void classHeld(int n, const std::string& key = "maths", const std::string& title = "Maths") {
         const std::int64_t start = classStart(n);
-        const CalendarEvent maths{"maths",  start,    true, "Maths", start, start + classLength,
+        const CalendarEvent event{key,      start,    true, title, start, start + classLength,
                                   "Room 1", "School", {}};
-        store.syncCalendar(std::vector{maths}, start, start + 1, firstClass - day);
+        store.syncCalendar(std::vector{event}, start, start + 1, firstClass - day);
         store.insert(std::vector{classTrigger(n)});
     }
 
@@ -165,6 +165,65 @@ TEST_F(PlanningPassTest, NothingChosenOffersToSaveTheClass) {
 
     answered(now.ts - minute, "event:maths", AnswerPayload::Answer::expired);
     EXPECT_EQ(PlanningPass::run(store, now, now.ts, calendar, {})->saveOffer, std::nullopt);
+}
+
+TEST_F(PlanningPassTest, AClassNothingWasLearnedForBorrowsFromItsSiblings) {
+    for (int n = 0; n < 3; ++n) {
+        classHeld(n, "cs180-lecture", "CS 180 Lecture");
+        broughtUp(n, {app("com.apple.Safari"), doc("/cs180/slides.pdf")});
+    }
+    classHeld(3, "cs180-recitation", "CS 180 Recitation");
+    const Trigger now = classTrigger(3);
+    const ContextKey recitation = ContextKey::event("cs180-recitation");
+
+    const auto guessed = PlanningPass::run(store, now, now.ts, calendar, {});
+    ASSERT_TRUE(guessed);
+    ASSERT_TRUE(guessed->choice);
+    EXPECT_TRUE(guessed->guessed);
+    EXPECT_FALSE(guessed->choice->picked);
+    EXPECT_EQ(guessed->choice->routine.key, recitation);
+    EXPECT_EQ(guessed->choice->routine.items,
+              (std::vector<Item>{app("com.apple.Safari"), doc("/cs180/slides.pdf")}));
+    EXPECT_EQ(guessed->name, "CS 180 Recitation");
+    EXPECT_EQ(guessed->action, Autopilot::Action::ask(guessed->choice->routine));
+    EXPECT_EQ(guessed->classEnds, now.ts + classLength);
+    EXPECT_EQ(guessed->saveOffer, std::nullopt);
+
+    // The guess takes the stored edits of its key; the class's title still names it.
+    RoutineEdits off;
+    off.mode = RoutineEdits::Mode::off;
+    off.name = "Recitation";
+    store.save(off, recitation.id(), 0);
+    const auto switchedOff = PlanningPass::run(store, now, now.ts, calendar, {});
+    ASSERT_TRUE(switchedOff && switchedOff->choice);
+    EXPECT_EQ(switchedOff->choice->routine.edits, off);
+    EXPECT_EQ(switchedOff->name, "CS 180 Recitation");
+    EXPECT_EQ(switchedOff->action, Autopilot::Action::nothing());
+
+    // A routine the user deleted is not guessed back: the class is offered for saving instead.
+    RoutineEdits deleted;
+    deleted.deleted = true;
+    store.save(deleted, recitation.id(), 0);
+    const auto dropped = PlanningPass::run(store, now, now.ts, calendar, {});
+    ASSERT_TRUE(dropped);
+    EXPECT_EQ(dropped->choice, std::nullopt);
+    EXPECT_FALSE(dropped->guessed);
+    EXPECT_EQ(dropped->name, "");
+    EXPECT_EQ(dropped->saveOffer, recitation);
+}
+
+TEST_F(PlanningPassTest, TheNameIsTheUsersThenTheModelsThenTheSystems) {
+    threeClassesOfSlides();
+    const Trigger now = classTrigger(3);
+    const PlanningPass::SmartNames smart = [](const std::string& id) -> std::optional<std::string> {
+        return id == "event:maths" ? std::optional<std::string>("Linear maths") : std::nullopt;
+    };
+    EXPECT_EQ(PlanningPass::run(store, now, now.ts, calendar, {})->name, "Maths");
+    EXPECT_EQ(PlanningPass::run(store, now, now.ts, calendar, {}, smart)->name, "Linear maths");
+    RoutineEdits named;
+    named.name = "Maths with Ada";
+    store.save(named, "event:maths", 0);
+    EXPECT_EQ(PlanningPass::run(store, now, now.ts, calendar, {}, smart)->name, "Maths with Ada");
 }
 
 TEST_F(PlanningPassTest, NoResultWithoutTheTriggersEpisode) {
