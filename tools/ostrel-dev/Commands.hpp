@@ -16,6 +16,9 @@ int reportCommand(const Arguments& arguments);
 int googleEventsCommand(const Arguments& arguments);
 int generateCommand(const Arguments& arguments);
 int episodesCommand(const Arguments& arguments);
+int routinesCommand(const Arguments& arguments);
+int scoresCommand(const Arguments& arguments);
+int planCommand(const Arguments& arguments);
 
 // A usage mistake: main prints it with the usage text and exits with status 2.
 struct UsageError {

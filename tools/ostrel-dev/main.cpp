@@ -42,6 +42,17 @@ const std::map<std::string, Command>& commands() {
         {"google-events",
          {ostrel::dev::googleEventsCommand,
           "google-events FILE   calendar events of a Google Calendar events reply (or one event)"}},
+        {"routines",
+         {ostrel::dev::routinesCommand,
+          "routines DB --tz ZONE [--at MS]\n"
+          "                the routines learned from the episodes before MS (default: all) in the IANA\n"
+          "                time zone ZONE, with the stored edits applied, as JSON; DB is only read"}},
+        {"scores",
+         {ostrel::dev::scoresCommand,
+          "scores DB --tz ZONE   the score export of DB's history, as the application writes it"}},
+        {"plan",
+         {ostrel::dev::planCommand, "plan DB --tz ZONE --at MS --trigger KIND [--now MS]   the autopilot's "
+                                    "planning pass for a stored trigger, as if run at --now"}},
     };
     return table;
 }
