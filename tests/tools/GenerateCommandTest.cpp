@@ -88,6 +88,29 @@ TEST(GenerateCommand, MistakesAreOneLineWithStatusOneAndWriteNothing) {
     }
 }
 
+TEST(GenerateCommand, LeavesTheFolderItWritesInAsItWas) {
+    // The store makes its own folder private; a folder the user names (/tmp, their home) keeps
+    // its permissions, and nothing but the new file is left in it.
+    test::TempDir dir;
+    std::filesystem::permissions(dir.path(), std::filesystem::perms(0755));
+    const auto path = dir / "quev.sqlite";
+    const auto result =
+        runProgram(OSTREL_DEV_PATH, {"generate", path.string(), "--days", "1", "--per-day", "100"});
+    ASSERT_EQ(result.status, 0) << result.err;
+    EXPECT_EQ(test::permissionsOf(dir.path()), 0755u);
+    EXPECT_EQ(test::permissionsOf(path), 0600u);
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(dir.path())) {
+        names.push_back(entry.path().filename().string());
+    }
+    EXPECT_EQ(names, std::vector<std::string>{"quev.sqlite"});
+
+    const auto elsewhere =
+        runProgram(OSTREL_DEV_PATH, {"generate", (dir / "no" / "such" / "x.sqlite").string()});
+    EXPECT_EQ(elsewhere.status, 1);
+    EXPECT_NE(elsewhere.err.find("no folder"), std::string::npos) << elsewhere.err;
+}
+
 TEST(GenerateCommand, RefusesToWriteOverAnExistingFile) {
     test::TempDir dir;
     const auto path = dir / "quev.sqlite";

@@ -1,5 +1,6 @@
 #include "Commands.hpp"
 #include "Options.hpp"
+#include "ScratchFolder.hpp"
 #include "core/routines/PlanningPass.hpp"
 #include "core/store/Store.hpp"
 #include "semester/SemesterGenerator.hpp"
@@ -9,10 +10,7 @@
 #include <filesystem>
 #include <iostream>
 #include <map>
-#include <random>
 #include <string>
-#include <system_error>
-#include <unistd.h>
 #include <vector>
 
 namespace ostrel::dev {
@@ -51,39 +49,6 @@ std::string ranked(const std::map<std::string, std::int64_t>& counts, std::size_
     }
     return text;
 }
-
-// A fresh folder of our own under the system's temporary folder.
-fs::path makeFolder() {
-    std::random_device device;
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        const fs::path folder = fs::temp_directory_path() / ("ostrel-demo-" + std::to_string(::getpid()) +
-                                                             "-" + std::to_string(device() % 1'000'000));
-        std::error_code error;
-        if (fs::create_directory(folder, error)) {
-            return folder;
-        }
-    }
-    throw CommandError("ostrel-dev demo: cannot make a temporary folder");
-}
-
-// Removes the folder unless asked to keep it, also when the demo fails half-way.
-class Folder {
-public:
-    Folder(fs::path path, bool keep) : path_(std::move(path)), keep_(keep) {}
-    ~Folder() {
-        if (!keep_) {
-            std::error_code ignored;
-            fs::remove_all(path_, ignored);
-        }
-    }
-    Folder(const Folder&) = delete;
-    Folder& operator=(const Folder&) = delete;
-    const fs::path& path() const { return path_; }
-
-private:
-    fs::path path_;
-    bool keep_;
-};
 
 // "0.25": two decimals, whatever the locale.
 std::string twoDecimals(double value) {
@@ -202,7 +167,16 @@ int demoCommand(const Arguments& arguments) {
     if (!options.positional().empty()) {
         throw options.error("takes no arguments but --keep");
     }
-    const Folder folder(makeFolder(), options.flag("--keep"));
+    ScratchFolder folder = [&] {
+        try {
+            return ScratchFolder(fs::temp_directory_path(), "ostrel-demo-");
+        } catch (const std::exception& failure) {
+            throw options.error(failure.what());
+        }
+    }();
+    if (options.flag("--keep")) {
+        folder.keep();
+    }
     const fs::path path = folder.path() / "quev.sqlite";
 
     semester::SemesterOptions semesterOptions;
