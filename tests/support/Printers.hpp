@@ -12,6 +12,7 @@
 #include "core/observations/ActivitySummary.hpp"
 #include "core/observations/SignalObservation.hpp"
 #include "core/observations/TimeReport.hpp"
+#include "core/routines/CueWatch.hpp"
 #include "core/routines/RoutineEdits.hpp"
 
 #include <algorithm>
@@ -76,6 +77,25 @@ inline void PrintTo(const RoutineEdits::Placement& placement, std::ostream* out)
 }
 inline void PrintTo(const Cue& cue, std::ostream* out) {
     printAsJSON(cue, out);
+}
+
+inline void PrintTo(const CueEvent& event, std::ostream* out) {
+    std::visit(
+        [out](const auto& value) {
+            using T = std::decay_t<decltype(value)>;
+            if constexpr (std::is_same_v<T, CueEvent::WiFi>) {
+                *out << "wifi(" << value.network << ")";
+            } else if constexpr (std::is_same_v<T, CueEvent::Display>) {
+                *out << "display(" << value.uuid << ")";
+            } else if constexpr (std::is_same_v<T, CueEvent::AudioDevice>) {
+                *out << "audioDevice(" << value.uid << ")";
+            } else if constexpr (std::is_same_v<T, CueEvent::App>) {
+                *out << "app(" << value.bundleID << ")";
+            } else {
+                *out << "time";
+            }
+        },
+        event.value);
 }
 
 inline void PrintTo(const Item& item, std::ostream* out) {

@@ -14,7 +14,11 @@ int demoCommand(const Arguments& arguments);
 int pageCommand(const Arguments& arguments);
 int reportCommand(const Arguments& arguments);
 int googleEventsCommand(const Arguments& arguments);
+int generateCommand(const Arguments& arguments);
+int episodesCommand(const Arguments& arguments);
 int routinesCommand(const Arguments& arguments);
+int scoresCommand(const Arguments& arguments);
+int planCommand(const Arguments& arguments);
 
 // A usage mistake: main prints it with the usage text and exits with status 2.
 struct UsageError {

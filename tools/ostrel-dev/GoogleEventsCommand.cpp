@@ -1,4 +1,5 @@
 #include "Commands.hpp"
+#include "ModelJson.hpp"
 #include "core/calendar/GoogleEvent.hpp"
 #include "core/foundation/Json.hpp"
 
@@ -8,24 +9,6 @@
 #include <stdexcept>
 
 namespace ostrel::dev {
-
-namespace {
-
-json::Value eventJSON(const CalendarEvent& event) {
-    return json::ObjectWriter()
-        .set("key", event.key)
-        .set("occurrence", event.occurrence)
-        .set("recurring", event.recurring)
-        .set("title", event.title)
-        .set("start", event.start)
-        .set("end", event.end)
-        .set("location", event.location)
-        .set("calendar", event.calendar)
-        .set("links", event.links)
-        .done();
-}
-
-} // namespace
 
 // Reads an events list reply ({"items": [...]}) or one event resource and prints the calendar events
 // they convert to, one JSON line each; what was skipped is counted in one line on stderr.

@@ -19,9 +19,21 @@ const std::map<std::string, Command>& commands() {
     static const std::map<std::string, Command> table = {
         {"migrate",
          {ostrel::dev::migrateCommand, "migrate DB    open or create DB and bring it to the current schema"}},
-        {"demo", {ostrel::dev::demoCommand, "demo          show what Ostrel can do so far"}},
+        {"demo",
+         {ostrel::dev::demoCommand,
+          "demo [--keep]  generate four weeks of a student's semester into a temporary folder and show\n"
+          "                what the database holds; --keep leaves the folder for other commands"}},
         {"page",
          {ostrel::dev::pageCommand, "page URL...   site and address of each URL, and their stable page"}},
+        {"generate",
+         {ostrel::dev::generateCommand,
+          "generate DB [--days N] [--per-day N] [--seed S] [--tz ZONE] [--start YYYY-MM-DD]\n"
+          "                write a new database holding a generated student's semester"}},
+        {"episodes",
+         {ostrel::dev::episodesCommand,
+          "episodes DB --tz ZONE [--from MS|DATE] [--to MS|DATE]\n"
+          "                the episodes rebuilt for the triggers in [from, to), one JSON line each;\n"
+          "                a DATE (YYYY-MM-DD) is the start of that day in ZONE"}},
         {"report",
          {ostrel::dev::reportCommand,
           "report DB --tz ZONE --from MS --to MS\n"
@@ -35,6 +47,12 @@ const std::map<std::string, Command>& commands() {
           "routines DB --tz ZONE [--at MS]\n"
           "                the routines learned from the episodes before MS (default: all) in the IANA\n"
           "                time zone ZONE, with the stored edits applied, as JSON; DB is only read"}},
+        {"scores",
+         {ostrel::dev::scoresCommand,
+          "scores DB --tz ZONE   the score export of DB's history, as the application writes it"}},
+        {"plan",
+         {ostrel::dev::planCommand, "plan DB --tz ZONE --at MS --trigger KIND [--now MS]   the autopilot's "
+                                    "planning pass for a stored trigger, as if run at --now"}},
     };
     return table;
 }

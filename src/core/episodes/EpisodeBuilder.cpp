@@ -305,15 +305,8 @@ struct Timeline::Index {
 };
 
 Timeline::Index::Index(std::span<const SignalObservation> observations) {
-    sorted.reserve(observations.size());
-    for (const SignalObservation& observation : observations) {
-        sorted.push_back(&observation);
-    }
-    const auto byTime = [](const SignalObservation* a, const SignalObservation* b) { return a->ts < b->ts; };
-    // The store already gives them in time order; sort only when they are not.
-    if (!std::is_sorted(sorted.begin(), sorted.end(), byTime)) {
-        std::stable_sort(sorted.begin(), sorted.end(), byTime);
-    }
+    // The store already gives them in time order; they are sorted only when they are not.
+    sorted = sortedByTime(observations);
     ts.reserve(sorted.size());
     kinds.reserve(sorted.size());
     decoded.resize(sorted.size());

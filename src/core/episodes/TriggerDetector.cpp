@@ -35,13 +35,7 @@ std::optional<Trigger::Kind> arrivalKind(const SignalObservation& observation) {
 
 std::vector<Trigger> TriggerDetector::triggers(const std::vector<SignalObservation>& observations,
                                                std::int64_t from, std::int64_t to) {
-    std::vector<const SignalObservation*> sorted;
-    sorted.reserve(observations.size());
-    for (const SignalObservation& observation : observations) {
-        sorted.push_back(&observation);
-    }
-    std::stable_sort(sorted.begin(), sorted.end(),
-                     [](const SignalObservation* a, const SignalObservation* b) { return a->ts < b->ts; });
+    const std::vector<const SignalObservation*> sorted = sortedByTime(observations);
 
     // A dropped candidate does not move the merge window: the next one is compared with the last
     // arrival kept.

@@ -9,13 +9,7 @@
 namespace ostrel {
 
 Answers::Answers(const std::vector<SignalObservation>& observations) {
-    std::vector<const SignalObservation*> ordered;
-    ordered.reserve(observations.size());
-    for (const SignalObservation& observation : observations) {
-        ordered.push_back(&observation);
-    }
-    std::stable_sort(ordered.begin(), ordered.end(),
-                     [](const SignalObservation* a, const SignalObservation* b) { return a->ts < b->ts; });
+    const std::vector<const SignalObservation*> ordered = sortedByTime(observations);
 
     std::unordered_map<std::string, std::string, text::Hash, text::Equal> routineOfRun;
     for (const SignalObservation* observation : ordered) {

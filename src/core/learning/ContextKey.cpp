@@ -154,8 +154,25 @@ ContextKey::History::History(const std::vector<Episode>& episodes) : places(epis
     }
 }
 
+ContextKey::Moment ContextKey::Moment::of(const Context& context, std::int64_t at, const Calendar& calendar) {
+    Moment moment;
+    const Calendar::Components local = calendar.components(static_cast<Date>(at) / 1000.0);
+    moment.weekday = local.weekday;
+    moment.halfHour = local.hour * 2 + local.minute / 30;
+    moment.titles.reserve(context.events.size());
+    for (const CalendarEvent& event : context.events) {
+        moment.titles.push_back(event.recurring ? std::string() : normalise(event.title));
+    }
+    return moment;
+}
+
 std::vector<ContextKey> ContextKey::candidates(const Context& context, std::int64_t at,
                                                const History& history, const Calendar& calendar) {
+    return candidates(context, at, Moment::of(context, at, calendar), history);
+}
+
+std::vector<ContextKey> ContextKey::candidates(const Context& context, std::int64_t at, const Moment& moment,
+                                               const History& history) {
     std::vector<ContextKey> keys;
     for (const CalendarEvent& event : context.events) {
         if (event.recurring) {
@@ -163,11 +180,11 @@ std::vector<ContextKey> ContextKey::candidates(const Context& context, std::int6
         }
     }
 
-    for (const CalendarEvent& event : context.events) {
-        if (event.recurring) {
+    for (std::size_t index = 0; index < context.events.size(); ++index) {
+        if (context.events[index].recurring) {
             continue;
         }
-        std::string normalised = normalise(event.title);
+        const std::string& normalised = moment.titles.at(index);
         // Titles of only digits and punctuation would all meet under one empty key, whose id does
         // not even read back; such an event is no title to learn by.
         if (normalised.empty()) {
@@ -177,19 +194,18 @@ std::vector<ContextKey> ContextKey::candidates(const Context& context, std::int6
         // A title counts once it was seen at some other moment than this one.
         if (seen != history.titles.end() &&
             (seen->second.size() > 1 || (seen->second.size() == 1 && *seen->second.begin() != at))) {
-            keys.push_back(ContextKey::title(std::move(normalised)));
+            keys.push_back(ContextKey::title(normalised));
             break;
         }
     }
 
-    const Calendar::Components local = calendar.components(static_cast<Date>(at) / 1000.0);
     std::string place = "unknown";
     if (auto named = context.location ? history.places.place(*context.location) : std::nullopt) {
         place = std::move(*named);
     } else if (context.network) {
         place = "wifi:" + *context.network;
     }
-    keys.push_back(ContextKey::slot(local.weekday, local.hour * 2 + local.minute / 30, std::move(place)));
+    keys.push_back(ContextKey::slot(moment.weekday, moment.halfHour, std::move(place)));
     return keys;
 }
 

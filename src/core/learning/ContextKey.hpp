@@ -73,12 +73,25 @@ struct ContextKey {
         explicit History(const std::vector<Episode>& episodes);
     };
 
+    // What the keys read of a moment itself, worked out once for a moment keyed many times: the
+    // weekday and half hour in the calendar's zone and the normalised title of each event (empty
+    // for recurring ones, whose titles are never read).
+    struct Moment {
+        std::int64_t weekday = 0;
+        std::int64_t halfHour = 0;
+        std::vector<std::string> titles;
+
+        static Moment of(const Context& context, std::int64_t at, const Calendar& calendar);
+    };
+
     // The keys that could describe a moment, most specific first: an event key per recurring
     // event, then the first one-off title also seen at another time, then always one slot key
     // (weekday and half hour in the calendar's zone, at the named place, else the Wi-Fi network,
     // else "unknown"). A title that normalises to nothing gives no key.
     static std::vector<ContextKey> candidates(const Context& context, std::int64_t at, const History& history,
                                               const Calendar& calendar);
+    static std::vector<ContextKey> candidates(const Context& context, std::int64_t at, const Moment& moment,
+                                              const History& history);
 
     // The key an episode is filed under: the first candidate of its context at its trigger.
     static ContextKey of(const Episode& episode, const std::vector<Episode>& among, const Calendar& calendar);

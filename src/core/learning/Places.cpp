@@ -28,13 +28,18 @@ Places::Places(const std::vector<Episode>& episodes) {
     std::stable_sort(ordered.begin(), ordered.end(),
                      [](const Episode* a, const Episode* b) { return a->trigger.ts < b->trigger.ts; });
     for (const Episode* episode : ordered) {
-        const LocationPayload& location = *episode->context.location;
-        if (const std::size_t at = firstInReach(location); at < anchors.size()) {
-            ++anchors[at].count;
-        } else {
-            anchors.push_back({location, 1});
-        }
+        add(*episode->context.location);
     }
+}
+
+std::size_t Places::add(const LocationPayload& location) {
+    const std::size_t at = firstInReach(location);
+    if (at < anchors.size()) {
+        ++anchors[at].count;
+    } else {
+        anchors.push_back({location, 1});
+    }
+    return at;
 }
 
 std::string Places::placeId(double latitude, double longitude) {

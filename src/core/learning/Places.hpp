@@ -36,6 +36,10 @@ struct Places {
     // the first anchor within reach or starts a new one. Episodes without a location are skipped.
     explicit Places(const std::vector<Episode>& episodes);
 
+    // Files one more location, later in trigger order than all before it: it joins the first
+    // anchor within reach or starts a new one. Gives the index of that anchor.
+    std::size_t add(const LocationPayload& location);
+
     // "place:" + latitude + "," + longitude, each with four decimals and a "." point.
     static std::string placeId(double latitude, double longitude);
     // Haversine distance in metres.

@@ -2,6 +2,7 @@
 
 #include "core/foundation/Date.hpp"
 #include "core/foundation/Text.hpp"
+#include "core/learning/Prediction.hpp"
 #include "core/routines/Cue.hpp"
 
 #include <algorithm>
@@ -99,7 +100,13 @@ std::optional<Choice> choose(const Trigger& at, const Context& context, const st
 std::optional<Choice> choose(const Trigger& at, const Context& context, const std::vector<Item>& open,
                              const std::vector<Routine>& routines, const ContextKey::History& history,
                              const Calendar& calendar) {
-    const std::vector<ContextKey> candidates = ContextKey::candidates(context, at.ts, history, calendar);
+    return choose(at, context, open, routines, ContextKey::candidates(context, at.ts, history, calendar),
+                  calendar);
+}
+
+std::optional<Choice> choose(const Trigger& at, const Context& context, const std::vector<Item>& open,
+                             const std::vector<Routine>& routines, const std::vector<ContextKey>& candidates,
+                             const Calendar& calendar) {
     const std::unordered_set<Item> openSet(open.begin(), open.end());
 
     std::optional<Candidate> best;
@@ -126,6 +133,25 @@ std::optional<Choice> choose(const Trigger& at, const Context& context, const st
     return Choice{*best->routine, best->picked};
 }
 
+std::optional<Choice> choose(const CueEvent& event, const std::vector<Routine>& routines,
+                             const std::vector<Item>& open, std::int64_t at, const Calendar& calendar) {
+    const std::unordered_set<Item> openSet(open.begin(), open.end());
+    for (const Routine& routine : routines) {
+        // Deleted routines are already gone from the book's list.
+        if (routine.edits.mode == RoutineEdits::Mode::off) {
+            continue;
+        }
+        if (routine.items.empty() ? !routine.edits.doesMoreThanOpen() : alreadySetUp(routine, openSet)) {
+            continue;
+        }
+        if (std::any_of(routine.edits.cues.begin(), routine.edits.cues.end(),
+                        [&](const Cue& cue) { return cue.fulfilledBy(event, at, calendar); })) {
+            return Choice{routine, true};
+        }
+    }
+    return std::nullopt;
+}
+
 Decision decide(const Trigger& at, const Context& context, const std::vector<Item>& open,
                 const std::vector<Routine>& routines, const std::vector<Episode>& history,
                 const Calendar& calendar) {
@@ -143,6 +169,20 @@ Decision decide(const Trigger& at, const Context& context, const std::vector<Ite
                                                     : Decision::run(choice->routine);
     }
     return Decision::nothing();
+}
+
+std::optional<Routine> guess(const Context& context, const std::vector<Item>& open,
+                             const std::vector<Routine>& routines,
+                             const std::vector<CalendarSeries>& series) {
+    const std::unordered_set<Item> openSet(open.begin(), open.end());
+    for (const CalendarEvent& event : context.events) {
+        auto predicted = Prediction::routine(event, routines, series);
+        // A prediction always holds at least one item.
+        if (predicted && !alreadySetUp(*predicted, openSet)) {
+            return predicted;
+        }
+    }
+    return std::nullopt;
 }
 
 } // namespace ostrel::Planner

@@ -27,7 +27,6 @@ constexpr double consensusShare = 0.6;
 constexpr double consensusTolerance = 1e-9;
 constexpr double suggestingConfidence = 0.6;
 
-using FirstSeen = std::unordered_map<std::string, std::int64_t, text::Hash, text::Equal>;
 using ItemSet = std::unordered_set<Item>;
 
 // Sends every page of a site whose visits agree on one stable page to that page; everything else
@@ -124,8 +123,10 @@ std::vector<Item> consensus(const std::vector<const Episode*>& learned, const Pa
     return items;
 }
 
-Routine learn(const ContextKey& key, const std::vector<const Episode*>& episodes,
-              const FirstSeen& firstSeen) {
+} // namespace
+
+Routine routine(const ContextKey& key, const std::vector<const Episode*>& episodes,
+                const FirstSeen& firstSeen) {
     std::vector<const Episode*> sorted = episodes;
     std::stable_sort(sorted.begin(), sorted.end(),
                      [](const Episode* a, const Episode* b) { return a->start < b->start; });
@@ -162,17 +163,20 @@ Routine learn(const ContextKey& key, const std::vector<const Episode*>& episodes
     return Routine{key, std::move(items), support, confidence, trust};
 }
 
-} // namespace
-
-std::vector<Routine> routines(const std::vector<Episode>& episodes, const std::vector<CalendarSeries>& series,
-                              const Calendar& calendar) {
-    FirstSeen firstSeen;
+FirstSeen firstSeen(const std::vector<CalendarSeries>& series) {
+    FirstSeen result;
     for (const CalendarSeries& known : series) {
-        const auto [at, inserted] = firstSeen.try_emplace(known.key, known.firstSeen);
+        const auto [at, inserted] = result.try_emplace(known.key, known.firstSeen);
         if (!inserted) {
             at->second = std::min(at->second, known.firstSeen);
         }
     }
+    return result;
+}
+
+std::vector<Routine> routines(const std::vector<Episode>& episodes, const std::vector<CalendarSeries>& series,
+                              const Calendar& calendar) {
+    const FirstSeen seen = firstSeen(series);
 
     const ContextKey::History history(episodes);
     std::vector<ContextKey> keys;
@@ -193,9 +197,9 @@ std::vector<Routine> routines(const std::vector<Episode>& episodes, const std::v
     std::vector<Learned> learned;
     learned.reserve(keys.size());
     for (const ContextKey& key : keys) {
-        Routine routine = learn(key, filed.at(key), firstSeen);
+        Routine keyRoutine = routine(key, filed.at(key), seen);
         std::string id = key.id();
-        learned.push_back({std::move(routine), std::move(id)});
+        learned.push_back({std::move(keyRoutine), std::move(id)});
     }
     // Ids of different keys differ as text, so the order is total.
     std::stable_sort(learned.begin(), learned.end(), [](const Learned& a, const Learned& b) {

@@ -6,7 +6,9 @@
 
 #include <cstdint>
 #include <optional>
+#include <span>
 #include <string>
+#include <vector>
 
 namespace ostrel {
 
@@ -40,5 +42,9 @@ struct SignalObservation {
 private:
     static std::int64_t stamp(Date at);
 };
+
+// The observations in time order without copying them: a stable sort by ts, so equal timestamps
+// keep the order they came in (the store's insertion order). Already ordered input is not re-sorted.
+std::vector<const SignalObservation*> sortedByTime(std::span<const SignalObservation> observations);
 
 } // namespace ostrel

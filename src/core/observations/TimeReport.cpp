@@ -225,13 +225,7 @@ private:
 
 TimeReport::TimeReport(std::span<const SignalObservation> observations, std::int64_t from, std::int64_t to,
                        std::span<const CalendarEvent> events, const Calendar& calendar) {
-    std::vector<const SignalObservation*> sorted;
-    sorted.reserve(observations.size());
-    for (const SignalObservation& observation : observations) {
-        sorted.push_back(&observation);
-    }
-    std::stable_sort(sorted.begin(), sorted.end(),
-                     [](const SignalObservation* a, const SignalObservation* b) { return a->ts < b->ts; });
+    const std::vector<const SignalObservation*> sorted = sortedByTime(observations);
 
     // One entry per local day from the day of `from` to the day of the span's last millisecond.
     std::int64_t lastDay = 0;

@@ -2,7 +2,9 @@
 
 #include "core/foundation/HashCombine.hpp"
 #include "core/foundation/Text.hpp"
+#include "core/routines/CueWatch.hpp"
 
+#include <algorithm>
 #include <limits>
 #include <type_traits>
 
@@ -22,6 +24,75 @@ std::optional<Date> Cue::Time::moment(Date day, const Calendar& calendar) const 
     } catch (const CalendarError&) {
         return std::nullopt;
     }
+}
+
+bool Cue::Time::isDue(std::int64_t at, const Calendar& calendar) const try {
+    const Date instant = static_cast<Date>(at) / 1000.0;
+    const Calendar::Components local = calendar.components(instant);
+    if (std::find(weekdays.begin(), weekdays.end(), local.weekday) == weekdays.end()) {
+        return false;
+    }
+    if (local.hour * 60 + local.minute == minute) {
+        return true;
+    }
+    // A time the clocks skipped is due in the minute its moment moved to, where the timer fires.
+    const auto due = moment(calendar.startOfDay(instant), calendar);
+    return due && instant >= *due && instant < *due + 60.0;
+} catch (const CalendarError&) {
+    return false;
+}
+
+std::optional<Date> Cue::next(Date after, const Calendar& calendar) const try {
+    const auto* time = std::get_if<Time>(&value);
+    if (time == nullptr || time->weekdays.empty()) {
+        return std::nullopt;
+    }
+    const Date start = calendar.startOfDay(after);
+    for (int offset = 0; offset <= 7; ++offset) {
+        Date day = 0;
+        try {
+            day = calendar.addingDays(offset, start);
+        } catch (const CalendarError&) {
+            continue;
+        }
+        const auto weekday = static_cast<std::int64_t>(calendar.weekday(day));
+        if (std::find(time->weekdays.begin(), time->weekdays.end(), weekday) == time->weekdays.end()) {
+            continue;
+        }
+        // The same wall-clock reading the planner's window and isDue use, so that a timer armed
+        // here is due when it fires.
+        if (const auto candidate = time->moment(day, calendar); candidate && *candidate > after) {
+            return candidate;
+        }
+    }
+    return std::nullopt;
+} catch (const CalendarError&) {
+    return std::nullopt;
+}
+
+bool Cue::fulfilledBy(const CueEvent& event, std::int64_t at, const Calendar& calendar) const {
+    return std::visit(
+        [&](const auto& cue) {
+            using T = std::decay_t<decltype(cue)>;
+            if constexpr (std::is_same_v<T, Time>) {
+                return std::holds_alternative<CueEvent::Time>(event.value) && cue.isDue(at, calendar);
+            } else if constexpr (std::is_same_v<T, WiFi>) {
+                const auto* wifi = std::get_if<CueEvent::WiFi>(&event.value);
+                return wifi != nullptr && text::equal(wifi->network, cue.network);
+            } else if constexpr (std::is_same_v<T, Display>) {
+                const auto* display = std::get_if<CueEvent::Display>(&event.value);
+                return display != nullptr && text::equal(display->uuid, cue.uuid);
+            } else if constexpr (std::is_same_v<T, AudioDevice>) {
+                const auto* device = std::get_if<CueEvent::AudioDevice>(&event.value);
+                return device != nullptr && text::equal(device->uid, cue.uid);
+            } else if constexpr (std::is_same_v<T, App>) {
+                const auto* app = std::get_if<CueEvent::App>(&event.value);
+                return app != nullptr && text::equal(app->bundleID, cue.bundleID);
+            } else {
+                return false;
+            }
+        },
+        value);
 }
 
 Cue Cue::fromJSON(const json::Value& value) {

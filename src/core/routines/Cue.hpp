@@ -16,6 +16,8 @@
 
 namespace ostrel {
 
+struct CueEvent;
+
 struct Cue {
     struct Event { // a class of a recurring calendar series starts, by series key
         std::string seriesKey;
@@ -29,6 +31,11 @@ struct Cue {
         // the change moves forward by the gap. Minutes past the day's end roll over into the next
         // day. Nothing when the calendar has no such date.
         std::optional<Date> moment(Date day, const Calendar& calendar) const;
+
+        // Whether a timer firing at `at` (ms since 1970) is this cue's: on one of its weekdays,
+        // in its exact minute (seconds ignored). The minute is the wall-clock one, or the minute
+        // that starts at the cue's moment when a clock change skipped its time that day.
+        bool isDue(std::int64_t at, const Calendar& calendar) const;
     };
     struct WiFi {
         std::string network; // the salted hash the Wi-Fi payload carries
@@ -52,6 +59,18 @@ struct Cue {
     static constexpr std::int64_t late = 3600000;
 
     Value value;
+
+    // The next instant strictly after `after` at which a time cue is due: its wall-clock minute
+    // (see Time::moment) on the first of the next eight days, today included, whose weekday it
+    // lists. Nothing for other cues, for a cue without weekdays, or when none of the eight days
+    // has such an instant.
+    std::optional<Date> next(Date after, const Calendar& calendar) const;
+
+    // Whether a happening at `at` (ms since 1970) is the one this cue waits for: a time cue's
+    // timer in its exact minute, or the network, display, audio device or app the cue names,
+    // compared without case folding. Class cues are matched at class starts, never here; the
+    // display names take no part.
+    bool fulfilledBy(const CueEvent& event, std::int64_t at, const Calendar& calendar) const;
 
     // One member named after the case holding an object of the case's values: {"event":{"_0":key}},
     // {"time":{"weekdays":[2,4],"minute":540}}, {"wifi":{"network":…,"name":…}},

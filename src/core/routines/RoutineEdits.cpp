@@ -110,6 +110,14 @@ bool RoutineEdits::doesMoreThanOpen() const {
     return !putAway.empty() || !layout.empty() || mute || shortcut.has_value();
 }
 
+bool RoutineEdits::awaits(const CueEvent& event, std::int64_t at, const Calendar& calendar) const {
+    if (deleted || mode == Mode::off) {
+        return false;
+    }
+    return std::any_of(cues.begin(), cues.end(),
+                       [&](const Cue& cue) { return cue.fulfilledBy(event, at, calendar); });
+}
+
 RoutineEdits RoutineEdits::fromJSON(const json::Value& value) {
     const json::ObjectReader reader(value);
     RoutineEdits edits;

@@ -75,6 +75,10 @@ struct RoutineEdits {
     // muting or running a Shortcut.
     bool doesMoreThanOpen() const;
 
+    // Whether these edits wait for a happening at `at` (ms since 1970): one of their cues is
+    // fulfilled by it, unless the routine is deleted or switched off.
+    bool awaits(const CueEvent& event, std::int64_t at, const Calendar& calendar) const;
+
     // Every key is optional: missing or null takes the default above; unknown keys are ignored. A
     // value of the wrong type, or an item, placement or cue that does not decode, fails the whole
     // record. Encoding leaves out name, mode, shortcut, tidyUp and created when they are not set.

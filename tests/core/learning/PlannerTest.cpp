@@ -323,5 +323,61 @@ TEST(Planner, DecideGoesByTrust) {
     EXPECT_EQ(Planner::decide(wake(monday0800), {}, {}, {pickedObserve}, {}, berlin()), Decision::nothing());
 }
 
+TEST(Planner, AHappeningStartsTheFirstWaitingRoutineNotYetSetUp) {
+    const Cue notes{Cue::App{"com.apple.Notes"}};
+    const std::vector<Item> five = {app("a"), app("b"), app("c"), app("d"), app("e")};
+    const auto named = [&](const char* id, std::vector<Cue> cues, std::vector<Item> items) {
+        Routine result = cued(std::move(cues), std::move(items));
+        result.key = ContextKey::made(id);
+        return result;
+    };
+    Routine shortcutOnly = named("shortcut", {notes}, {});
+    shortcutOnly.edits.shortcut = "Focus";
+    Routine switchedOff = named("off", {notes}, {app("x")});
+    switchedOff.edits.mode = RoutineEdits::Mode::off;
+    const Routine empty = named("empty", {notes}, {});
+    const Routine first = named("first", {notes}, {app("x")});
+    const Routine second = named("second", {notes}, {app("y")});
+    const Routine mostlyOpen = named("five", {notes}, five);
+    const Routine otherCue = named("other", {{Cue::Display{"D", "Display"}}}, {app("z")});
+    const Routine mondayNine = named("time", {timeCue({2}, 540)}, {app("t")});
+
+    const std::vector<Item> fourOpen = {app("a"), app("b"), app("c"), app("d")};
+    const std::vector<Item> threeOpen = {app("a"), app("b"), app("c")};
+    const CueEvent launch = CueEvent::app("com.apple.Notes");
+    const struct {
+        const char* name;
+        CueEvent event;
+        std::vector<Routine> routines;
+        std::vector<Item> open;
+        std::int64_t at;
+        std::optional<Routine> chosen;
+    } cases[] = {
+        {"nothing waits", launch, {otherCue}, {}, 0, std::nullopt},
+        {"the first in order wins", launch, {first, second}, {}, 0, first},
+        {"in the given order", launch, {second, first}, {}, 0, second},
+        {"switched off or empty are skipped", launch, {switchedOff, empty, second}, {}, 0, second},
+        {"without items but with a Shortcut", launch, {shortcutOnly, first}, {}, 0, shortcutOnly},
+        {"four of five open is set up", launch, {mostlyOpen, second}, fourOpen, 0, second},
+        {"three of five open is not", launch, {mostlyOpen, second}, threeOpen, 0, mostlyOpen},
+        {"another case", CueEvent::display("D"), {first, otherCue}, {}, 0, otherCue},
+        {"time, exact minute",
+         CueEvent::time(),
+         {first, mondayNine},
+         {},
+         monday0800 + hour + 59999,
+         mondayNine},
+        {"time, no window", CueEvent::time(), {first, mondayNine}, {}, monday0800 + hour - 1, std::nullopt},
+    };
+    for (const auto& c : cases) {
+        const auto choice = Planner::choose(c.event, c.routines, c.open, c.at, berlin());
+        if (!c.chosen) {
+            EXPECT_EQ(choice, std::nullopt) << c.name;
+            continue;
+        }
+        EXPECT_EQ(choice, (Choice{*c.chosen, true})) << c.name;
+    }
+}
+
 } // namespace
 } // namespace ostrel

@@ -131,5 +131,53 @@ TEST(Cue, TimeMomentIsTheWallClockOfTheDay) {
     }
 }
 
+TEST(Cue, NextIsTheFirstDueInstantStrictlyLater) {
+    const Calendar berlin("Europe/Berlin", "de_DE");
+    const Cue mondayNine{Cue::Time{{2}, 540}};
+    // 2024-03-04 is a Monday; the clocks go forward on Sunday 2024-03-31 and back on 2024-10-27.
+    const struct {
+        const char* name;
+        Cue cue;
+        Date after;
+        std::optional<Date> next;
+    } cases[] = {
+        {"a minute before", mondayNine, berlin.date(2024, 3, 4, 8, 59), berlin.date(2024, 3, 4, 9, 0)},
+        {"exactly at it", mondayNine, berlin.date(2024, 3, 4, 9, 0), berlin.date(2024, 3, 11, 9, 0)},
+        {"just after", mondayNine, berlin.date(2024, 3, 4, 9, 0) + 0.001, berlin.date(2024, 3, 11, 9, 0)},
+        {"the day before", mondayNine, berlin.date(2024, 3, 3, 23, 0), berlin.date(2024, 3, 4, 9, 0)},
+        {"next listed weekday",
+         {Cue::Time{{4, 2}, 540}},
+         berlin.date(2024, 3, 4, 10, 0),
+         berlin.date(2024, 3, 6, 9, 0)},
+        {"spring day keeps the wall clock",
+         {Cue::Time{{1}, 540}},
+         berlin.date(2024, 3, 31, 0, 30),
+         berlin.date(2024, 3, 31, 9, 0)},
+        {"autumn day keeps the wall clock",
+         {Cue::Time{{1}, 540}},
+         berlin.date(2024, 10, 27, 0, 30),
+         berlin.date(2024, 10, 27, 9, 0)},
+        {"a skipped time moves on by the gap",
+         {Cue::Time{{1}, 150}},
+         berlin.date(2024, 3, 31, 0, 30),
+         berlin.date(2024, 3, 31, 3, 30)},
+        {"the week after a clock change",
+         {Cue::Time{{1}, 540}},
+         berlin.date(2024, 3, 31, 9, 0),
+         berlin.date(2024, 4, 7, 9, 0)},
+        {"no weekdays", {Cue::Time{{}, 540}}, berlin.date(2024, 3, 4, 8, 0), std::nullopt},
+        {"no such weekday", {Cue::Time{{0, 8}, 540}}, berlin.date(2024, 3, 4, 8, 0), std::nullopt},
+        {"not a time cue", {Cue::App{"com.apple.Notes"}}, berlin.date(2024, 3, 4, 8, 0), std::nullopt},
+        {"not a date", mondayNine, std::numeric_limits<double>::quiet_NaN(), std::nullopt},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(c.cue.next(c.after, berlin), c.next) << c.name;
+    }
+    // Spring day: eight hours of wall clock are seven elapsed hours after the day's start.
+    const Date spring = *Cue{Cue::Time{{1}, 480}}.next(berlin.date(2024, 3, 31, 0, 30), berlin);
+    EXPECT_EQ(berlin.hour(spring), 8);
+    EXPECT_EQ(spring - berlin.startOfDay(spring), 7 * 3600.0);
+}
+
 } // namespace
 } // namespace ostrel

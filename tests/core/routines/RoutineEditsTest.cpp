@@ -1,5 +1,6 @@
 #include "core/routines/RoutineEdits.hpp"
 
+#include "core/routines/CueWatch.hpp"
 #include "support/Printers.hpp"
 
 #include <string>
@@ -236,6 +237,87 @@ TEST(RoutineEdits, ModesHaveTheirStoredTexts) {
     }
     for (const char* other : {"", "Automatic", "on", "off "}) {
         EXPECT_EQ(fromString<Mode>(other), std::nullopt) << other;
+    }
+}
+
+TEST(RoutineEdits, AwaitsTheHappeningsItsCuesName) {
+    const Calendar berlin("Europe/Berlin", "de_DE");
+    const auto ms = [&berlin](int month, int day, int h, int m, int sec = 0) {
+        return static_cast<std::int64_t>(berlin.date(2024, month, day, h, m, sec) * 1000);
+    };
+    RoutineEdits edits;
+    edits.cues = {{Cue::Event{"series-1"}},
+                  {Cue::Time{{2}, 540}},
+                  {Cue::WiFi{"0123456789abcdef", "Campus"}},
+                  {Cue::Display{"37D8-2D66", "Studio"}},
+                  {Cue::AudioDevice{"Headphones", "AirPods"}},
+                  {Cue::App{"com.apple.Notes"}}};
+    RoutineEdits sunday;
+    sunday.cues = {{Cue::Time{{1}, 540}}, {Cue::Time{{1}, 150}}};
+
+    // 2024-03-04 is a Monday; the clocks go from 02:00 to 03:00 on Sunday 2024-03-31.
+    const struct {
+        const char* name;
+        const RoutineEdits& edits;
+        CueEvent event;
+        std::int64_t at;
+        bool awaits;
+    } cases[] = {
+        {"time, on the minute", edits, CueEvent::time(), ms(3, 4, 9, 0), true},
+        {"time, seconds ignored", edits, CueEvent::time(), ms(3, 4, 9, 0, 30), true},
+        {"time, the minute after", edits, CueEvent::time(), ms(3, 4, 9, 1), false},
+        {"time, the second before", edits, CueEvent::time(), ms(3, 4, 8, 59, 59), false},
+        {"time, another weekday", edits, CueEvent::time(), ms(3, 5, 9, 0), false},
+        {"time on a clock-change day", sunday, CueEvent::time(), ms(3, 31, 9, 0), true},
+        {"elapsed minutes on a clock-change day", sunday, CueEvent::time(), ms(3, 31, 10, 0), false},
+        {"a skipped time, where it moved to", sunday, CueEvent::time(), ms(3, 31, 3, 30), true},
+        {"network", edits, CueEvent::wifi("0123456789abcdef"), 0, true},
+        {"network, no case folding", edits, CueEvent::wifi("0123456789ABCDEF"), 0, false},
+        {"network, by name only", edits, CueEvent::wifi("Campus"), 0, false},
+        {"display", edits, CueEvent::display("37D8-2D66"), 0, true},
+        {"display by its name", edits, CueEvent::display("Studio"), 0, false},
+        {"audio device", edits, CueEvent::audioDevice("Headphones"), 0, true},
+        {"audio device as a display", edits, CueEvent::display("Headphones"), 0, false},
+        {"app", edits, CueEvent::app("com.apple.Notes"), 0, true},
+        {"class cues wait for no happening", edits, CueEvent::app("series-1"), 0, false},
+        {"no cue", RoutineEdits{}, CueEvent::app("com.apple.Notes"), 0, false},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(c.edits.awaits(c.event, c.at, berlin), c.awaits) << c.name;
+    }
+
+    // A deleted or switched-off routine waits for nothing; the other modes do not matter.
+    for (const auto& [mode, deleted, awaits] :
+         {std::tuple{std::optional(RoutineEdits::Mode::off), false, false},
+          std::tuple{std::optional(RoutineEdits::Mode::ask), true, false},
+          std::tuple{std::optional(RoutineEdits::Mode::ask), false, true},
+          std::tuple{std::optional<RoutineEdits::Mode>(), false, true}}) {
+        RoutineEdits changed = edits;
+        changed.mode = mode;
+        changed.deleted = deleted;
+        EXPECT_EQ(changed.awaits(CueEvent::time(), ms(3, 4, 9, 0), berlin), awaits);
+        EXPECT_EQ(changed.awaits(CueEvent::app("com.apple.Notes"), 0, berlin), awaits);
+    }
+}
+
+TEST(RoutineEdits, ATimeCueAwaitsTheInstantItsNextFallsOn) {
+    // What arms the timer and what recognises it agree, on ordinary and on clock-change days.
+    const Calendar calendars[] = {
+        {"Europe/Berlin", "de_DE"}, {"America/New_York", "en_US"}, {"Australia/Lord_Howe", "en_AU"}};
+    for (const Calendar& calendar : calendars) {
+        for (const std::int64_t minute : {0, 30, 120, 150, 179, 540, 1439}) {
+            RoutineEdits edits;
+            edits.cues = {{Cue::Time{{1, 2, 3, 4, 5, 6, 7}, minute}}};
+            Date after = calendar.date(2024, 1, 1);
+            for (int step = 0; step < 400; ++step) {
+                const auto next = edits.cues.front().next(after, calendar);
+                ASSERT_TRUE(next);
+                const auto at = static_cast<std::int64_t>(*next * 1000);
+                ASSERT_TRUE(edits.awaits(CueEvent::time(), at, calendar))
+                    << calendar.zone() << " minute " << minute << " at " << *next;
+                after = *next;
+            }
+        }
     }
 }
 

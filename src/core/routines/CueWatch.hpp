@@ -1,0 +1,63 @@
+#pragma once
+
+// Happenings a user's cue can wait for, read from the observations as they are written: joining a
+// Wi-Fi network, connecting a display or an audio device, launching an app, or a time-cue timer
+// firing.
+
+#include "core/observations/SignalObservation.hpp"
+
+#include <optional>
+#include <set>
+#include <string>
+#include <variant>
+#include <vector>
+
+namespace ostrel {
+
+struct CueEvent {
+    struct WiFi { // the salted hash of the network joined
+        std::string network;
+    };
+    struct Display { // by UUID
+        std::string uuid;
+    };
+    struct AudioDevice { // by UID
+        std::string uid;
+    };
+    struct App { // launched, by bundle identifier
+        std::string bundleID;
+    };
+    struct Time {}; // a time-cue timer fired; the instant travels beside the event
+    using Value = std::variant<WiFi, Display, AudioDevice, App, Time>;
+
+    Value value;
+
+    static CueEvent wifi(std::string network) { return {WiFi{std::move(network)}}; }
+    static CueEvent display(std::string uuid) { return {Display{std::move(uuid)}}; }
+    static CueEvent audioDevice(std::string uid) { return {AudioDevice{std::move(uid)}}; }
+    static CueEvent app(std::string bundleID) { return {App{std::move(bundleID)}}; }
+    static CueEvent time() { return {Time{}}; }
+
+    // Same case with equal text (as Unicode text).
+    friend bool operator==(const CueEvent& a, const CueEvent& b);
+};
+
+// What was last seen of networks, displays and audio devices, so that only a change counts as a
+// happening. The first observation of each kind only seeds the watch: what is already connected
+// when watching starts is no happening. The owner serialises its use.
+struct CueWatch {
+    // Not yet observed; observed without a network; or the hash of the last network observed.
+    std::optional<std::optional<std::string>> network;
+    std::optional<std::set<std::string>> displays; // UUIDs of the last display observation
+    std::optional<std::set<std::string>> devices;  // UIDs of the last audio-device observation
+
+    // The happenings one written observation gives, updating the watch: a network joined (after
+    // none or another one), each newly connected display and audio device in ascending order, and
+    // every app launch with a bundle identifier. Another signal, or a payload that does not
+    // decode, gives nothing and leaves the watch as it was.
+    std::vector<CueEvent> events(const SignalObservation& observation);
+
+    friend bool operator==(const CueWatch&, const CueWatch&) = default;
+};
+
+} // namespace ostrel

@@ -1,0 +1,68 @@
+#pragma once
+
+// One planning pass at a trigger: the episodes and the user's edits from the store, the routines
+// learned from them, the planner's choice for the trigger's moment, pick-up, the answers, the
+// autopilot's action and the save offer. Nothing is cached between passes: each rebuilds
+// everything from the store, so an answer, run or edit recorded a moment ago already counts. The
+// caller passes the moment the pass runs at and the user's calendar; the pass reads no clock.
+
+#include "core/calendar/CalendarSeries.hpp"
+#include "core/episodes/Context.hpp"
+#include "core/episodes/Episode.hpp"
+#include "core/episodes/Trigger.hpp"
+#include "core/foundation/Calendar.hpp"
+#include "core/learning/Answers.hpp"
+#include "core/learning/Autopilot.hpp"
+#include "core/learning/Choice.hpp"
+#include "core/learning/ContextKey.hpp"
+#include "core/learning/Routine.hpp"
+
+#include <cstdint>
+#include <optional>
+#include <vector>
+
+namespace ostrel {
+
+class Store;
+
+namespace PlanningPass {
+
+// What the pass knows before it looks at the trigger: the episodes of earlier triggers, the
+// calendar series, and the routines learned from those episodes with the user's edits merged in,
+// in the routine book's order. The routines page and the assistant stop here.
+struct Known {
+    std::vector<Episode> history;
+    ContextKey::History summary; // of history
+    std::vector<CalendarSeries> series;
+    std::vector<Routine> routines;
+};
+
+// Reads the episodes of the triggers before `before`, the series and the stored edits, then learns
+// and applies the edits. Store failures are thrown.
+Known known(Store& store, std::int64_t before, const Calendar& calendar);
+
+struct Result {
+    Context context;              // of the trigger's own episode
+    std::optional<Choice> choice; // its routine carries the picked-up items when pick-up is on
+    Autopilot::Action action;
+    std::optional<std::int64_t> classEnds; // ms; the end of the chosen routine's class in the context
+    Answers answers;                       // up to the moment the pass runs at
+    std::optional<ContextKey> saveOffer;   // only when nothing was chosen
+};
+
+// The pass for trigger, run at now (ms). Nothing when the store holds no episode of the trigger
+// (it is not stored, or now lies before it). Store failures are thrown, except that answers which
+// cannot be read count as none.
+//
+// Not yet part of the pass: the guess of a routine for a class nothing was learned for, and the
+// routine's display name. Until they come, a moment without a choice stays without one.
+std::optional<Result> run(Store& store, const Trigger& trigger, std::int64_t now, const Calendar& calendar,
+                          const Autopilot::Demoted& demoted);
+
+// The end (ms) of the first class in the context that the routine serves: its own series when it
+// is a class routine that still starts at its learned moment, or the series of one of its event
+// cues. Nothing when none of them is in the context.
+std::optional<std::int64_t> classEnd(const Routine& routine, const Context& context);
+
+} // namespace PlanningPass
+} // namespace ostrel

@@ -1,0 +1,210 @@
+#include "core/routines/PlanningPass.hpp"
+
+#include "core/learning/AnswerPayload.hpp"
+#include "core/store/Store.hpp"
+#include "support/Printers.hpp"
+#include "support/TempDir.hpp"
+
+#include <limits>
+
+#include <gtest/gtest.h>
+
+namespace ostrel {
+namespace {
+
+using Kind = Trigger::Kind;
+
+constexpr std::int64_t minute = 60'000;
+constexpr std::int64_t day = 1'440 * minute;
+constexpr std::int64_t week = 7 * day;
+// Monday 7 September 2026, 09:30 in Berlin: the first of four weekly maths classes.
+constexpr std::int64_t firstClass = 1'788'766'200'000;
+constexpr std::int64_t classLength = 90 * minute;
+
+Item app(const std::string& id) {
+    return *Item::app(id);
+}
+Item doc(const std::string& path) {
+    return *Item::document(path);
+}
+Item page(const std::string& url) {
+    return *Item::page(url);
+}
+
+class PlanningPassTest : public ::testing::Test {
+protected:
+    test::TempDir dir;
+    Store store{dir / "Quev" / "quev.sqlite"};
+    const Calendar calendar{"Europe/Berlin", "en_US"};
+
+    static std::int64_t classStart(int n) { return firstClass + n * week; }
+    static Trigger classTrigger(int n) { return {classStart(n), Kind::eventStart}; }
+
+    // The n-th maths class with its start stored as a trigger; the series is known from the day
+    // before the first class.
+    void classHeld(int n) {
+        const std::int64_t start = classStart(n);
+        const CalendarEvent maths{"maths",  start,    true, "Maths", start, start + classLength,
+                                  "Room 1", "School", {}};
+        store.syncCalendar(std::vector{maths}, start, start + 1, firstClass - day);
+        store.insert(std::vector{classTrigger(n)});
+    }
+
+    // What the user brought to the front just after the n-th class started, in this order.
+    void broughtUp(int n, const std::vector<Item>& items) {
+        std::vector<SignalObservation> observations;
+        std::int64_t at = classStart(n) + 1'000;
+        for (const Item& item : items) {
+            at += 1'000;
+            if (const auto* a = std::get_if<Item::App>(&item.value())) {
+                observations.push_back({at, Signal::appActivate, R"({"bundleID":")" + a->bundleID + R"("})"});
+            } else if (const auto* d = std::get_if<Item::Document>(&item.value())) {
+                observations.push_back(
+                    {at, Signal::windowFocus,
+                     R"({"bundleID":"com.example.Reader","document":")" + d->path + R"("})"});
+            } else if (const auto* p = std::get_if<Item::Page>(&item.value())) {
+                observations.push_back({at, Signal::browserTab, R"({"url":")" + p->url + R"("})"});
+            }
+        }
+        store.append(observations);
+    }
+
+    void answered(std::int64_t at, const std::string& routine, AnswerPayload::Answer answer) {
+        store.append(std::vector<SignalObservation>{
+            {at, Signal::quevAnswer, json::encodeRecord(AnswerPayload{routine, answer})}});
+    }
+
+    // Three classes in which the user brought up the browser and the slides.
+    void threeClassesOfSlides() {
+        for (int n = 0; n < 3; ++n) {
+            classHeld(n);
+            broughtUp(n, {app("com.apple.Safari"), doc("/maths/slides.pdf")});
+        }
+        classHeld(3);
+    }
+};
+
+TEST_F(PlanningPassTest, TheLearnedClassRoutineAsksUntilThreeYeses) {
+    threeClassesOfSlides();
+    const Trigger now = classTrigger(3);
+
+    const auto first = PlanningPass::run(store, now, now.ts, calendar, {});
+    ASSERT_TRUE(first);
+    ASSERT_TRUE(first->choice);
+    const Routine& routine = first->choice->routine;
+    EXPECT_EQ(routine.key, ContextKey::event("maths"));
+    EXPECT_FALSE(first->choice->picked);
+    EXPECT_EQ(routine.support, 3);
+    EXPECT_EQ(routine.items, (std::vector<Item>{app("com.apple.Safari"), doc("/maths/slides.pdf")}));
+    EXPECT_EQ(first->action, Autopilot::Action::ask(routine));
+    EXPECT_EQ(first->classEnds, now.ts + classLength);
+    EXPECT_EQ(first->saveOffer, std::nullopt);
+    ASSERT_EQ(first->context.events.size(), 1u);
+    EXPECT_EQ(first->context.events[0].key, "maths");
+
+    // Three yeses before the pass count; one stamped after the moment it runs at does not.
+    for (int n = 0; n < 2; ++n) {
+        answered(classStart(n) + 10'000, "event:maths", AnswerPayload::Answer::yes);
+    }
+    answered(now.ts + 30'000, "event:maths", AnswerPayload::Answer::yes);
+    const auto early = PlanningPass::run(store, now, now.ts + 29'999, calendar, {});
+    ASSERT_TRUE(early);
+    EXPECT_EQ(early->answers["event:maths"].yeses, 2);
+    EXPECT_EQ(caseName(early->action), "ask");
+    const auto late = PlanningPass::run(store, now, now.ts + 30'000, calendar, {"event:maths"});
+    ASSERT_TRUE(late);
+    EXPECT_EQ(late->answers["event:maths"].yeses, 3);
+    // A class routine is not held back by the demoted set: an undo already reset its streak.
+    EXPECT_EQ(late->action, Autopilot::Action::run(late->choice->routine));
+
+    for (int n = 0; n < 3; ++n) {
+        answered(now.ts + 40'000 + n, "event:maths", AnswerPayload::Answer::no);
+    }
+    EXPECT_EQ(PlanningPass::run(store, now, now.ts + 60'000, calendar, {})->action,
+              Autopilot::Action::nothing());
+}
+
+TEST_F(PlanningPassTest, ARoutineCuedByTheClassCarriesWhatWasOpenLastTime) {
+    threeClassesOfSlides();
+    broughtUp(2,
+              {page("https://uni.example/maths/week3"), doc("/maths/sheet3.pdf"), app("org.example.Chat")});
+    RoutineEdits made;
+    made.added = {app("com.apple.Safari"), page("https://uni.example/maths")};
+    made.cues = {Cue{Cue::Event{"maths"}}};
+    made.created = 1;
+    store.save(made, "made:M1", 0);
+
+    const Trigger now = classTrigger(3);
+    const auto result = PlanningPass::run(store, now, now.ts, calendar, {});
+    ASSERT_TRUE(result);
+    ASSERT_TRUE(result->choice);
+    // Picked by its cue, it beats the learned class routine.
+    EXPECT_EQ(result->choice->routine.key, ContextKey::made("M1"));
+    EXPECT_TRUE(result->choice->picked);
+    const std::vector<Item> withLastTime = {app("com.apple.Safari"), page("https://uni.example/maths/week3"),
+                                            doc("/maths/slides.pdf"), doc("/maths/sheet3.pdf")};
+    EXPECT_EQ(result->choice->routine.items, withLastTime);
+    EXPECT_EQ(result->action, Autopilot::Action::run(result->choice->routine));
+    EXPECT_EQ(result->classEnds, now.ts + classLength);
+    EXPECT_EQ(caseName(PlanningPass::run(store, now, now.ts, calendar, {"made:M1"})->action), "ask");
+
+    made.pickUp = false;
+    store.save(made, "made:M1", 0);
+    EXPECT_EQ(PlanningPass::run(store, now, now.ts, calendar, {})->choice->routine.items, made.added);
+}
+
+TEST_F(PlanningPassTest, NothingChosenOffersToSaveTheClass) {
+    classHeld(0);
+    const Trigger now = classTrigger(0);
+    const auto result = PlanningPass::run(store, now, now.ts, calendar, {});
+    ASSERT_TRUE(result);
+    EXPECT_EQ(result->choice, std::nullopt);
+    EXPECT_EQ(result->action, Autopilot::Action::nothing());
+    EXPECT_EQ(result->classEnds, std::nullopt);
+    EXPECT_EQ(result->saveOffer, ContextKey::event("maths"));
+
+    answered(now.ts - minute, "event:maths", AnswerPayload::Answer::expired);
+    EXPECT_EQ(PlanningPass::run(store, now, now.ts, calendar, {})->saveOffer, std::nullopt);
+}
+
+TEST_F(PlanningPassTest, NoResultWithoutTheTriggersEpisode) {
+    threeClassesOfSlides();
+    const Trigger stored = classTrigger(3);
+    const struct {
+        const char* name;
+        Trigger trigger;
+        std::int64_t now;
+    } cases[] = {
+        {"never stored", {stored.ts + minute, Kind::eventStart}, stored.ts + minute},
+        {"another kind at that moment", {stored.ts, Kind::wake}, stored.ts},
+        {"run before the trigger", stored, stored.ts - 1},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(PlanningPass::run(store, c.trigger, c.now, calendar, {}), std::nullopt) << c.name;
+    }
+    EXPECT_TRUE(PlanningPass::run(store, stored, std::numeric_limits<std::int64_t>::max(), calendar, {}));
+}
+
+TEST(PlanningPassClassEnd, TheClassTheRoutineServes) {
+    const CalendarEvent maths{"maths", 0, true, "Maths", 0, 100, std::nullopt, "School", {}};
+    const CalendarEvent physics{"physics", 50, true, "Physics", 50, 200, std::nullopt, "School", {}};
+    Context context;
+    context.events = {maths, physics};
+
+    Routine ofPhysics{ContextKey::event("physics"), {}, 3, 0.8, TrustLevel::suggest};
+    Routine notLearned = ofPhysics;
+    notLearned.edits.learnedWhen = false;
+    Routine cued = notLearned;
+    cued.edits.cues = {Cue{Cue::Time{{2}, 600}}, Cue{Cue::Event{"physics"}}, Cue{Cue::Event{"maths"}}};
+    Routine slot{ContextKey::slot(2, 19, "unknown"), {}, 3, 0.8, TrustLevel::suggest};
+
+    EXPECT_EQ(PlanningPass::classEnd(ofPhysics, context), 200);
+    EXPECT_EQ(PlanningPass::classEnd(notLearned, context), std::nullopt);
+    // The context's order decides between several classes the routine serves.
+    EXPECT_EQ(PlanningPass::classEnd(cued, context), 100);
+    EXPECT_EQ(PlanningPass::classEnd(slot, context), std::nullopt);
+    EXPECT_EQ(PlanningPass::classEnd(ofPhysics, Context{}), std::nullopt);
+}
+
+} // namespace
+} // namespace ostrel
