@@ -95,6 +95,12 @@ TEST(RoutinesCommand, PrintsTheBooksRoutinesInTheLearnersOrderAndLeavesTheFileAl
         R"("key":"event:maths","support":3,"trust":"suggest"})";
     const std::string made = R"({"confidence":1,"items":["page:https://example.edu/lab"],"key":"made:lab",)"
                              R"("support":0,"trust":"suggest"})";
+    const std::string firstWeek =
+        R"([{"confidence":0.6666666666666666,"items":["app:com.example.notes","app:com.example.calc"],)"
+        R"("key":"event:maths","support":1,"trust":"suggest"},)"
+        R"({"confidence":0.6666666666666666,"items":["app:com.example.mail"],"key":"slot:3:18:unknown",)"
+        R"("support":1,"trust":"observe"},)" +
+        made + "]\n";
     const std::string db = path.string();
     const struct {
         const char* name;
@@ -117,11 +123,11 @@ TEST(RoutinesCommand, PrintsTheBooksRoutinesInTheLearnersOrderAndLeavesTheFileAl
         // it, so it is suggested already; the slot is not.
         {"before the second week",
          {"routines", db, "--at", ms(mondayTenUTC + week), "--tz", "Europe/Berlin"},
-         R"([{"confidence":0.6666666666666666,"items":["app:com.example.notes","app:com.example.calc"],)"
-         R"("key":"event:maths","support":1,"trust":"suggest"},)"
-         R"({"confidence":0.6666666666666666,"items":["app:com.example.mail"],"key":"slot:3:18:unknown",)"
-         R"("support":1,"trust":"observe"},)" +
-             made + "]\n"},
+         firstWeek},
+        // A date is the start of that day in the zone: Monday 2024-01-15 00:00 in Berlin.
+        {"before the second week, as a date",
+         {"routines", db, "--tz", "Europe/Berlin", "--at", "2024-01-15"},
+         firstWeek},
         // With nothing learned, the edit of the class stands as a routine of its own, ahead of the
         // made one (no creation time counts as 0).
         {"before anything",
@@ -160,6 +166,7 @@ TEST(RoutinesCommand, MistakesAreOneLineAndTouchNothing) {
         {"routines", path.string(), "--tz", "UTC", "--at", "soon"},
         {"routines", path.string(), "--tz", "UTC", "--at", "99999999999999999999"},
         {"routines", path.string(), "--tz", "UTC", "--at", "12 "},
+        {"routines", path.string(), "--tz", "UTC", "--at", "2024-02-30"},
         {"routines", path.string(), "--tz", "UTC", "--since", "0"},
         {"routines", path.string(), path.string(), "--tz", "UTC"},
         {"routines", "--tz", "UTC"},

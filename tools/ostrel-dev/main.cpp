@@ -46,7 +46,7 @@ const std::map<std::string, Command>& commands() {
           "google-events FILE   calendar events of a Google Calendar events reply (or one event)"}},
         {"routines",
          {ostrel::dev::routinesCommand,
-          "routines DB --tz ZONE [--at MS]\n"
+          "routines DB --tz ZONE [--at MS|DATE]\n"
           "                the routines learned from the episodes before MS (default: all) in the IANA\n"
           "                time zone ZONE, with the stored edits applied, as JSON; DB is only read"}},
         {"scores",
