@@ -70,15 +70,15 @@ TEST_F(PlanCommandTest, OneObjectPerPassAndTheFileUntouched) {
     } cases[] = {
         {{"--trigger", "event_start"},
          fourth,
-         R"({"action":"ask","items":["app:com.apple.Safari","document:/maths/slides.pdf"],"picked":false,)"
-         R"("routine":"event:maths","saveOffer":null})"},
+         R"({"action":"ask","items":["app:com.apple.Safari","document:/maths/slides.pdf"],"name":"Maths",)"
+         R"("picked":false,"routine":"event:maths","saveOffer":null})"},
         {{"--now", std::to_string(firstClass + 3 * week + 60'000), "--trigger", "event_start"},
          fourth,
-         R"({"action":"ask","items":["app:com.apple.Safari","document:/maths/slides.pdf"],"picked":false,)"
-         R"("routine":"event:maths","saveOffer":null})"},
+         R"({"action":"ask","items":["app:com.apple.Safari","document:/maths/slides.pdf"],"name":"Maths",)"
+         R"("picked":false,"routine":"event:maths","saveOffer":null})"},
         {{"--trigger", "event_start"},
          std::to_string(firstClass),
-         R"({"action":"nothing","items":[],"picked":false,"routine":null,"saveOffer":"event:maths"})"},
+         R"({"action":"nothing","items":[],"name":null,"picked":false,"routine":null,"saveOffer":"event:maths"})"},
     };
     for (const auto& c : cases) {
         const auto result = plan(c.at, c.arguments);

@@ -72,6 +72,7 @@ fs::path makeStore(const test::TempDir& dir) {
     RoutineEdits made;
     made.added = {*Item::page("https://example.edu/lab")};
     made.created = 5;
+    made.name = "Lab kit";
     store.save(made, "made:lab", 1'700'000'000);
     return path;
 }
@@ -92,14 +93,16 @@ TEST(RoutinesCommand, PrintsTheBooksRoutinesInTheLearnersOrderAndLeavesTheFileAl
 
     const std::string maths3 =
         R"({"confidence":0.8,"items":["app:com.example.notes","app:com.example.calc"],)"
-        R"("key":"event:maths","support":3,"trust":"suggest"})";
+        R"("key":"event:maths","name":"Maths","support":3,"trust":"suggest"})";
     const std::string made = R"({"confidence":1,"items":["page:https://example.edu/lab"],"key":"made:lab",)"
-                             R"("support":0,"trust":"suggest"})";
+                             R"("name":"Lab kit","support":0,"trust":"suggest"})";
     const std::string firstWeek =
         R"([{"confidence":0.6666666666666666,"items":["app:com.example.notes","app:com.example.calc"],)"
-        R"("key":"event:maths","support":1,"trust":"suggest"},)"
+        R"("key":"event:maths","name":"Maths","support":1,"trust":"suggest"},)"
         R"({"confidence":0.6666666666666666,"items":["app:com.example.mail"],"key":"slot:3:18:unknown",)"
-        R"("support":1,"trust":"observe"},)" +
+        R"("name":"Tuesdays around 9:00)"
+        "\u202F"
+        R"(AM","support":1,"trust":"observe"},)" +
         made + "]\n";
     const std::string db = path.string();
     const struct {
@@ -110,13 +113,19 @@ TEST(RoutinesCommand, PrintsTheBooksRoutinesInTheLearnersOrderAndLeavesTheFileAl
         {"every episode, Berlin",
          {"routines", db, "--tz", "Europe/Berlin"},
          "[" + maths3 +
-             R"(,{"confidence":0.75,"items":["app:com.example.mail"],"key":"slot:3:18:unknown","support":2,)"
+             R"(,{"confidence":0.75,"items":["app:com.example.mail"],"key":"slot:3:18:unknown",)"
+             R"("name":"Tuesdays around 9:00)"
+             "\u202F"
+             R"(AM","support":2,)"
              R"("trust":"suggest"},)" +
              made + "]\n"},
         {"every episode, UTC, options first",
          {"routines", "--tz", "UTC", "--at", ms(mondayTenUTC + 4 * week), db},
          "[" + maths3 +
-             R"(,{"confidence":0.75,"items":["app:com.example.mail"],"key":"slot:3:16:unknown","support":2,)"
+             R"(,{"confidence":0.75,"items":["app:com.example.mail"],"key":"slot:3:16:unknown",)"
+             R"("name":"Tuesdays around 8:00)"
+             "\u202F"
+             R"(AM","support":2,)"
              R"("trust":"suggest"},)" +
              made + "]\n"},
         // One class and one Tuesday, support 1 each: the class was on the calendar a week before
@@ -132,7 +141,7 @@ TEST(RoutinesCommand, PrintsTheBooksRoutinesInTheLearnersOrderAndLeavesTheFileAl
         // made one (no creation time counts as 0).
         {"before anything",
          {"routines", db, "--tz", "UTC", "--at", ms(mondayTenUTC)},
-         R"([{"confidence":1,"items":["app:com.example.calc"],"key":"event:maths","support":0,)"
+         R"([{"confidence":1,"items":["app:com.example.calc"],"key":"event:maths","name":"Maths","support":0,)"
          R"("trust":"suggest"},)" +
              made + "]\n"},
     };

@@ -23,7 +23,7 @@ json::Value idOrNull(const std::optional<ContextKey>& key) {
 
 // The planning pass for a stored trigger as the autopilot would run it at --now, with nothing
 // demoted: which routine, what it would open, whether its own cue picked it, the action and the
-// save offer, as one JSON object.
+// save offer, as one JSON object. "name" is the chosen routine's display name, null without one.
 int planCommand(const Arguments& arguments) {
     const Options options("plan", arguments, {"--tz", "--at", "--trigger", "--now"});
     const std::string& path = options.single("one database path");
@@ -64,6 +64,7 @@ int planCommand(const Arguments& arguments) {
     std::cout << json::encode(
                      json::ObjectWriter()
                          .set("routine", idOrNull(choice ? std::optional(choice->routine.key) : std::nullopt))
+                         .set("name", choice ? json::Value(result->name) : json::Value(nullptr))
                          .set("items", choice ? choice->routine.items : std::vector<Item>{})
                          .set("picked", choice && choice->picked)
                          .set("action", std::string(Autopilot::caseName(result->action)))

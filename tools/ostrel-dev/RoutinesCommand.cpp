@@ -2,6 +2,7 @@
 #include "Options.hpp"
 #include "core/foundation/Json.hpp"
 #include "core/learning/RoutineLearner.hpp"
+#include "core/learning/RoutineName.hpp"
 #include "core/routines/RoutineBook.hpp"
 #include "core/store/Store.hpp"
 
@@ -13,16 +14,17 @@ namespace ostrel::dev {
 
 namespace {
 
-json::Value toJSON(const Routine& routine) {
+json::Value toJSON(const Routine& routine, const std::vector<CalendarSeries>& series,
+                   const Calendar& calendar) {
     json::Value items = json::Value::array();
     for (const Item& item : routine.items) {
         items.push_back(item.id());
     }
-    return json::Value{{"key", routine.key.id()},
-                       {"items", std::move(items)},
-                       {"support", routine.support},
-                       {"confidence", routine.confidence},
-                       {"trust", std::string(toString(routine.trust))}};
+    return json::Value{
+        {"key", routine.key.id()},          {"name", RoutineName::name(routine, series, calendar)},
+        {"items", std::move(items)},        {"support", routine.support},
+        {"confidence", routine.confidence}, {"trust", std::string(toString(routine.trust))},
+    };
 }
 
 } // namespace
@@ -53,7 +55,7 @@ int routinesCommand(const Arguments& arguments) {
     json::Value result = json::Value::array();
     for (const Routine& routine :
          RoutineBook::apply(edits, RoutineLearner::routines(episodes, series, calendar))) {
-        result.push_back(toJSON(routine));
+        result.push_back(toJSON(routine, series, calendar));
     }
     std::cout << json::encode(result) << '\n';
     return 0;
