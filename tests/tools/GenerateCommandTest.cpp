@@ -70,6 +70,8 @@ TEST(GenerateCommand, MistakesAreOneLineWithStatusOneAndWriteNothing) {
         {"generate", path, "--start", "2026-02-30"},
         {"generate", path, "--start", "yesterday"},
         {"generate", path, "--colour", "blue"},
+        {"generate", path, "--noise", "loud"},
+        {"generate", path, "--noise", "Low"},
         {"generate", path, "--days", "2", "--days", "3"},
         {"generate", path, (dir / "other.sqlite").string()},
         {"generate"},

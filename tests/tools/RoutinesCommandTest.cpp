@@ -1,11 +1,14 @@
+#include "core/foundation/Json.hpp"
 #include "core/observations/AppPayload.hpp"
 #include "core/store/Store.hpp"
+#include "semester/SemesterGenerator.hpp"
 #include "support/RawDatabase.hpp"
 #include "support/RunProgram.hpp"
 #include "support/TempDir.hpp"
 
 #include <algorithm>
 #include <fstream>
+#include <map>
 #include <set>
 
 #include <gtest/gtest.h>
@@ -194,6 +197,48 @@ TEST(RoutinesCommand, MistakesAreOneLineAndTouchNothing) {
     EXPECT_EQ(readFile(path), before);
     EXPECT_EQ(readFile(text), "not a database\n");
     EXPECT_EQ(namesIn(dir.path()), names);
+}
+
+// Six weeks of a student who keeps to each class's routine: what the tool shows for every series of
+// every course is exactly what the student brought up at its classes, whatever else they did.
+TEST(RoutinesCommandOnASemester, EachClassLearnsItsCoursesPlantedItems) {
+    const test::TempDir dir;
+    const std::string path = (dir / "semester.sqlite").string();
+    const auto generated = runProgram(OSTREL_DEV_PATH, {"generate", path, "--days", "42", "--per-day", "1500",
+                                                        "--noise", "low", "--seed", "1"});
+    ASSERT_EQ(generated.status, 0) << generated.err;
+    const auto listed = runProgram(OSTREL_DEV_PATH, {"routines", path, "--tz", "Europe/Berlin"});
+    ASSERT_EQ(listed.status, 0) << listed.err;
+    std::map<std::string, std::set<std::string>> learned;
+    for (const json::Value& routine : json::parse(listed.out)) {
+        std::set<std::string>& items = learned[routine.at("key").get<std::string>()];
+        for (const json::Value& item : routine.at("items")) {
+            items.insert(item.get<std::string>());
+        }
+    }
+
+    semester::SemesterOptions options;
+    options.days = 42;
+    options.perDay = 1'500;
+    options.noise = semester::Noise::low;
+    const semester::SemesterGenerator generator(options);
+    std::set<std::string> seriesSeen;
+    for (const semester::Course& course : generator.courses()) {
+        const std::vector<std::string> planted = semester::plantedItems(course);
+        const std::set<std::string> expected(planted.begin(), planted.end());
+        for (const CalendarEvent& event : generator.calendar()) {
+            // The generated series of a course are titled by its code.
+            if (!event.recurring || !event.title.starts_with(course.code + " ") ||
+                event.start >= generator.to() || !seriesSeen.insert(event.key).second) {
+                continue;
+            }
+            const auto routine = learned.find("event:" + event.key);
+            ASSERT_NE(routine, learned.end()) << event.title;
+            EXPECT_EQ(routine->second, expected) << event.title;
+        }
+    }
+    // Five courses, each with a lecture and some with a tutorial.
+    EXPECT_GE(seriesSeen.size(), 5u);
 }
 
 } // namespace

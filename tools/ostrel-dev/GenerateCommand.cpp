@@ -19,7 +19,8 @@ namespace ostrel::dev {
 
 // Writes a new database holding a generated semester, and prints what it holds.
 int generateCommand(const Arguments& arguments) {
-    const Options options("generate", arguments, {"--days", "--per-day", "--seed", "--tz", "--start"});
+    const Options options("generate", arguments,
+                          {"--days", "--per-day", "--seed", "--tz", "--start", "--noise"});
     const std::string& path = options.single("one database path");
 
     semester::SemesterOptions semester;
@@ -31,6 +32,13 @@ int generateCommand(const Arguments& arguments) {
         options.integer("--seed", 0, std::numeric_limits<std::int64_t>::max()).value_or(1));
     if (options.text("--tz")) {
         semester.zone = options.calendar().zone();
+    }
+    if (const auto noise = options.text("--noise")) {
+        const auto level = semester::noiseFromString(*noise);
+        if (!level) {
+            throw options.error("--noise expects low, medium or high, not \"" + *noise + "\"");
+        }
+        semester.noise = *level;
     }
     if (const auto start = options.date("--start")) {
         semester.year = start->year;

@@ -30,7 +30,9 @@ const std::map<std::string, Command>& commands() {
         {"generate",
          {ostrel::dev::generateCommand,
           "generate DB [--days N] [--per-day N] [--seed S] [--tz ZONE] [--start YYYY-MM-DD]\n"
-          "                write a new database holding a generated student's semester"}},
+          "                [--noise low|medium|high]\n"
+          "                write a new database holding a generated student's semester; the noise\n"
+          "                is how far the student strays from each class's routine (default medium)"}},
         {"episodes",
          {ostrel::dev::episodesCommand,
           "episodes DB --tz ZONE [--from MS|DATE] [--to MS|DATE]\n"

@@ -58,6 +58,34 @@ const std::vector<std::string> otherNotes = {"Shopping list", "Ideas", "To do th
 const std::vector<std::string> otherApps = {"com.apple.Terminal", "com.apple.iCal", "com.spotify.client",
                                             "com.apple.finder"};
 
+// What each noise level changes. The medium profile holds the values the generator always had, so
+// a seed gives the same semester at medium as before levels existed.
+struct NoiseProfile {
+    double app;                         // chance to bring up the course's app at a class
+    double document;                    // ... its document or note
+    double page;                        // ... its page
+    double extra;                       // chance of one more, unrelated to the routine
+    std::int64_t settleLow, settleHigh; // minutes after a trigger the student stays settled
+    double settleStay;                  // chance that an action while settled is a settled one
+    bool keepsToCourse;                 // goes straight to the course's things and stays with them
+    double lockFactor;                  // on the chance to lock the Mac between actions
+};
+
+const NoiseProfile& profile(Noise noise) {
+    static const NoiseProfile low{0.98, 0.97, 0.97, 0.05, 10, 12, 1.0, true, 0.2};
+    static const NoiseProfile medium{0.9, 0.85, 0.8, 0.2, 6, 9, 0.95, false, 1.0};
+    static const NoiseProfile high{0.75, 0.7, 0.65, 0.45, 3, 5, 0.7, false, 1.5};
+    switch (noise) {
+    case Noise::low:
+        return low;
+    case Noise::high:
+        return high;
+    case Noise::medium:
+        break;
+    }
+    return medium;
+}
+
 // One stretch of time the Mac is awake and in use at one place.
 struct Session {
     Place place = Place::home;
@@ -320,20 +348,29 @@ std::vector<std::string> SemesterGenerator::State::courseItems(const Course& cou
 void SemesterGenerator::State::bringUp(const Course& course, std::int64_t at) {
     enum Step { app, document, page, deeper, extra };
     std::vector<Step> steps;
-    if (random.chance(0.9)) {
+    const NoiseProfile& noise = profile(options.noise);
+    if (random.chance(noise.app)) {
         steps.push_back(app);
     }
-    if (random.chance(0.85)) {
+    if (random.chance(noise.document)) {
         steps.push_back(document);
     }
-    if (random.chance(0.8)) {
+    if (random.chance(noise.page)) {
         steps.push_back(page);
     }
     if (course.deeperPage && random.chance(0.35)) {
         steps.push_back(deeper);
     }
-    if (random.chance(0.2)) {
+    if (random.chance(noise.extra)) {
         steps.push_back(extra);
+    }
+    // A student who keeps to the routine opens the course's document, which brings its app up
+    // with it, rather than clicking the app first and landing on whatever window it showed last.
+    const std::string& documentApp =
+        course.note ? SimulatedMac::notes() : SimulatedMac::appFor(course.document);
+    if (noise.keepsToCourse && documentApp == course.app &&
+        std::find(steps.begin(), steps.end(), document) != steps.end()) {
+        steps.erase(std::remove(steps.begin(), steps.end(), app), steps.end());
     }
     const bool appFirst = !steps.empty() && steps.front() == app && random.chance(0.7);
     random.shuffle(steps);
@@ -490,13 +527,24 @@ void SemesterGenerator::State::habits(const Session& session, std::int64_t at) {
 // brought up: arranging its windows and switching among them, now and then something else. So
 // what an episode's setup holds is mostly its routine, with a little noise.
 void SemesterGenerator::State::settleAfterTrigger() {
-    settledAt = mac.lastTrigger().value_or(mac.now()) + minutes(6, 9);
+    const NoiseProfile& noise = profile(options.noise);
+    settledAt = mac.lastTrigger().value_or(mac.now()) + minutes(noise.settleLow, noise.settleHigh);
     settledApps.clear();
+    // The apps a class's routine brings up: its own, the browser, the one its document opens in.
+    std::vector<std::string> courseApps;
+    if (course != nullptr) {
+        courseApps = {course->app, SimulatedMac::browser(),
+                      course->note ? SimulatedMac::notes() : SimulatedMac::appFor(course->document)};
+    }
     for (const SimulatedMac::Window& window : mac.windows()) {
         if (settledApps.size() == 3) {
             break;
         }
-        if (std::find(settledApps.begin(), settledApps.end(), window.bundleID) == settledApps.end() &&
+        const bool allowed =
+            !noise.keepsToCourse || course == nullptr ||
+            std::find(courseApps.begin(), courseApps.end(), window.bundleID) != courseApps.end();
+        if (allowed &&
+            std::find(settledApps.begin(), settledApps.end(), window.bundleID) == settledApps.end() &&
             !mac.isHidden(window.bundleID)) {
             settledApps.push_back(window.bundleID);
         }
@@ -706,7 +754,8 @@ void SemesterGenerator::State::simulate(Session& session) {
         const bool classSoon = classStart && *classStart < at + 35 * minute;
         const double draw = random.unit();
         const double idleChance = static_cast<double>(gap) / static_cast<double>(80 * minute);
-        const double lockChance = static_cast<double>(gap) / static_cast<double>(150 * minute);
+        const double lockChance =
+            static_cast<double>(gap) / static_cast<double>(150 * minute) * profile(options.noise).lockFactor;
         if (!classSoon && stop - at > 35 * minute && draw < idleChance) {
             // Reading, or away from the keyboard without locking.
             mac.advance(at + minutes(6, 25));
@@ -721,7 +770,7 @@ void SemesterGenerator::State::simulate(Session& session) {
             settleAfterTrigger();
             continue;
         }
-        if (at < settledAt && random.chance(0.95)) {
+        if (at < settledAt && random.chance(profile(options.noise).settleStay)) {
             settle(at);
         } else {
             fidget(session, at);
@@ -830,6 +879,43 @@ std::optional<SemesterDay> SemesterGenerator::nextDay() {
     }
     s.day = nullptr;
     return day;
+}
+
+std::vector<std::string> plantedItems(const Course& course) {
+    const std::string& documentApp =
+        course.note ? SimulatedMac::notes() : SimulatedMac::appFor(course.document);
+    std::vector<std::optional<Item>> items = {
+        Item::app(course.app), Item::app(documentApp), Item::app(SimulatedMac::browser()),
+        course.note ? Item::note(SimulatedMac::notes(), *course.note) : Item::document(course.document),
+        Item::page(course.page)};
+    std::vector<std::string> ids;
+    for (const auto& item : items) {
+        if (item && std::find(ids.begin(), ids.end(), item->id()) == ids.end()) {
+            ids.push_back(item->id());
+        }
+    }
+    return ids;
+}
+
+std::string_view toString(Noise noise) {
+    switch (noise) {
+    case Noise::low:
+        return "low";
+    case Noise::high:
+        return "high";
+    case Noise::medium:
+        break;
+    }
+    return "medium";
+}
+
+std::optional<Noise> noiseFromString(std::string_view text) {
+    for (const Noise noise : {Noise::low, Noise::medium, Noise::high}) {
+        if (text == toString(noise)) {
+            return noise;
+        }
+    }
+    return std::nullopt;
 }
 
 Semester generateSemester(const SemesterOptions& options) {

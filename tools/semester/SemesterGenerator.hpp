@@ -9,6 +9,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace ostrel {
@@ -16,6 +17,14 @@ class Store;
 }
 
 namespace ostrel::semester {
+
+// How far the student strays from their routine at a class: how surely they bring up the course's
+// own things, how long they stay with them before doing other things, and how often they lock the
+// Mac in between. Medium is the student the other options were tuned on.
+enum class Noise { low, medium, high };
+
+std::string_view toString(Noise noise);
+std::optional<Noise> noiseFromString(std::string_view text);
 
 struct SemesterOptions {
     int days = 28;
@@ -28,6 +37,7 @@ struct SemesterOptions {
     int year = 2026;
     int month = 10;
     int day = 12;
+    Noise noise = Noise::medium;
 
     static constexpr int maxDays = 3'660;
     static constexpr int maxPerDay = 1'000'000;
@@ -79,6 +89,11 @@ private:
     struct State;
     std::unique_ptr<State> state_;
 };
+
+// The item ids the student brings up at each class of the course when keeping to the routine:
+// the course's app, the app its document opens in (or the notes app), the browser, the document
+// or note, and the course page; each once, in that order.
+std::vector<std::string> plantedItems(const Course& course);
 
 // A whole semester in memory.
 struct Semester {

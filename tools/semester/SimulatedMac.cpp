@@ -585,6 +585,10 @@ Rect SimulatedMac::layoutFrame() {
 }
 
 void SimulatedMac::activate(std::int64_t t, std::string bundleID) {
+    activate(t, std::move(bundleID), true);
+}
+
+void SimulatedMac::activate(std::int64_t t, std::string bundleID, bool focusFront) {
     input(t);
     if (std::find(running_.begin(), running_.end(), bundleID) == running_.end()) {
         running_.push_back(bundleID);
@@ -600,8 +604,8 @@ void SimulatedMac::activate(std::int64_t t, std::string bundleID) {
         lastTab_.emplace(std::nullopt);
         return;
     }
-    auto index = frontWindow();
-    if (!index && opensWindow(bundleID)) {
+    auto index = focusFront ? frontWindow() : std::nullopt;
+    if (focusFront && !index && opensWindow(bundleID)) {
         windows_.insert(windows_.begin(), Window{bundleID, std::nullopt, std::nullopt, layoutFrame(), false});
         record(now_ + random_.between(100, 700), Signal::windowOpen, payload(windows_.front()));
         index = 0;
@@ -622,7 +626,7 @@ void SimulatedMac::activate(std::int64_t t, std::string bundleID) {
 void SimulatedMac::openDocument(std::int64_t t, const std::string& path) {
     const std::string& owner = appFor(path);
     if (front_ != owner) {
-        activate(t, owner);
+        activate(t, owner, false);
     } else {
         input(t);
     }

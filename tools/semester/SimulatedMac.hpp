@@ -127,6 +127,9 @@ private:
     void focusWindow(std::int64_t t, std::size_t index);
     void appEvent(std::int64_t t, const Signal& signal, const std::string& bundleID);
     void activateNextVisible(std::int64_t t);
+    // Brings the app to the front; focusFront also focuses its front window, as a click on its
+    // Dock icon does, where opening a document goes straight to that document's window.
+    void activate(std::int64_t t, std::string bundleID, bool focusFront);
     std::optional<std::size_t> frontWindow() const;
     Rect layoutFrame();
     std::int64_t nextTick(std::int64_t t, std::int64_t period, std::int64_t phase) const;
