@@ -8,19 +8,27 @@
 #include "core/learning/RoutineLearner.hpp"
 #include "core/replay/Replay.hpp"
 #include "core/replay/ScoreExport.hpp"
+#include "core/store/Store.hpp"
+#include "semester/SemesterGenerator.hpp"
 
 #include <algorithm>
 #include <chrono>
+#include <filesystem>
 #include <iomanip>
 #include <iostream>
+#include <limits>
 #include <map>
 #include <sstream>
+#include <unistd.h>
 
 #include <benchmark/benchmark.h>
 
 namespace {
 
 using namespace ostrel;
+
+// Long enough for the application to have asked and run for a few weeks.
+constexpr int semesterDays = 70;
 
 const Calendar& calendar() {
     static const Calendar berlin("Europe/Berlin", "en_US");
@@ -163,51 +171,113 @@ std::string cell(const std::optional<double>& value) {
     return out.str();
 }
 
-void BM_Evaluation(benchmark::State& state) {
+// One history to score: its episodes and the calendar's series.
+struct Term {
+    std::vector<Episode> episodes;
+    std::vector<CalendarSeries> series;
+};
+
+// A generated semester written into a store as the application would have, and read back the way
+// a planning pass reads it.
+Term semesterTerm(semester::Noise noise, std::uint64_t seed) {
+    const std::filesystem::path folder =
+        std::filesystem::temp_directory_path() /
+        ("ostrel-bench-replay-" + std::to_string(::getpid()) + "-" + std::to_string(seed));
+    std::filesystem::remove_all(folder);
+    Term term;
+    {
+        semester::SemesterOptions options;
+        options.days = semesterDays;
+        options.perDay = 1'500;
+        options.seed = seed;
+        options.noise = noise;
+        semester::SemesterGenerator generator(options);
+        Store store(folder / "quev.sqlite");
+        const auto summary = semester::writeSemester(generator, store);
+        term.episodes = store.episodes(std::numeric_limits<std::int64_t>::min(), summary.to);
+        term.series = store.calendarSeries();
+    }
+    std::filesystem::remove_all(folder);
+    return term;
+}
+
+// Scores per predictor over several terms of one noise level, printed as table rows.
+void printRows(std::ostream& table, const std::string& noise, const std::vector<Term>& terms) {
+    std::map<std::string, std::vector<Scores>> rows;
+    for (const Term& term : terms) {
+        rows["learner"].push_back(scored(Replay::run(term.episodes, term.series, calendar())));
+        const auto simple = baselines(term.episodes, term.series);
+        rows["last"].push_back(scored(simple.last));
+        rows["frequent"].push_back(scored(simple.frequent));
+    }
+    for (const char* predictor : {"learner", "last", "frequent"}) {
+        // Scores pooled over the terms as plain means of each term's value.
+        const auto& all = rows[predictor];
+        const auto mean = [&all](auto field) -> std::optional<double> {
+            double sum = 0;
+            int count = 0;
+            for (const Scores& s : all) {
+                if (const auto value = field(s)) {
+                    sum += *value;
+                    ++count;
+                }
+            }
+            return count == 0 ? std::nullopt : std::optional<double>(sum / count);
+        };
+        std::int64_t episodes = 0;
+        std::int64_t suggestions = 0;
+        for (const Scores& s : all) {
+            episodes += s.episodes;
+            suggestions += s.suggestions;
+        }
+        table << std::left << std::setw(7) << noise << std::setw(11) << predictor << std::setw(10) << episodes
+              << std::setw(13) << suggestions << std::setw(10)
+              << cell(mean([](const Scores& s) { return s.coverage; })) << std::setw(10)
+              << cell(mean([](const Scores& s) { return s.accuracy; })) << std::setw(11)
+              << cell(mean([](const Scores& s) { return s.meanPrecision; }))
+              << cell(mean([](const Scores& s) { return s.meanRecall; })) << "\n";
+    }
+}
+
+const char* const header = "noise  predictor  episodes  suggestions  coverage  accuracy  precision  recall\n";
+
+// Generated semesters: the student of tools/semester keeping to, or straying from, each class's
+// routine, with everything else a day holds around it.
+void BM_EvaluationSemesters(benchmark::State& state) {
     for (auto _ : state) {
         std::ostringstream table;
-        table << "noise  predictor  episodes  suggestions  coverage  accuracy  precision  recall\n";
-        for (const auto& [name, noise] :
-             {std::pair{"low", 0.05}, std::pair{"medium", 0.2}, std::pair{"high", 0.4}}) {
-            std::map<std::string, std::vector<Scores>> rows;
-            for (std::uint32_t seed = 1; seed <= 3; ++seed) {
-                const auto term = test::makeRandomHistory(seed * 100, {.episodes = 300, .noise = noise});
-                rows["learner"].push_back(scored(Replay::run(term.episodes, term.series, calendar())));
-                const auto simple = baselines(term.episodes, term.series);
-                rows["last"].push_back(scored(simple.last));
-                rows["frequent"].push_back(scored(simple.frequent));
+        table << "generated semesters, " << semesterDays << " days each, seeds 1 to 3\n" << header;
+        for (const semester::Noise noise :
+             {semester::Noise::low, semester::Noise::medium, semester::Noise::high}) {
+            std::vector<Term> terms;
+            for (std::uint64_t seed = 1; seed <= 3; ++seed) {
+                terms.push_back(semesterTerm(noise, seed));
             }
-            for (const char* predictor : {"learner", "last", "frequent"}) {
-                // Scores pooled over the seeds as plain means of each term's value.
-                const auto& all = rows[predictor];
-                const auto mean = [&all](auto field) -> std::optional<double> {
-                    double sum = 0;
-                    int count = 0;
-                    for (const Scores& s : all) {
-                        if (const auto value = field(s)) {
-                            sum += *value;
-                            ++count;
-                        }
-                    }
-                    return count == 0 ? std::nullopt : std::optional<double>(sum / count);
-                };
-                std::int64_t episodes = 0;
-                std::int64_t suggestions = 0;
-                for (const Scores& s : all) {
-                    episodes += s.episodes;
-                    suggestions += s.suggestions;
-                }
-                table << std::left << std::setw(7) << name << std::setw(11) << predictor << std::setw(10)
-                      << episodes << std::setw(13) << suggestions << std::setw(10)
-                      << cell(mean([](const Scores& s) { return s.coverage; })) << std::setw(10)
-                      << cell(mean([](const Scores& s) { return s.accuracy; })) << std::setw(11)
-                      << cell(mean([](const Scores& s) { return s.meanPrecision; }))
-                      << cell(mean([](const Scores& s) { return s.meanRecall; })) << "\n";
-            }
+            printRows(table, std::string(semester::toString(noise)), terms);
         }
         std::cout << table.str() << std::flush;
     }
 }
-BENCHMARK(BM_Evaluation)->Iterations(1)->Unit(benchmark::kSecond);
+BENCHMARK(BM_EvaluationSemesters)->Iterations(1)->Unit(benchmark::kSecond);
+
+// Random terms of episodes alone, where noise is the chance each routine item is dropped and of
+// each extra item.
+void BM_EvaluationRandomTerms(benchmark::State& state) {
+    for (auto _ : state) {
+        std::ostringstream table;
+        table << "random terms, 300 episodes each, three seeds\n" << header;
+        for (const auto& [name, noise] :
+             {std::pair{"low", 0.05}, std::pair{"medium", 0.2}, std::pair{"high", 0.4}}) {
+            std::vector<Term> terms;
+            for (std::uint32_t seed = 1; seed <= 3; ++seed) {
+                auto history = test::makeRandomHistory(seed * 100, {.episodes = 300, .noise = noise});
+                terms.push_back({std::move(history.episodes), std::move(history.series)});
+            }
+            printRows(table, name, terms);
+        }
+        std::cout << table.str() << std::flush;
+    }
+}
+BENCHMARK(BM_EvaluationRandomTerms)->Iterations(1)->Unit(benchmark::kSecond);
 
 } // namespace
