@@ -105,15 +105,15 @@ TEST(ScoresCommand, MistakesAreOneLineOnStderrAndCreateNothing) {
         std::vector<std::string> arguments;
         const char* says;
     } cases[] = {
-        {"no zone", {"scores", good.string()}, "time zone"},
+        {"no zone", {"scores", good.string()}, "--tz ZONE"},
         {"bad zone", {"scores", good.string(), "--tz", "Mars/Olympus"}, "Mars/Olympus"},
         {"zone without value", {"scores", good.string(), "--tz"}, "--tz"},
         {"zone twice", {"scores", good.string(), "--tz", "UTC", "--tz", "UTC"}, "twice"},
         {"unknown option", {"scores", good.string(), "--tz", "UTC", "--budgets"}, "--budgets"},
         {"no database", {"scores", "--tz", "UTC"}, "database"},
-        {"two databases", {"scores", good.string(), good.string(), "--tz", "UTC"}, "one database"},
+        {"two databases", {"scores", good.string(), good.string(), "--tz", "UTC"}, "one database path"},
         {"missing database", {"scores", missing.string(), "--tz", "UTC"}, "missing"},
-        {"a folder", {"scores", dir.path().string(), "--tz", "UTC"}, "not a file"},
+        {"a folder", {"scores", dir.path().string(), "--tz", "UTC"}, "no database file"},
         {"not a database", {"scores", notDatabase.string(), "--tz", "UTC"}, "notes.txt"},
     };
     const std::string goodBefore = test::readFile(good);
