@@ -60,7 +60,13 @@ std::string twoDecimals(double value) {
 // "2026-11-09 10:15" in the calendar's zone.
 std::string localTime(std::int64_t ms, const Calendar& calendar) {
     const Calendar::Components c = calendar.components(static_cast<Date>(ms) / 1000.0);
-    const auto two = [](int n) { return (n < 10 ? "0" : "") + std::to_string(n); };
+    const auto two = [](int n) {
+        std::string digits = std::to_string(n);
+        if (n < 10) {
+            digits.insert(digits.begin(), '0');
+        }
+        return digits;
+    };
     return std::to_string(c.year) + "-" + two(c.month) + "-" + two(c.day) + " " + two(c.hour) + ":" +
            two(c.minute);
 }
