@@ -3,6 +3,7 @@
 // in memory is bench_episodebuilder. The ratios are printed at the end: the rebuild's cost over
 // the raw read (we aim at 2 or less), and the store's read alone over it.
 
+#include "SemesterFile.hpp"
 #include "Timing.hpp"
 #include "core/store/Store.hpp"
 #include "semester/SemesterGenerator.hpp"
@@ -26,36 +27,18 @@ constexpr int days = 90; // N
 // ---- The store's rebuild against the raw read ----
 
 // One generated database for the run, removed at exit.
-class SemesterFile {
-public:
-    SemesterFile()
-        : path_(std::filesystem::temp_directory_path() /
-                ("ostrel-bench-episodes-" + std::to_string(::getpid()))) {
-        std::filesystem::remove_all(path_);
+const bench::SemesterFile& semesterFile() {
+    static const bench::SemesterFile file("episodes", [] {
         semester::SemesterOptions options;
         options.days = days;
         options.perDay = perDay;
-        semester::SemesterGenerator generator(options);
-        Store store(path_ / "quev.sqlite");
-        summary_ = semester::writeSemester(generator, store);
-    }
-    ~SemesterFile() { std::filesystem::remove_all(path_); }
-
-    std::filesystem::path database() const { return path_ / "quev.sqlite"; }
-    const semester::SemesterSummary& summary() const { return summary_; }
-
-    static const SemesterFile& shared() {
-        static const SemesterFile file;
-        return file;
-    }
-
-private:
-    std::filesystem::path path_;
-    semester::SemesterSummary summary_;
-};
+        return options;
+    }());
+    return file;
+}
 
 void BM_StoreEpisodes(benchmark::State& state) {
-    const SemesterFile& file = SemesterFile::shared();
+    const bench::SemesterFile& file = semesterFile();
     Store store(file.database());
     std::size_t episodes = 0;
     bench::timed(state, "store", [&] {
@@ -70,7 +53,7 @@ BENCHMARK(BM_StoreEpisodes)->Unit(benchmark::kMillisecond);
 
 // The store's own read of the observations alone, to tell the reading from the building.
 void BM_StoreObservations(benchmark::State& state) {
-    const SemesterFile& file = SemesterFile::shared();
+    const bench::SemesterFile& file = semesterFile();
     Store store(file.database());
     bench::timed(state, "store read", [&] {
         const auto observations = store.observations(0, file.summary().to);
@@ -106,7 +89,7 @@ std::string text(sqlite3_stmt* statement, int column) {
 // The rows Store::episodes(0, to) reads, with nothing but SQLite: every observation before to,
 // the triggers, and the calendar events of the range and a day after it.
 void BM_RawRead(benchmark::State& state) {
-    const SemesterFile& file = SemesterFile::shared();
+    const bench::SemesterFile& file = semesterFile();
     const std::int64_t to = file.summary().to;
     sqlite3* db = nullptr;
     sqlite3_open_v2(file.database().c_str(), &db, SQLITE_OPEN_READONLY, nullptr);

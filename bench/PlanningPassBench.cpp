@@ -7,6 +7,7 @@
 // before it, plus SQLite's own high-water mark during it. (The process's resident size cannot
 // show it: memory freed after generating the semester stays resident and the pass reuses it.)
 
+#include "SemesterFile.hpp"
 #include "Timing.hpp"
 #include "core/foundation/Saturating.hpp"
 #include "core/routines/PlanningPass.hpp"
@@ -112,17 +113,9 @@ constexpr std::int64_t delay = 5'000;
 // One generated database for the run, removed at exit, and the last class start in it.
 class SemesterFile {
 public:
-    SemesterFile()
-        : path_(std::filesystem::temp_directory_path() /
-                ("ostrel-bench-plan-" + std::to_string(::getpid()))) {
-        std::filesystem::remove_all(path_);
-        semester::SemesterOptions options;
-        options.days = days;
-        options.perDay = perDay;
-        semester::SemesterGenerator generator(options);
-        Store store(database());
-        summary_ = semester::writeSemester(generator, store);
-        const std::vector<Trigger> triggers = store.triggers(summary_.from, summary_.to);
+    SemesterFile() : file_("plan", options()) {
+        Store store(database(), Store::Access::reader);
+        const std::vector<Trigger> triggers = store.triggers(summary().from, summary().to);
         const auto last = std::find_if(triggers.rbegin(), triggers.rend(), [](const Trigger& trigger) {
             return trigger.kind == Trigger::Kind::eventStart;
         });
@@ -131,10 +124,9 @@ public:
         }
         trigger_ = *last;
     }
-    ~SemesterFile() { std::filesystem::remove_all(path_); }
 
-    std::filesystem::path database() const { return path_ / "quev.sqlite"; }
-    const semester::SemesterSummary& summary() const { return summary_; }
+    std::filesystem::path database() const { return file_.database(); }
+    const semester::SemesterSummary& summary() const { return file_.summary(); }
     const Trigger& trigger() const { return trigger_; }
     std::int64_t now() const { return trigger_.ts + delay; }
 
@@ -144,8 +136,14 @@ public:
     }
 
 private:
-    std::filesystem::path path_;
-    semester::SemesterSummary summary_;
+    static semester::SemesterOptions options() {
+        semester::SemesterOptions options;
+        options.days = days;
+        options.perDay = perDay;
+        return options;
+    }
+
+    bench::SemesterFile file_;
     Trigger trigger_;
 };
 

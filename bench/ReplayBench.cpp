@@ -4,22 +4,19 @@
 
 #include "../tests/support/PlainReplay.hpp"
 #include "../tests/support/RandomHistory.hpp"
+#include "SemesterFile.hpp"
 #include "core/learning/ContextKey.hpp"
 #include "core/learning/RoutineLearner.hpp"
 #include "core/replay/Replay.hpp"
 #include "core/replay/ScoreExport.hpp"
-#include "core/store/Store.hpp"
-#include "semester/SemesterGenerator.hpp"
 
 #include <algorithm>
 #include <chrono>
-#include <filesystem>
 #include <iomanip>
 #include <iostream>
 #include <limits>
 #include <map>
 #include <sstream>
-#include <unistd.h>
 
 #include <benchmark/benchmark.h>
 
@@ -180,25 +177,15 @@ struct Term {
 // A generated semester written into a store as the application would have, and read back the way
 // a planning pass reads it.
 Term semesterTerm(semester::Noise noise, std::uint64_t seed) {
-    const std::filesystem::path folder =
-        std::filesystem::temp_directory_path() /
-        ("ostrel-bench-replay-" + std::to_string(::getpid()) + "-" + std::to_string(seed));
-    std::filesystem::remove_all(folder);
-    Term term;
-    {
-        semester::SemesterOptions options;
-        options.days = semesterDays;
-        options.perDay = 1'500;
-        options.seed = seed;
-        options.noise = noise;
-        semester::SemesterGenerator generator(options);
-        Store store(folder / "quev.sqlite");
-        const auto summary = semester::writeSemester(generator, store);
-        term.episodes = store.episodes(std::numeric_limits<std::int64_t>::min(), summary.to);
-        term.series = store.calendarSeries();
-    }
-    std::filesystem::remove_all(folder);
-    return term;
+    semester::SemesterOptions options;
+    options.days = semesterDays;
+    options.perDay = 1'500;
+    options.seed = seed;
+    options.noise = noise;
+    const bench::SemesterFile file("replay", options);
+    Store store(file.database(), Store::Access::reader);
+    return {store.episodes(std::numeric_limits<std::int64_t>::min(), file.summary().to),
+            store.calendarSeries()};
 }
 
 // Scores per predictor over several terms of one noise level, printed as table rows.
