@@ -100,10 +100,14 @@ TEST(DemoCommand, ShowsWhatWasLearnedForEachCourseAndWhatItsNextClassWouldBring)
     EXPECT_GE(series, 5) << result.out;
 }
 
-TEST(DemoCommand, TakesNothingButKeep) {
-    const auto result = runProgram(OSTREL_DEV_PATH, {"demo", "extra"});
-    EXPECT_EQ(result.status, 1);
-    EXPECT_EQ(std::count(result.err.begin(), result.err.end(), '\n'), 1) << result.err;
+TEST(DemoCommand, TakesNothingButItsOptions) {
+    for (const std::vector<std::string>& arguments :
+         {std::vector<std::string>{"demo", "extra"}, {"demo", "--noise", "loud"}, {"demo", "--noise"}}) {
+        const auto result = runProgram(OSTREL_DEV_PATH, arguments);
+        EXPECT_EQ(result.status, 1) << arguments.back();
+        EXPECT_EQ(result.out, "") << arguments.back();
+        EXPECT_EQ(std::count(result.err.begin(), result.err.end(), '\n'), 1) << result.err;
+    }
 }
 
 } // namespace

@@ -169,9 +169,18 @@ void showCourses(Store& store, const semester::SemesterGenerator& generator,
 // Generates four weeks of a student's semester into a temporary database and shows what it holds
 // and what the core makes of it. Deterministic: every run prints the same lines but the path.
 int demoCommand(const Arguments& arguments) {
-    const Options options("demo", arguments, {}, {"--keep"});
+    const Options options("demo", arguments, {"--noise"}, {"--keep"});
     if (!options.positional().empty()) {
-        throw options.error("takes no arguments but --keep");
+        throw options.error("takes no arguments but --noise and --keep");
+    }
+    semester::SemesterOptions semesterOptions;
+    semesterOptions.days = 28;
+    if (const auto noise = options.text("--noise")) {
+        const auto level = semester::noiseFromString(*noise);
+        if (!level) {
+            throw options.error("--noise expects low, medium or high, not \"" + *noise + "\"");
+        }
+        semesterOptions.noise = *level;
     }
     ScratchFolder folder = [&] {
         try {
@@ -185,8 +194,6 @@ int demoCommand(const Arguments& arguments) {
     }
     const fs::path path = folder.path() / "quev.sqlite";
 
-    semester::SemesterOptions semesterOptions;
-    semesterOptions.days = 28;
     semester::SemesterGenerator generator(semesterOptions);
     Store store(path);
     const semester::SemesterSummary summary = semester::writeSemester(generator, store);
@@ -219,7 +226,8 @@ int demoCommand(const Arguments& arguments) {
     }
     std::cout << "Ostrel demo: four weeks of a generated student's semester from " << semesterOptions.year
               << "-" << semesterOptions.month << "-" << semesterOptions.day << " in " << semesterOptions.zone
-              << ", seed " << semesterOptions.seed << "\n";
+              << ", seed " << semesterOptions.seed << ", " << semester::toString(semesterOptions.noise)
+              << " noise\n";
     std::cout << "  courses: " << courses << "\n";
     std::cout << "  database: " << path.string()
               << (options.flag("--keep") ? " (kept)" : " (removed afterwards)") << "\n";

@@ -21,7 +21,8 @@ const std::map<std::string, Command>& commands() {
          {ostrel::dev::migrateCommand, "migrate DB    open or create DB and bring it to the current schema"}},
         {"demo",
          {ostrel::dev::demoCommand,
-          "demo [--keep]  generate four weeks of a student's semester into a temporary folder and show\n"
+          "demo [--noise low|medium|high] [--keep]\n"
+          "                generate four weeks of a student's semester into a temporary folder and show\n"
           "                what the database holds, what was learned for each course and what the\n"
           "                autopilot would do at its next class; --keep leaves the folder for other\n"
           "                commands"}},
