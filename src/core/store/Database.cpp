@@ -56,6 +56,13 @@ void Database::execute(const std::string& sql, const std::vector<SQLValue>& argu
 }
 
 std::vector<SQLRow> Database::query(const std::string& sql, const std::vector<SQLValue>& arguments) {
+    std::vector<SQLRow> rows;
+    forEachRow(sql, arguments, [&rows](SQLRow& row) { rows.push_back(std::move(row)); });
+    return rows;
+}
+
+void Database::forEachRow(const std::string& sql, const std::vector<SQLValue>& arguments,
+                          const std::function<void(SQLRow&)>& visit) {
     sqlite3_stmt* raw = nullptr;
     int code = sqlite3_prepare_v2(handle_, sql.c_str(), -1, &raw, nullptr);
     Statement statement(raw);
@@ -88,10 +95,10 @@ std::vector<SQLRow> Database::query(const std::string& sql, const std::vector<SQ
         ++index;
     }
 
-    std::vector<SQLRow> rows;
+    const int columns = sqlite3_column_count(raw);
+    SQLRow row;
     while ((code = sqlite3_step(raw)) == SQLITE_ROW) {
-        const int columns = sqlite3_column_count(raw);
-        SQLRow row;
+        row.clear();
         row.reserve(static_cast<std::size_t>(columns));
         for (int column = 0; column < columns; ++column) {
             switch (sqlite3_column_type(raw, column)) {
@@ -117,12 +124,11 @@ std::vector<SQLRow> Database::query(const std::string& sql, const std::vector<SQ
             }
             }
         }
-        rows.push_back(std::move(row));
+        visit(row);
     }
     if (code != SQLITE_DONE && code != SQLITE_OK) {
         fail(code);
     }
-    return rows;
 }
 
 std::int64_t Database::changes() const {

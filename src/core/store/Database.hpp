@@ -2,6 +2,7 @@
 
 #include "core/store/SQLValue.hpp"
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -31,6 +32,12 @@ public:
 
     // Runs the first statement of sql and returns every row. Throws SQLiteError.
     std::vector<SQLRow> query(const std::string& sql, const std::vector<SQLValue>& arguments = {});
+
+    // Runs the first statement of sql and hands each row to visit as it is read, so a long result
+    // is never held twice; visit may move values out of the row. Throws SQLiteError, and whatever
+    // visit throws.
+    void forEachRow(const std::string& sql, const std::vector<SQLValue>& arguments,
+                    const std::function<void(SQLRow&)>& visit);
 
     // Rows changed by the most recent INSERT, UPDATE or DELETE.
     std::int64_t changes() const;

@@ -36,6 +36,7 @@ public:
     std::optional<std::int64_t> integerValue() const;
     std::optional<double> realValue() const;
     const std::string* textValue() const { return std::get_if<std::string>(&storage_); }
+    std::string* textValue() { return std::get_if<std::string>(&storage_); }
 
     // Same case and equal payloads; reals compare as floating-point numbers.
     friend bool operator==(const SQLValue&, const SQLValue&) = default;

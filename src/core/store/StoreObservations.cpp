@@ -32,20 +32,17 @@ std::vector<SignalObservation> Store::observations(std::int64_t from, std::int64
     }
     sql += " ORDER BY ts, id";
 
-    std::vector<SQLRow> rows;
-    {
-        std::lock_guard guard(lock_);
-        rows = database_.query(sql, arguments);
-    }
     std::vector<SignalObservation> result;
-    result.reserve(rows.size());
-    for (SQLRow& row : rows) {
+    std::lock_guard guard(lock_);
+    database_.forEachRow(sql, arguments, [&result](SQLRow& row) {
         const auto ts = row.size() == 3 ? row[0].integerValue() : std::nullopt;
-        if (!ts || row[1].textValue() == nullptr || row[2].textValue() == nullptr) {
+        std::string* signal = row.size() == 3 ? row[1].textValue() : nullptr;
+        std::string* payload = row.size() == 3 ? row[2].textValue() : nullptr;
+        if (!ts || signal == nullptr || payload == nullptr) {
             throw SQLiteError(0, "malformed observation row");
         }
-        result.emplace_back(*ts, Signal(*row[1].textValue()), *row[2].textValue());
-    }
+        result.emplace_back(*ts, Signal(std::move(*signal)), std::move(*payload));
+    });
     return result;
 }
 
