@@ -24,7 +24,10 @@ bool succeeded(int code) {
 
 Database::Database(const std::string& path, OpenMode mode) {
     sqlite3* connection = nullptr;
-    const int flags = SQLITE_OPEN_READWRITE | (mode == OpenMode::create ? SQLITE_OPEN_CREATE : 0);
+    // The owner serialises every call on the connection, so SQLite's own per-call mutex is only a
+    // cost (multi-thread mode).
+    const int flags =
+        SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX | (mode == OpenMode::create ? SQLITE_OPEN_CREATE : 0);
     const int code = sqlite3_open_v2(path.c_str(), &connection, flags, nullptr);
     if (code == SQLITE_OK && connection != nullptr) {
         handle_ = connection;

@@ -24,6 +24,17 @@ TEST(Utf8, RepairReplacesEachMaximalSubpart) {
         {"\xF4\x90\x80\x80", fffd + fffd + fffd + fffd}, // past U+10FFFF
         {"\xF0\x9F\x98", fffd},
         {std::string("a\0b", 3), std::string("a\0b", 3)},
+        // Long ASCII runs are checked eight bytes at a time: faults right after a run, and
+        // sequences across the eight-byte boundaries.
+        {"abcdefgh\xFF", "abcdefgh" + fffd},
+        {"abcdefg\xC3\xA9xyz", "abcdefg\xC3\xA9xyz"},
+        {"abcdefg\xC3", "abcdefg" + fffd},
+        {"abcdefghijklmno\xE2\x82", "abcdefghijklmno" + fffd},
+        {"0123456789abcdef\xF0\x9F\x98\x80 and more ascii text",
+         "0123456789abcdef\xF0\x9F\x98\x80 and more ascii text"},
+        {"0123456\xED\xA0\x80"
+         "89abcdef",
+         "0123456" + fffd + fffd + fffd + "89abcdef"},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(repairUtf8(c.input), c.expected) << c.input;
