@@ -4,7 +4,11 @@
 #include "support/RawDatabase.hpp"
 #include "support/TempDir.hpp"
 
+#include <atomic>
 #include <limits>
+#include <map>
+#include <thread>
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -205,6 +209,51 @@ TEST_F(StoreObservationsTest, AFailedTriggerInsertLeavesNothingOfItself) {
     }
     EXPECT_THROW(store.insert(std::vector<Trigger>{{12, Kind::wake}, {13, Kind::wake}}), SQLiteError);
     EXPECT_EQ(store.triggers(0, 100), std::vector<Trigger>{});
+}
+
+// One connection shared by threads: the store serialises every call on it, so a read never sees
+// half of an append, and reads and writes from several threads never race.
+TEST_F(StoreObservationsTest, ThreadsShareTheStoreAndReadsSeeWholeAppends) {
+    constexpr int writers = 3;
+    constexpr int batches = 40;
+    constexpr int batchSize = 10;
+    std::atomic<int> finished = 0;
+    std::vector<std::thread> threads;
+    for (int w = 0; w < writers; ++w) {
+        threads.emplace_back([this, w, &finished] {
+            for (int b = 0; b < batches; ++b) {
+                std::vector<SignalObservation> batch;
+                for (int i = 0; i < batchSize; ++i) {
+                    batch.push_back(observation(w * 1'000'000 + b * batchSize + i, Signal::appActivate,
+                                                std::to_string(w)));
+                }
+                store.append(batch);
+            }
+            ++finished;
+        });
+    }
+    std::size_t lastCount = 0;
+    bool sawPartial = false;
+    bool wentBack = false;
+    while (finished.load() < writers) {
+        const auto seen = store.observations(0, std::numeric_limits<std::int64_t>::max());
+        std::map<std::string, std::size_t> perWriter;
+        for (const auto& o : seen) {
+            ++perWriter[o.payload];
+        }
+        for (const auto& [writer, count] : perWriter) {
+            sawPartial = sawPartial || count % batchSize != 0;
+        }
+        wentBack = wentBack || seen.size() < lastCount;
+        lastCount = seen.size();
+        EXPECT_GE(store.observationCount(0), static_cast<std::int64_t>(seen.size()));
+    }
+    for (auto& thread : threads) {
+        thread.join();
+    }
+    EXPECT_FALSE(sawPartial);
+    EXPECT_FALSE(wentBack);
+    EXPECT_EQ(store.observationCount(0), writers * batches * batchSize);
 }
 
 } // namespace
