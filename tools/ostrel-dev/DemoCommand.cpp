@@ -176,7 +176,7 @@ int demoCommand(const Arguments& arguments) {
     semester::SemesterOptions semesterOptions;
     semesterOptions.days = 28;
     if (const auto noise = options.text("--noise")) {
-        const auto level = semester::noiseFromString(*noise);
+        const auto level = fromString<semester::Noise>(*noise);
         if (!level) {
             throw options.error("--noise expects low, medium or high, not \"" + *noise + "\"");
         }

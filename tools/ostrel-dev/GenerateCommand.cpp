@@ -34,7 +34,7 @@ int generateCommand(const Arguments& arguments) {
         semester.zone = options.calendar().zone();
     }
     if (const auto noise = options.text("--noise")) {
-        const auto level = semester::noiseFromString(*noise);
+        const auto level = fromString<semester::Noise>(*noise);
         if (!level) {
             throw options.error("--noise expects low, medium or high, not \"" + *noise + "\"");
         }

@@ -909,15 +909,6 @@ std::string_view toString(Noise noise) {
     return "medium";
 }
 
-std::optional<Noise> noiseFromString(std::string_view text) {
-    for (const Noise noise : {Noise::low, Noise::medium, Noise::high}) {
-        if (text == toString(noise)) {
-            return noise;
-        }
-    }
-    return std::nullopt;
-}
-
 Semester generateSemester(const SemesterOptions& options) {
     SemesterGenerator generator(options);
     Semester semester;
@@ -960,3 +951,18 @@ SemesterSummary writeSemester(SemesterGenerator& generator, Store& store) {
 }
 
 } // namespace ostrel::semester
+
+namespace ostrel {
+
+template <>
+std::optional<semester::Noise> fromString<semester::Noise>(std::string_view text) {
+    using semester::Noise;
+    for (const Noise noise : {Noise::low, Noise::medium, Noise::high}) {
+        if (text == toString(noise)) {
+            return noise;
+        }
+    }
+    return std::nullopt;
+}
+
+} // namespace ostrel

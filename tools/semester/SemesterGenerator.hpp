@@ -2,6 +2,7 @@
 
 #include "core/calendar/CalendarEvent.hpp"
 #include "core/episodes/Trigger.hpp"
+#include "core/foundation/EnumText.hpp"
 #include "core/observations/SignalObservation.hpp"
 #include "semester/Timetable.hpp"
 
@@ -24,7 +25,15 @@ namespace ostrel::semester {
 enum class Noise { low, medium, high };
 
 std::string_view toString(Noise noise);
-std::optional<Noise> noiseFromString(std::string_view text);
+
+} // namespace ostrel::semester
+
+namespace ostrel {
+template <>
+std::optional<semester::Noise> fromString<semester::Noise>(std::string_view text);
+} // namespace ostrel
+
+namespace ostrel::semester {
 
 struct SemesterOptions {
     int days = 28;
