@@ -4,25 +4,6 @@
 
 namespace ostrel {
 
-bool operator==(const Setting& a, const Setting& b) {
-    if (a.value.index() != b.value.index()) {
-        return false;
-    }
-    return std::visit(
-        [&b](const auto& left) {
-            using T = std::decay_t<decltype(left)>;
-            const T& right = std::get<T>(b.value);
-            if constexpr (std::is_same_v<T, Setting::Output>) {
-                return text::equal(left.deviceUID, right.deviceUID);
-            } else if constexpr (std::is_same_v<T, Setting::Volume>) {
-                return left.volume == right.volume;
-            } else {
-                return left.muted == right.muted;
-            }
-        },
-        a.value);
-}
-
 std::size_t Setting::hash() const {
     const std::size_t payload = std::visit(
         [](const auto& setting) -> std::size_t {

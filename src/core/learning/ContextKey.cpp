@@ -218,28 +218,6 @@ ContextKey ContextKey::of(const Episode& episode, const History& history, const 
     return candidates(episode.context, episode.trigger.ts, history, calendar).front();
 }
 
-bool operator==(const ContextKey& a, const ContextKey& b) {
-    if (a.value.index() != b.value.index()) {
-        return false;
-    }
-    return std::visit(
-        [&b](const auto& left) {
-            using T = std::decay_t<decltype(left)>;
-            const T& right = std::get<T>(b.value);
-            if constexpr (std::is_same_v<T, ContextKey::Event>) {
-                return text::equal(left.seriesKey, right.seriesKey);
-            } else if constexpr (std::is_same_v<T, ContextKey::Title>) {
-                return text::equal(left.title, right.title);
-            } else if constexpr (std::is_same_v<T, ContextKey::Slot>) {
-                return left.weekday == right.weekday && left.halfHour == right.halfHour &&
-                       text::equal(left.place, right.place);
-            } else {
-                return text::equal(left.identifier, right.identifier);
-            }
-        },
-        a.value);
-}
-
 std::weak_ordering operator<=>(const ContextKey& a, const ContextKey& b) {
     if (const auto order = text::compare(a.id(), b.id()); order != 0) {
         return order;

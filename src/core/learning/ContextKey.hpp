@@ -26,19 +26,30 @@
 namespace ostrel {
 
 struct ContextKey {
+    // Each case compares its text as Unicode text.
     struct Event { // a recurring calendar event, by series key
         std::string seriesKey;
+        friend bool operator==(const Event& a, const Event& b) {
+            return text::equal(a.seriesKey, b.seriesKey);
+        }
     };
     struct Title { // a one-off event, by normalised title
         std::string title;
+        friend bool operator==(const Title& a, const Title& b) { return text::equal(a.title, b.title); }
     };
     struct Slot {
         std::int64_t weekday = 0;  // 1 = Sunday ... 7 = Saturday
         std::int64_t halfHour = 0; // hour * 2 + minute / 30
         std::string place;         // a place id, "wifi:" + hashed network, or "unknown"
+        friend bool operator==(const Slot& a, const Slot& b) {
+            return a.weekday == b.weekday && a.halfHour == b.halfHour && text::equal(a.place, b.place);
+        }
     };
     struct Made { // a routine the user made, by its identifier
         std::string identifier;
+        friend bool operator==(const Made& a, const Made& b) {
+            return text::equal(a.identifier, b.identifier);
+        }
     };
     std::variant<Event, Title, Slot, Made> value;
 
@@ -98,7 +109,7 @@ struct ContextKey {
     static ContextKey of(const Episode& episode, const History& history, const Calendar& calendar);
 
     // Same case with equal payloads; text compares as Unicode text.
-    friend bool operator==(const ContextKey& a, const ContextKey& b);
+    friend bool operator==(const ContextKey& a, const ContextKey& b) { return a.value == b.value; }
     // Ascending by id text, then by case and payload, so that it agrees with ==.
     friend std::weak_ordering operator<=>(const ContextKey& a, const ContextKey& b);
     std::size_t hash() const;

@@ -144,31 +144,6 @@ json::Value Cue::toJSON() const {
         value);
 }
 
-bool operator==(const Cue& a, const Cue& b) {
-    if (a.value.index() != b.value.index()) {
-        return false;
-    }
-    return std::visit(
-        [&b](const auto& left) {
-            using T = std::decay_t<decltype(left)>;
-            const T& right = std::get<T>(b.value);
-            if constexpr (std::is_same_v<T, Cue::Event>) {
-                return text::equal(left.seriesKey, right.seriesKey);
-            } else if constexpr (std::is_same_v<T, Cue::Time>) {
-                return left.weekdays == right.weekdays && left.minute == right.minute;
-            } else if constexpr (std::is_same_v<T, Cue::WiFi>) {
-                return text::equal(left.network, right.network) && text::equal(left.name, right.name);
-            } else if constexpr (std::is_same_v<T, Cue::Display>) {
-                return text::equal(left.uuid, right.uuid) && text::equal(left.name, right.name);
-            } else if constexpr (std::is_same_v<T, Cue::AudioDevice>) {
-                return text::equal(left.uid, right.uid) && text::equal(left.name, right.name);
-            } else {
-                return text::equal(left.bundleID, right.bundleID);
-            }
-        },
-        a.value);
-}
-
 std::size_t Cue::hash() const {
     std::size_t seed = value.index();
     std::visit(

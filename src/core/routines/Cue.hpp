@@ -5,6 +5,7 @@
 
 #include "core/foundation/Calendar.hpp"
 #include "core/foundation/Json.hpp"
+#include "core/foundation/Text.hpp"
 
 #include <cstddef>
 #include <cstdint>
@@ -19,8 +20,13 @@ namespace ostrel {
 struct CueEvent;
 
 struct Cue {
+    // Each case compares every value, display names and the order of weekdays included, with
+    // text as Unicode text.
     struct Event { // a class of a recurring calendar series starts, by series key
         std::string seriesKey;
+        friend bool operator==(const Event& a, const Event& b) {
+            return text::equal(a.seriesKey, b.seriesKey);
+        }
     };
     struct Time {
         std::vector<std::int64_t> weekdays; // 1 = Sunday ... 7 = Saturday, in the user's order
@@ -36,21 +42,33 @@ struct Cue {
         // in its exact minute (seconds ignored). The minute is the wall-clock one, or the minute
         // that starts at the cue's moment when a clock change skipped its time that day.
         bool isDue(std::int64_t at, const Calendar& calendar) const;
+
+        friend bool operator==(const Time&, const Time&) = default;
     };
     struct WiFi {
         std::string network; // the salted hash the Wi-Fi payload carries
         std::string name;    // for display only
+        friend bool operator==(const WiFi& a, const WiFi& b) {
+            return text::equal(a.network, b.network) && text::equal(a.name, b.name);
+        }
     };
     struct Display {
         std::string uuid;
         std::string name; // for display only
+        friend bool operator==(const Display& a, const Display& b) {
+            return text::equal(a.uuid, b.uuid) && text::equal(a.name, b.name);
+        }
     };
     struct AudioDevice {
         std::string uid;
         std::string name; // for display only
+        friend bool operator==(const AudioDevice& a, const AudioDevice& b) {
+            return text::equal(a.uid, b.uid) && text::equal(a.name, b.name);
+        }
     };
     struct App { // opening an app, by bundle identifier
         std::string bundleID;
+        friend bool operator==(const App& a, const App& b) { return text::equal(a.bundleID, b.bundleID); }
     };
     using Value = std::variant<Event, Time, WiFi, Display, AudioDevice, App>;
 
@@ -80,9 +98,7 @@ struct Cue {
     static Cue fromJSON(const json::Value& value);
     json::Value toJSON() const;
 
-    // Same case with every value equal, the display names and the order of weekdays included;
-    // text compares as Unicode text.
-    friend bool operator==(const Cue& a, const Cue& b);
+    friend bool operator==(const Cue& a, const Cue& b) { return a.value == b.value; }
     std::size_t hash() const;
 };
 

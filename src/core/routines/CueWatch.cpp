@@ -29,29 +29,6 @@ std::vector<CueEvent> connected(std::optional<std::set<std::string>>& last, std:
 
 } // namespace
 
-bool operator==(const CueEvent& a, const CueEvent& b) {
-    if (a.value.index() != b.value.index()) {
-        return false;
-    }
-    return std::visit(
-        [&b](const auto& left) {
-            using T = std::decay_t<decltype(left)>;
-            const T& right = std::get<T>(b.value);
-            if constexpr (std::is_same_v<T, CueEvent::WiFi>) {
-                return text::equal(left.network, right.network);
-            } else if constexpr (std::is_same_v<T, CueEvent::Display>) {
-                return text::equal(left.uuid, right.uuid);
-            } else if constexpr (std::is_same_v<T, CueEvent::AudioDevice>) {
-                return text::equal(left.uid, right.uid);
-            } else if constexpr (std::is_same_v<T, CueEvent::App>) {
-                return text::equal(left.bundleID, right.bundleID);
-            } else {
-                return true;
-            }
-        },
-        a.value);
-}
-
 std::vector<CueEvent> CueWatch::events(const SignalObservation& observation) {
     const Signal& signal = observation.signal;
     if (signal == Signal::wifi) {

@@ -4,6 +4,7 @@
 // Wi-Fi network, connecting a display or an audio device, launching an app, or a time-cue timer
 // firing.
 
+#include "core/foundation/Text.hpp"
 #include "core/observations/SignalObservation.hpp"
 
 #include <optional>
@@ -15,19 +16,28 @@
 namespace ostrel {
 
 struct CueEvent {
+    // Each case compares its text as Unicode text.
     struct WiFi { // the salted hash of the network joined
         std::string network;
+        friend bool operator==(const WiFi& a, const WiFi& b) { return text::equal(a.network, b.network); }
     };
     struct Display { // by UUID
         std::string uuid;
+        friend bool operator==(const Display& a, const Display& b) { return text::equal(a.uuid, b.uuid); }
     };
     struct AudioDevice { // by UID
         std::string uid;
+        friend bool operator==(const AudioDevice& a, const AudioDevice& b) {
+            return text::equal(a.uid, b.uid);
+        }
     };
     struct App { // launched, by bundle identifier
         std::string bundleID;
+        friend bool operator==(const App& a, const App& b) { return text::equal(a.bundleID, b.bundleID); }
     };
-    struct Time {}; // a time-cue timer fired; the instant travels beside the event
+    struct Time { // a time-cue timer fired; the instant travels beside the event
+        friend bool operator==(const Time&, const Time&) = default;
+    };
     using Value = std::variant<WiFi, Display, AudioDevice, App, Time>;
 
     Value value;
@@ -38,8 +48,7 @@ struct CueEvent {
     static CueEvent app(std::string bundleID) { return {App{std::move(bundleID)}}; }
     static CueEvent time() { return {Time{}}; }
 
-    // Same case with equal text (as Unicode text).
-    friend bool operator==(const CueEvent& a, const CueEvent& b);
+    friend bool operator==(const CueEvent& a, const CueEvent& b) { return a.value == b.value; }
 };
 
 // What was last seen of networks, displays and audio devices, so that only a change counts as a
