@@ -11,6 +11,7 @@
 #include "core/observations/RunningAppsPayload.hpp"
 #include "core/observations/WiFiPayload.hpp"
 #include "core/observations/WindowsPayload.hpp"
+#include "support/Items.hpp"
 #include "support/Printers.hpp"
 
 #include <algorithm>
@@ -104,18 +105,10 @@ SignalObservation displays(std::int64_t ts,
     return {ts, Signal::displays, json::encodeRecord(payload)};
 }
 
-Item app(const std::string& bundleID) {
-    return *Item::app(bundleID);
-}
-Item document(const std::string& path) {
-    return *Item::document(path);
-}
-Item note(const std::string& title) {
-    return *Item::note("com.apple.Notes", title);
-}
-Item page(const std::string& url) {
-    return *Item::page(url);
-}
+using test::app;
+using test::document;
+using test::note;
+using test::page;
 
 // The product's builder, after checking that the plain version agrees with it on the case.
 std::vector<Episode> build(const std::vector<Trigger>& triggers, const Observations& observations,

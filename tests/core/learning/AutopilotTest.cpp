@@ -1,5 +1,7 @@
 #include "core/learning/Autopilot.hpp"
 
+#include "support/Items.hpp"
+
 #include <gtest/gtest.h>
 
 namespace ostrel {
@@ -8,12 +10,8 @@ namespace {
 using Kind = Trigger::Kind;
 using Mode = RoutineEdits::Mode;
 
-Item page(const std::string& url) {
-    return *Item::page(url);
-}
-Item app(const std::string& bundleID) {
-    return *Item::app(bundleID);
-}
+using test::app;
+using test::page;
 
 Routine routine(ContextKey key, std::vector<Item> items, std::optional<Mode> mode = std::nullopt,
                 TrustLevel trust = TrustLevel::suggest, int support = 5) {

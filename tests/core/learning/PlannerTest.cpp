@@ -1,5 +1,6 @@
 #include "core/learning/Planner.hpp"
 
+#include "support/Items.hpp"
 #include "support/Printers.hpp"
 
 #include <limits>
@@ -27,9 +28,7 @@ std::int64_t local(int year, int month, int day, int h, int m, int s = 0) {
 // Monday 2024-03-04 (weekday 2).
 const std::int64_t monday0800 = local(2024, 3, 4, 8, 0);
 
-Item app(const std::string& id) {
-    return *Item::app(id);
-}
+using test::app;
 
 Trigger wake(std::int64_t ts) {
     return {ts, Trigger::Kind::wake};

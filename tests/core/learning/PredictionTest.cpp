@@ -1,6 +1,7 @@
 #include "core/learning/Prediction.hpp"
 
 #include "core/learning/Planner.hpp"
+#include "support/Items.hpp"
 #include "support/Printers.hpp"
 
 #include <optional>
@@ -12,12 +13,8 @@
 namespace ostrel {
 namespace {
 
-Item app(const std::string& id) {
-    return *Item::app(id);
-}
-Item page(const std::string& url) {
-    return *Item::page(url);
-}
+using test::app;
+using test::page;
 
 CalendarEvent recurring(std::string key, std::string title, std::vector<std::string> links = {}) {
     return {std::move(key), 0, true, std::move(title), 0, 0, std::nullopt, "School", std::move(links)};

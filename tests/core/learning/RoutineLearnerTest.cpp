@@ -1,5 +1,6 @@
 #include "core/learning/RoutineLearner.hpp"
 
+#include "support/Items.hpp"
 #include "support/Printers.hpp"
 
 #include <string>
@@ -21,12 +22,10 @@ const Calendar& berlin() {
 // Monday 2024-11-04; the clocks stay put for the twelve weeks after it.
 const std::int64_t monday0930Berlin = static_cast<std::int64_t>(berlin().date(2024, 11, 4, 9, 30) * 1000);
 
-Item app(const std::string& id) {
-    return *Item::app(id);
-}
-Item page(const std::string& url) {
-    return *Item::page(url);
-}
+using test::app;
+using test::ids;
+using test::keyIds;
+using test::page;
 
 CalendarEvent event(std::string key, bool recurring, std::string title) {
     return {std::move(key), 0, recurring, std::move(title), 0, 0, std::nullopt, "School", {}};
@@ -44,22 +43,6 @@ Context inClass(const std::string& series) {
     Context context;
     context.events = {event(series, true, "Class " + series)};
     return context;
-}
-
-std::vector<std::string> ids(const std::vector<Item>& items) {
-    std::vector<std::string> result;
-    for (const Item& item : items) {
-        result.push_back(item.id());
-    }
-    return result;
-}
-
-std::vector<std::string> keyIds(const std::vector<Routine>& routines) {
-    std::vector<std::string> result;
-    for (const Routine& routine : routines) {
-        result.push_back(routine.key.id());
-    }
-    return result;
 }
 
 TEST(RoutineLearner, NoEpisodesNoRoutines) {

@@ -1,5 +1,6 @@
 #include "core/replay/Replay.hpp"
 
+#include "support/Items.hpp"
 #include "support/PlainReplay.hpp"
 #include "support/Printers.hpp"
 #include "support/RandomHistory.hpp"
@@ -25,15 +26,9 @@ const Calendar& berlin() {
 // Monday 2024-11-04 09:30 in Berlin.
 const std::int64_t monday0930 = static_cast<std::int64_t>(berlin().date(2024, 11, 4, 9, 30) * 1000);
 
-Item app(const std::string& id) {
-    return *Item::app(id);
-}
-Item page(const std::string& url) {
-    return *Item::page(url);
-}
-Item document(const std::string& path) {
-    return *Item::document(path);
-}
+using test::app;
+using test::document;
+using test::page;
 
 Episode episode(std::int64_t ts, std::vector<Item> broughtUp, Context context = {}) {
     Episode result{Trigger{ts, Trigger::Kind::wake}, ts, ts + 20 * minute, std::move(context), {}};

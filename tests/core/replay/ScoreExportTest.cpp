@@ -1,5 +1,6 @@
 #include "core/replay/ScoreExport.hpp"
 
+#include "support/Items.hpp"
 #include "support/Printers.hpp"
 
 #include <limits>
@@ -15,9 +16,7 @@ constexpr std::int64_t hour = 3600000;
 constexpr std::int64_t day = 24 * hour;
 constexpr std::int64_t t0 = 1730709000000; // 2024-11-04T08:30:00Z
 
-Item app(const std::string& id) {
-    return *Item::app(id);
-}
+using test::app;
 
 Replay::EpisodeResult result(std::int64_t start, Trigger::Kind kind,
                              std::optional<std::vector<Item>> predicted, std::vector<Item> broughtUp,

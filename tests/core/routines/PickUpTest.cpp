@@ -1,5 +1,7 @@
 #include "core/routines/PickUp.hpp"
 
+#include "support/Items.hpp"
+
 #include <gtest/gtest.h>
 
 namespace ostrel {
@@ -11,18 +13,10 @@ constexpr std::int64_t week = 7 * 86'400'000;
 constexpr std::int64_t monday0930 = 1'788'766'200'000;
 const ContextKey mondaySlot = ContextKey::slot(2, 19, "unknown");
 
-Item app(const std::string& id) {
-    return *Item::app(id);
-}
-Item doc(const std::string& path) {
-    return *Item::document(path);
-}
-Item page(const std::string& url) {
-    return *Item::page(url);
-}
-Item note(const std::string& title) {
-    return *Item::note("com.apple.Notes", title);
-}
+using test::app;
+using test::document;
+using test::note;
+using test::page;
 
 CalendarEvent recurringClass(const std::string& key, std::int64_t start) {
     CalendarEvent event;
@@ -55,11 +49,11 @@ Cue eventCue(const std::string& series) {
 
 TEST(PickUpLastTime, WhichEpisodesBelongToTheRoutine) {
     // The tag document tells the episodes apart.
-    const Episode slotEarly = episode(monday0930, {doc("/early")});
-    const Episode slotLate = episode(monday0930 + week, {doc("/late")});
-    const Episode otherSlot = episode(monday0930 + week + 3'600'000, {doc("/other-slot")});
-    const Episode classLater =
-        episode(monday0930 + 2 * week + 7'200'000, {doc("/class")}, {recurringClass("maths", monday0930)});
+    const Episode slotEarly = episode(monday0930, {document("/early")});
+    const Episode slotLate = episode(monday0930 + week, {document("/late")});
+    const Episode otherSlot = episode(monday0930 + week + 3'600'000, {document("/other-slot")});
+    const Episode classLater = episode(monday0930 + 2 * week + 7'200'000, {document("/class")},
+                                       {recurringClass("maths", monday0930)});
     const std::vector<Episode> all = {classLater, slotLate, otherSlot, slotEarly};
 
     Routine cuedSlot = routine(mondaySlot);
@@ -96,25 +90,25 @@ TEST(PickUpLastTime, WhichEpisodesBelongToTheRoutine) {
         const auto last = PickUp::lastTime(c.routine, c.episodes, calendar);
         ASSERT_EQ(last.has_value(), c.expected.has_value()) << c.name;
         if (last) {
-            EXPECT_EQ(last->setup.broughtUp.front(), doc(*c.expected)) << c.name;
+            EXPECT_EQ(last->setup.broughtUp.front(), document(*c.expected)) << c.name;
         }
     }
 }
 
 TEST(PickUpLastTime, EqualStartsGoToTheFirstInTheGivenOrder) {
-    const std::vector<Episode> episodes = {episode(monday0930, {doc("/old")}),
-                                           episode(monday0930 + week, {doc("/first")}),
-                                           episode(monday0930 + week, {doc("/second")})};
+    const std::vector<Episode> episodes = {episode(monday0930, {document("/old")}),
+                                           episode(monday0930 + week, {document("/first")}),
+                                           episode(monday0930 + week, {document("/second")})};
     const auto last = PickUp::lastTime(routine(mondaySlot), episodes, calendar);
     ASSERT_TRUE(last);
-    EXPECT_EQ(last->setup.broughtUp, std::vector<Item>{doc("/first")});
+    EXPECT_EQ(last->setup.broughtUp, std::vector<Item>{document("/first")});
 }
 
 TEST(PickUpItems, WhatIsAddedFromLastTime) {
-    const std::vector<Item> own = {app("com.apple.Safari"), doc("/notes.pdf"),
+    const std::vector<Item> own = {app("com.apple.Safari"), document("/notes.pdf"),
                                    page("https://uni.example/cs")};
     Routine withRemoved = routine(mondaySlot, own);
-    withRemoved.edits.removed = {doc("/gone.pdf")};
+    withRemoved.edits.removed = {document("/gone.pdf")};
 
     const struct {
         const char* name;
@@ -124,24 +118,26 @@ TEST(PickUpItems, WhatIsAddedFromLastTime) {
     } cases[] = {
         {"apps and notes are never picked up",
          routine(mondaySlot, own),
-         {app("org.example.Editor"), note("Plan"), doc("/a")},
-         {own[0], own[1], own[2], doc("/a")}},
+         {app("org.example.Editor"), note("Plan"), document("/a")},
+         {own[0], own[1], own[2], document("/a")}},
         {"three at most, in the order brought up",
          routine(mondaySlot, own),
-         {doc("/a"), page("https://b.example/"), doc("/c"), doc("/d"), page("https://e.example/")},
-         {own[0], own[1], own[2], doc("/a"), page("https://b.example/"), doc("/c")}},
+         {document("/a"), page("https://b.example/"), document("/c"), document("/d"),
+          page("https://e.example/")},
+         {own[0], own[1], own[2], document("/a"), page("https://b.example/"), document("/c")}},
         {"nothing twice",
          routine(mondaySlot, own),
-         {doc("/notes.pdf"), doc("/a"), doc("/a"), page("https://uni.example/cs")},
-         {own[0], own[1], own[2], doc("/a")}},
+         {document("/notes.pdf"), document("/a"), document("/a"), page("https://uni.example/cs")},
+         {own[0], own[1], own[2], document("/a")}},
         {"removed items stay out",
          withRemoved,
-         {doc("/gone.pdf"), doc("/a")},
-         {own[0], own[1], own[2], doc("/a")}},
+         {document("/gone.pdf"), document("/a")},
+         {own[0], own[1], own[2], document("/a")}},
         {"a deeper page takes the routine page's place and leaves the cap free",
          routine(mondaySlot, own),
-         {page("https://uni.example/cs/week3"), doc("/a"), doc("/b"), doc("/c")},
-         {own[0], own[1], page("https://uni.example/cs/week3"), doc("/a"), doc("/b"), doc("/c")}},
+         {page("https://uni.example/cs/week3"), document("/a"), document("/b"), document("/c")},
+         {own[0], own[1], page("https://uni.example/cs/week3"), document("/a"), document("/b"),
+          document("/c")}},
         {"the prefix is plain text within a path segment",
          routine(mondaySlot, own),
          {page("https://uni.example/cs101")},
@@ -197,7 +193,7 @@ TEST(PickUpItems, APageOfAnotherHostOrPortNeverReplacesOne) {
 TEST(PickUpItems, WithoutALastTimeTheRoutineIsUnchanged) {
     const Routine r =
         routine(ContextKey::made("M1"), {app("com.apple.Safari"), page("https://uni.example/")});
-    EXPECT_EQ(PickUp::items(r, {episode(monday0930, {doc("/a")})}, calendar), r.items);
+    EXPECT_EQ(PickUp::items(r, {episode(monday0930, {document("/a")})}, calendar), r.items);
     EXPECT_EQ(PickUp::items(routine(mondaySlot, r.items), {}, calendar), r.items);
 }
 

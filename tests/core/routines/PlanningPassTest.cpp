@@ -2,6 +2,7 @@
 
 #include "core/learning/AnswerPayload.hpp"
 #include "core/store/Store.hpp"
+#include "support/Items.hpp"
 #include "support/Printers.hpp"
 #include "support/TempDir.hpp"
 
@@ -21,15 +22,9 @@ constexpr std::int64_t week = 7 * day;
 constexpr std::int64_t firstClass = 1'788'766'200'000;
 constexpr std::int64_t classLength = 90 * minute;
 
-Item app(const std::string& id) {
-    return *Item::app(id);
-}
-Item doc(const std::string& path) {
-    return *Item::document(path);
-}
-Item page(const std::string& url) {
-    return *Item::page(url);
-}
+using test::app;
+using test::document;
+using test::page;
 
 class PlanningPassTest : public ::testing::Test {
 protected:
@@ -78,7 +73,7 @@ protected:
     void threeClassesOfSlides() {
         for (int n = 0; n < 3; ++n) {
             classHeld(n);
-            broughtUp(n, {app("com.apple.Safari"), doc("/maths/slides.pdf")});
+            broughtUp(n, {app("com.apple.Safari"), document("/maths/slides.pdf")});
         }
         classHeld(3);
     }
@@ -95,7 +90,7 @@ TEST_F(PlanningPassTest, TheLearnedClassRoutineAsksUntilThreeYeses) {
     EXPECT_EQ(routine.key, ContextKey::event("maths"));
     EXPECT_FALSE(first->choice->picked);
     EXPECT_EQ(routine.support, 3);
-    EXPECT_EQ(routine.items, (std::vector<Item>{app("com.apple.Safari"), doc("/maths/slides.pdf")}));
+    EXPECT_EQ(routine.items, (std::vector<Item>{app("com.apple.Safari"), document("/maths/slides.pdf")}));
     EXPECT_EQ(first->action, Autopilot::Action::ask(routine));
     EXPECT_EQ(first->classEnds, now.ts + classLength);
     EXPECT_EQ(first->saveOffer, std::nullopt);
@@ -126,8 +121,8 @@ TEST_F(PlanningPassTest, TheLearnedClassRoutineAsksUntilThreeYeses) {
 
 TEST_F(PlanningPassTest, ARoutineCuedByTheClassCarriesWhatWasOpenLastTime) {
     threeClassesOfSlides();
-    broughtUp(2,
-              {page("https://uni.example/maths/week3"), doc("/maths/sheet3.pdf"), app("org.example.Chat")});
+    broughtUp(
+        2, {page("https://uni.example/maths/week3"), document("/maths/sheet3.pdf"), app("org.example.Chat")});
     RoutineEdits made;
     made.added = {app("com.apple.Safari"), page("https://uni.example/maths")};
     made.cues = {Cue{Cue::Event{"maths"}}};
@@ -142,7 +137,7 @@ TEST_F(PlanningPassTest, ARoutineCuedByTheClassCarriesWhatWasOpenLastTime) {
     EXPECT_EQ(result->choice->routine.key, ContextKey::made("M1"));
     EXPECT_TRUE(result->choice->picked);
     const std::vector<Item> withLastTime = {app("com.apple.Safari"), page("https://uni.example/maths/week3"),
-                                            doc("/maths/slides.pdf"), doc("/maths/sheet3.pdf")};
+                                            document("/maths/slides.pdf"), document("/maths/sheet3.pdf")};
     EXPECT_EQ(result->choice->routine.items, withLastTime);
     EXPECT_EQ(result->action, Autopilot::Action::run(result->choice->routine));
     EXPECT_EQ(result->classEnds, now.ts + classLength);
@@ -170,7 +165,7 @@ TEST_F(PlanningPassTest, NothingChosenOffersToSaveTheClass) {
 TEST_F(PlanningPassTest, AClassNothingWasLearnedForBorrowsFromItsSiblings) {
     for (int n = 0; n < 3; ++n) {
         classHeld(n, "cs180-lecture", "CS 180 Lecture");
-        broughtUp(n, {app("com.apple.Safari"), doc("/cs180/slides.pdf")});
+        broughtUp(n, {app("com.apple.Safari"), document("/cs180/slides.pdf")});
     }
     classHeld(3, "cs180-recitation", "CS 180 Recitation");
     const Trigger now = classTrigger(3);
@@ -183,7 +178,7 @@ TEST_F(PlanningPassTest, AClassNothingWasLearnedForBorrowsFromItsSiblings) {
     EXPECT_FALSE(guessed->choice->picked);
     EXPECT_EQ(guessed->choice->routine.key, recitation);
     EXPECT_EQ(guessed->choice->routine.items,
-              (std::vector<Item>{app("com.apple.Safari"), doc("/cs180/slides.pdf")}));
+              (std::vector<Item>{app("com.apple.Safari"), document("/cs180/slides.pdf")}));
     EXPECT_EQ(guessed->name, "CS 180 Recitation");
     EXPECT_EQ(guessed->action, Autopilot::Action::ask(guessed->choice->routine));
     EXPECT_EQ(guessed->classEnds, now.ts + classLength);

@@ -1,5 +1,6 @@
 #include "core/routines/RoutineBook.hpp"
 
+#include "support/Items.hpp"
 #include "support/Printers.hpp"
 
 #include <string>
@@ -10,25 +11,9 @@
 namespace ostrel {
 namespace {
 
-Item app(const std::string& id) {
-    return *Item::app(id);
-}
-
-std::vector<std::string> ids(const std::vector<Item>& items) {
-    std::vector<std::string> result;
-    for (const Item& item : items) {
-        result.push_back(item.id());
-    }
-    return result;
-}
-
-std::vector<std::string> keyIds(const std::vector<Routine>& routines) {
-    std::vector<std::string> result;
-    for (const Routine& routine : routines) {
-        result.push_back(routine.key.id());
-    }
-    return result;
-}
+using test::app;
+using test::ids;
+using test::keyIds;
 
 const std::vector<Routine>& learned() {
     static const std::vector<Routine> routines = {
