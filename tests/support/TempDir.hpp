@@ -1,6 +1,8 @@
 #pragma once
 
 #include <filesystem>
+#include <set>
+#include <string>
 
 namespace ostrel::test {
 
@@ -19,5 +21,8 @@ public:
 private:
     std::filesystem::path path_;
 };
+
+// The names of the entries in a folder, to show a command left nothing behind.
+std::set<std::string> namesIn(const std::filesystem::path& folder);
 
 } // namespace ostrel::test

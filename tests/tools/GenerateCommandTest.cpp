@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -101,11 +102,7 @@ TEST(GenerateCommand, LeavesTheFolderItWritesInAsItWas) {
     ASSERT_EQ(result.status, 0) << result.err;
     EXPECT_EQ(test::permissionsOf(dir.path()), 0755u);
     EXPECT_EQ(test::permissionsOf(path), 0600u);
-    std::vector<std::string> names;
-    for (const auto& entry : std::filesystem::directory_iterator(dir.path())) {
-        names.push_back(entry.path().filename().string());
-    }
-    EXPECT_EQ(names, std::vector<std::string>{"quev.sqlite"});
+    EXPECT_EQ(test::namesIn(dir.path()), std::set<std::string>{"quev.sqlite"});
 
     const auto elsewhere =
         runProgram(OSTREL_DEV_PATH, {"generate", (dir / "no" / "such" / "x.sqlite").string()});

@@ -19,13 +19,7 @@ constexpr std::int64_t week = 7 * 86'400'000;
 // Monday 7 September 2026, 09:30 in Berlin.
 constexpr std::int64_t firstClass = 1'788'766'200'000;
 
-std::set<std::string> filesIn(const std::filesystem::path& folder) {
-    std::set<std::string> names;
-    for (const auto& entry : std::filesystem::directory_iterator(folder)) {
-        names.insert(entry.path().filename().string());
-    }
-    return names;
-}
+using test::namesIn;
 
 class PlanCommandTest : public ::testing::Test {
 protected:
@@ -60,7 +54,7 @@ protected:
 
 TEST_F(PlanCommandTest, OneObjectPerPassAndTheFileUntouched) {
     const std::string before = test::readFile(path);
-    const auto files = filesIn(dir.path());
+    const auto files = namesIn(dir.path());
     const std::string fourth = std::to_string(firstClass + 3 * week);
 
     const struct {
@@ -87,7 +81,7 @@ TEST_F(PlanCommandTest, OneObjectPerPassAndTheFileUntouched) {
         EXPECT_EQ(result.err, "");
     }
     EXPECT_EQ(test::readFile(path), before);
-    EXPECT_EQ(filesIn(dir.path()), files);
+    EXPECT_EQ(namesIn(dir.path()), files);
 }
 
 TEST_F(PlanCommandTest, MistakesAreOneLineAndExitOne) {

@@ -80,13 +80,7 @@ fs::path makeStore(const test::TempDir& dir) {
     return path;
 }
 
-std::set<std::string> namesIn(const fs::path& folder) {
-    std::set<std::string> names;
-    for (const auto& entry : fs::directory_iterator(folder)) {
-        names.insert(entry.path().filename().string());
-    }
-    return names;
-}
+using test::namesIn;
 
 TEST(RoutinesCommand, PrintsTheBooksRoutinesInTheLearnersOrderAndLeavesTheFileAlone) {
     test::TempDir dir;

@@ -252,13 +252,7 @@ TEST_F(StoreTest, SymbolicLinksAreNeverFollowed) {
 }
 
 // The names in a folder, so that a test sees a companion file left behind.
-std::set<std::string> namesIn(const fs::path& folder) {
-    std::set<std::string> names;
-    for (const auto& entry : fs::directory_iterator(folder)) {
-        names.insert(entry.path().filename().string());
-    }
-    return names;
-}
+using test::namesIn;
 
 TEST_F(StoreTest, AReaderReadsTheFileAsItIsAndWritesNothing) {
     {
