@@ -175,13 +175,8 @@ int demoCommand(const Arguments& arguments) {
     }
     semester::SemesterOptions semesterOptions;
     semesterOptions.days = 28;
-    if (const auto noise = options.text("--noise")) {
-        const auto level = fromString<semester::Noise>(*noise);
-        if (!level) {
-            throw options.error("--noise expects low, medium or high, not \"" + *noise + "\"");
-        }
-        semesterOptions.noise = *level;
-    }
+    semesterOptions.noise = options.enumeration<semester::Noise>("--noise", "low, medium or high")
+                                .value_or(semesterOptions.noise);
     ScratchFolder folder = [&] {
         try {
             return ScratchFolder(fs::temp_directory_path(), "ostrel-demo-");

@@ -33,13 +33,8 @@ int generateCommand(const Arguments& arguments) {
     if (options.text("--tz")) {
         semester.zone = options.calendar().zone();
     }
-    if (const auto noise = options.text("--noise")) {
-        const auto level = fromString<semester::Noise>(*noise);
-        if (!level) {
-            throw options.error("--noise expects low, medium or high, not \"" + *noise + "\"");
-        }
-        semester.noise = *level;
-    }
+    semester.noise =
+        options.enumeration<semester::Noise>("--noise", "low, medium or high").value_or(semester.noise);
     if (const auto start = options.date("--start")) {
         semester.year = start->year;
         semester.month = start->month;

@@ -2,6 +2,7 @@
 
 #include "Commands.hpp"
 #include "core/foundation/Calendar.hpp"
+#include "core/foundation/EnumText.hpp"
 
 #include <cstdint>
 #include <filesystem>
@@ -50,6 +51,20 @@ public:
         int day = 0;
     };
     std::optional<LocalDate> date(const std::string& name) const;
+
+    // A case of a stored enumeration, by its text; `cases` lists the texts for the message.
+    template <class Enum>
+    std::optional<Enum> enumeration(const std::string& name, const std::string& cases) const {
+        const auto value = text(name);
+        if (!value) {
+            return std::nullopt;
+        }
+        const auto found = fromString<Enum>(*value);
+        if (!found) {
+            throw error(name + " expects " + cases + ", not \"" + *value + "\"");
+        }
+        return found;
+    }
 
     // Milliseconds since 1970, or a date "YYYY-MM-DD" meaning the first moment of that day in the
     // calendar's zone.

@@ -34,14 +34,9 @@ int planCommand(const Arguments& arguments) {
     if (!at) {
         throw options.error("expects --at MS");
     }
-    const auto kindText = options.text("--trigger");
-    if (!kindText) {
-        throw options.error("expects --trigger KIND");
-    }
-    const auto kind = fromString<Trigger::Kind>(*kindText);
+    const auto kind = options.enumeration<Trigger::Kind>("--trigger", "wake, unlock, login or event_start");
     if (!kind) {
-        throw options.error("--trigger expects wake, unlock, login or event_start, not \"" + *kindText +
-                            "\"");
+        throw options.error("expects --trigger KIND");
     }
     const Trigger trigger{*at, *kind};
     const std::int64_t now = options.integer("--now", min, max).value_or(trigger.ts);
@@ -56,8 +51,8 @@ int planCommand(const Arguments& arguments) {
         throw options.error("cannot read " + path + ": " + failure.what());
     }
     if (!result) {
-        throw options.error("no episode of a " + *kindText + " trigger at " + std::to_string(trigger.ts) +
-                            " by " + std::to_string(now));
+        throw options.error("no episode of a " + std::string(toString(*kind)) + " trigger at " +
+                            std::to_string(trigger.ts) + " by " + std::to_string(now));
     }
 
     const std::optional<Choice>& choice = result->choice;
