@@ -12,8 +12,13 @@ namespace ostrel {
 
 std::optional<Date> Cue::Time::moment(Date day, const Calendar& calendar) const {
     // Whole hours and the minute within the hour, floored so that negative minutes stay valid.
-    const std::int64_t hours = minute >= 0 ? minute / 60 : -((-(minute + 1)) / 60) - 1;
-    const std::int64_t minutes = minute - hours * 60;
+    // Division and remainder never overflow, even at the extremes of a stored minute.
+    std::int64_t hours = minute / 60;
+    std::int64_t minutes = minute % 60;
+    if (minutes < 0) {
+        minutes += 60;
+        hours -= 1;
+    }
     if (hours > std::numeric_limits<int>::max() || hours < std::numeric_limits<int>::min()) {
         return std::nullopt;
     }
@@ -96,8 +101,10 @@ bool Cue::fulfilledBy(const CueEvent& event, std::int64_t at, const Calendar& ca
 }
 
 Cue Cue::fromJSON(const json::Value& value) {
-    const auto [name, values] =
-        json::readCase(value, {"event", "time", "wifi", "display", "audioDevice", "app"});
+    // Named members rather than a structured binding: lambdas may not capture those in C++20.
+    const auto parsed = json::readCase(value, {"event", "time", "wifi", "display", "audioDevice", "app"});
+    const auto& name = parsed.name;
+    const auto& values = parsed.values;
     const auto text = [&values](std::string_view key) { return values.required<std::string>(key); };
     if (name == "event") {
         return {Event{text("_0")}};

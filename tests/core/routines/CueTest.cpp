@@ -123,6 +123,10 @@ TEST(Cue, TimeMomentIsTheWallClockOfTheDay) {
         {"before the day's start", -5, berlin.date(2024, 3, 4), berlin.date(2024, 3, 3, 23, 55)},
         {"too far", std::numeric_limits<std::int64_t>::max(), berlin.date(2024, 3, 4), std::nullopt},
         {"too far back", std::numeric_limits<std::int64_t>::min(), berlin.date(2024, 3, 4), std::nullopt},
+        {"too far back by less", std::numeric_limits<std::int64_t>::min() + 7, berlin.date(2024, 3, 4), std::nullopt},
+        {"too far back by a little less", std::numeric_limits<std::int64_t>::min() + 8, berlin.date(2024, 3, 4),
+         std::nullopt},
+        {"too far by less", std::numeric_limits<std::int64_t>::max() - 7, berlin.date(2024, 3, 4), std::nullopt},
     };
     ASSERT_EQ(berlin.date(2024, 3, 31, 8, 0) - berlin.startOfDay(berlin.date(2024, 3, 31, 12, 0)),
               7 * 3600.0);
@@ -172,6 +176,16 @@ TEST(Cue, NextIsTheFirstDueInstantStrictlyLater) {
     };
     for (const auto& c : cases) {
         EXPECT_EQ(c.cue.next(c.after, berlin), c.next) << c.name;
+    }
+    // Minutes at the extremes of a stored value are never due and have no next moment.
+    const Date monday = berlin.date(2024, 3, 4, 9, 0);
+    for (std::int64_t offset = 0; offset <= 9; ++offset) {
+        for (const std::int64_t minute : {std::numeric_limits<std::int64_t>::min() + offset,
+                                          std::numeric_limits<std::int64_t>::max() - offset}) {
+            const Cue::Time time{{1, 2, 3, 4, 5, 6, 7}, minute};
+            EXPECT_EQ(Cue{time}.next(monday, berlin), std::nullopt) << minute;
+            EXPECT_FALSE(time.isDue(static_cast<std::int64_t>(monday * 1000), berlin)) << minute;
+        }
     }
     // Spring day: eight hours of wall clock are seven elapsed hours after the day's start.
     const Date spring = *Cue{Cue::Time{{1}, 480}}.next(berlin.date(2024, 3, 31, 0, 30), berlin);
