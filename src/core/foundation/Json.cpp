@@ -59,7 +59,12 @@ private:
         if (!std::isfinite(number)) {
             throw EncodingError("non-finite number cannot be encoded");
         }
-        // Shortest round-trip text; integral values come out without a fraction ("1440", "-0").
+        // Shortest round-trip text; integral values come out without a fraction ("1440"). A
+        // negative zero keeps one ("-0.0"): "-0" reads back as the integer 0 and would lose its sign.
+        if (number == 0 && std::signbit(number)) {
+            out_ += "-0.0";
+            return;
+        }
         appendNumber(number);
     }
 
@@ -190,6 +195,11 @@ std::string encode(const Value& value, EncodeOptions options) {
 }
 
 Value parse(std::string_view text) {
+    // The parser takes a NUL for the end of its input, and a raw NUL is never valid JSON (inside a
+    // string it must be escaped), so refuse it here rather than accept whatever came before it.
+    if (const auto nul = text.find('\0'); nul != std::string_view::npos) {
+        throw DecodingError("not valid JSON: a NUL byte at offset " + std::to_string(nul));
+    }
     try {
         return Value::parse(text.begin(), text.end());
     } catch (const Value::exception& error) {

@@ -37,7 +37,7 @@ struct EncodeOptions {
 };
 
 // Compact (or pretty) text with keys in byte order, integral doubles without ".0" (1440.0 writes
-// 1440, -0.0 writes -0), others in their shortest round-trip form. Throws EncodingError for a
+// 1440; -0.0 writes -0.0 so that it reads back with its sign), others in their shortest round-trip form. Throws EncodingError for a
 // non-finite number or text that is not UTF-8.
 std::string encode(const Value& value, EncodeOptions options = {});
 

@@ -32,7 +32,7 @@ TEST(Json, EncodesCompactSortedWithUnescapedSlashes) {
     } cases[] = {
         {Value{{"b", 1}, {"a", "x/y"}, {"B", true}}, R"({"B":true,"a":"x/y","b":1})"},
         {Value(1440.0), "1440"},
-        {Value(-0.0), "-0"},
+        {Value(-0.0), "-0.0"},
         {Value(0.1), "0.1"},
         {Value(1.5e300), "1.5e+300"},
         {Value(std::numeric_limits<std::int64_t>::min()), "-9223372036854775808"},
@@ -96,6 +96,14 @@ TEST(Json, DecodingIsStrict) {
         EXPECT_EQ(json::tryDecodeRecord<Sample>(c.text), c.expected) << c.text;
     }
     EXPECT_THROW(json::decodeRecord<Sample>(R"({"name":1})"), json::DecodingError);
+    // The whole text is one value: nothing may follow it, a NUL no more than anything else.
+    using namespace std::string_literals;
+    for (const std::string& text : {R"({"name":"a"} junk)"s, "{\"name\":\"a\"}\0junk"s, "{\"name\":\"a\"}\0"s,
+                                    "{\"name\":\"a\0\"}"s, "\0{\"name\":\"a\"}"s}) {
+        EXPECT_EQ(json::tryDecodeRecord<Sample>(text), std::nullopt) << text.size();
+        EXPECT_THROW(json::parse(text), json::DecodingError) << text.size();
+    }
+    EXPECT_EQ(json::tryDecodeRecord<Sample>(R"({"name":"a\u0000b"})"), (Sample{std::string("a\0b", 3), std::nullopt, {}}));
     EXPECT_EQ(json::decodeValue<int>(Value(2147483647)), 2147483647);
     EXPECT_THROW(json::decodeValue<int>(Value(2147483648LL)), json::DecodingError);
 }

@@ -1,4 +1,6 @@
 #include "core/learning/Places.hpp"
+#include "core/observations/LocationPayload.hpp"
+#include "core/observations/SignalObservation.hpp"
 
 #include "support/RunProgram.hpp"
 #include "support/TempDir.hpp"
@@ -83,6 +85,32 @@ TEST(Places, PlaceIdsHaveFourDecimalsAndAPoint) {
     };
     for (const auto& c : cases) {
         EXPECT_EQ(Places::placeId(c.latitude, c.longitude), c.id);
+    }
+}
+
+TEST(Places, APlaceIdIsTheSameBeforeAndAfterStoring) {
+    // Near the equator and the meridian coordinates round to a negative zero, whose id keeps the
+    // sign; storing must not turn "-0.0000" into "0.0000".
+    const struct {
+        double latitude, longitude;
+        const char* id;
+    } cases[] = {
+        {-0.00004, 2.0, "place:-0.0000,2.0000"},
+        {-0.0, -0.0, "place:-0.0000,-0.0000"},
+        {0.0, -0.00001, "place:0.0000,-0.0000"},
+        {-12.5, 0.0, "place:-12.5000,0.0000"},
+    };
+    for (const auto& c : cases) {
+        const auto payload = LocationPayload::make(c.latitude, c.longitude, 10);
+        ASSERT_TRUE(payload);
+        const SignalObservation stored(Signal::location, *payload, 0);
+        const auto decoded = stored.decoded<LocationPayload>();
+        ASSERT_TRUE(decoded) << stored.payload;
+        const LocationPayload& read = *decoded;
+        EXPECT_EQ(Places::placeId(payload->latitude, payload->longitude), c.id);
+        EXPECT_EQ(Places::placeId(read.latitude, read.longitude), c.id) << stored.payload;
+        EXPECT_EQ(std::signbit(read.latitude), std::signbit(payload->latitude)) << stored.payload;
+        EXPECT_EQ(std::signbit(read.longitude), std::signbit(payload->longitude)) << stored.payload;
     }
 }
 
