@@ -20,15 +20,46 @@ bool succeeded(int code) {
     return code == SQLITE_OK || code == SQLITE_ROW || code == SQLITE_DONE;
 }
 
+// A "file:" URI for path with every byte outside the unreserved set and "/" percent-encoded, so
+// "?", "#" and "%" in a name stay part of it.
+std::string fileURI(const std::string& path, const char* query) {
+    static constexpr char hex[] = "0123456789ABCDEF";
+    std::string uri = "file:";
+    for (const char c : path) {
+        const auto byte = static_cast<unsigned char>(c);
+        if ((byte >= 'a' && byte <= 'z') || (byte >= 'A' && byte <= 'Z') || (byte >= '0' && byte <= '9') ||
+            byte == '-' || byte == '.' || byte == '_' || byte == '~' || byte == '/') {
+            uri += c;
+        } else {
+            uri += '%';
+            uri += hex[byte >> 4];
+            uri += hex[byte & 0x0F];
+        }
+    }
+    return uri + "?" + query;
+}
+
 } // namespace
 
 Database::Database(const std::string& path, OpenMode mode) {
     sqlite3* connection = nullptr;
     // The owner serialises every call on the connection, so SQLite's own per-call mutex is only a
     // cost (multi-thread mode).
-    const int flags =
-        SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX | (mode == OpenMode::create ? SQLITE_OPEN_CREATE : 0);
-    const int code = sqlite3_open_v2(path.c_str(), &connection, flags, nullptr);
+    int flags = SQLITE_OPEN_NOMUTEX;
+    std::string name = path;
+    switch (mode) {
+    case OpenMode::create:
+        flags |= SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE;
+        break;
+    case OpenMode::existing:
+        flags |= SQLITE_OPEN_READWRITE;
+        break;
+    case OpenMode::immutable:
+        flags |= SQLITE_OPEN_READONLY | SQLITE_OPEN_URI;
+        name = fileURI(path, "immutable=1");
+        break;
+    }
+    const int code = sqlite3_open_v2(name.c_str(), &connection, flags, nullptr);
     if (code == SQLITE_OK && connection != nullptr) {
         handle_ = connection;
         return;

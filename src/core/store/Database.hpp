@@ -17,6 +17,9 @@ public:
     enum class OpenMode {
         create,   // reads and writes, creating the file when it is missing
         existing, // reads and writes a file that must already exist
+        // Reads a file that must exist and that nothing changes while it is open: no lock, no
+        // journal, no recovery, so neither the file nor its folder is touched.
+        immutable,
     };
 
     // Opens (or, in create mode, creates) the database file at path. Throws SQLiteError.

@@ -58,12 +58,39 @@ void createFolders(const fs::path& folder) {
     }
 }
 
+// The column names of a table in order; none when there is no such table.
+std::vector<std::string> columns(Database& database, const std::string& table) {
+    std::vector<std::string> names;
+    database.forEachRow("SELECT name FROM pragma_table_info(?)", {SQLValue(table)}, [&names](SQLRow& row) {
+        if (!row.empty() && row.front().textValue()) {
+            names.push_back(*row.front().textValue());
+        }
+    });
+    return names;
+}
+
+// Every table the migrations create, with its columns, read off a scratch database once.
+const std::vector<std::pair<std::string, std::vector<std::string>>>& ourTables() {
+    static const auto tables = [] {
+        Database scratch(":memory:");
+        for (const std::string_view script : migrationScripts) {
+            scratch.execute(std::string(script));
+        }
+        std::vector<std::pair<std::string, std::vector<std::string>>> result;
+        for (const SQLRow& row : scratch.query(
+                 "SELECT name FROM sqlite_schema WHERE type = 'table' AND substr(name, 1, 7) <> 'sqlite_' "
+                 "ORDER BY name")) {
+            const std::string name = *row.front().textValue();
+            result.emplace_back(name, columns(scratch, name));
+        }
+        return result;
+    }();
+    return tables;
+}
+
 } // namespace
 
-Store::Store(fs::path url, Access access)
-    : url_(std::move(url)),
-      database_(prepareFile(url_, access),
-                access == Access::owner ? Database::OpenMode::create : Database::OpenMode::existing) {
+Store::Store(fs::path url, Access access) : url_(std::move(url)), database_(open(url_, access, snapshot_)) {
     if (access == Access::reader) {
         openForReading();
         return;
@@ -76,6 +103,9 @@ Store::Store(fs::path url, Access access)
                          "The database at " + url_.string() + " has schema version " +
                              std::to_string(stored) + "; this version of Ostrel opens versions up to " +
                              std::to_string(currentSchemaVersion));
+    }
+    if (stored == currentSchemaVersion) {
+        checkTables(); // before the journal mode could touch a file that is not ours
     }
     database_.execute("PRAGMA journal_mode = WAL;\nPRAGMA foreign_keys = ON;\nPRAGMA busy_timeout = 5000;");
     migrate();
@@ -111,11 +141,8 @@ fs::path Store::defaultURL(const std::optional<std::string>& xdgDataHome,
 // For the owner: folder 0700, file 0600, and 0600 again on the file and its "-wal" and "-shm"
 // companions. Nothing is reached through a symbolic link: the folder and each file are opened with
 // O_NOFOLLOW and changed through that descriptor, so a link planted in their place fails the open and
-// its target is untouched. A reader changes nothing. Gives the path to open.
-std::string Store::prepareFile(const fs::path& url, Access access) {
-    if (access == Access::reader) {
-        return url.string();
-    }
+// its target is untouched. Gives the path to open.
+std::string Store::prepareFile(const fs::path& url) {
     const fs::path folder = url.parent_path().empty() ? fs::path(".") : url.parent_path();
     createFolders(folder);
 
@@ -152,6 +179,14 @@ std::string Store::prepareFile(const fs::path& url, Access access) {
     return url.string();
 }
 
+Database Store::open(const fs::path& url, Access access, std::unique_ptr<ReaderSnapshot>& snapshot) {
+    if (access == Access::owner) {
+        return Database(prepareFile(url), Database::OpenMode::create);
+    }
+    snapshot = std::make_unique<ReaderSnapshot>(url);
+    return Database(snapshot->path(), snapshot->mode());
+}
+
 // The connection may read but never write (query_only changes nothing in the file), and the file
 // must hold exactly the current schema, which a reader may not bring up to date. Failures to read the
 // version are reported as they are: a file that is no database says so.
@@ -165,6 +200,25 @@ void Store::openForReading() {
         throw StoreError(StoreError::Kind::unsupportedVersion, url_,
                          "The database at " + url_.string() + " has schema version " + found +
                              "; it can be read only at version " + std::to_string(currentSchemaVersion));
+    }
+}
+
+// A file that merely carries our version number (another program's, or one written by hand) is
+// refused rather than reported as ready: the observations table must be there, and each of our
+// tables that is there must have our columns. A table of ours dropped behind the store's back
+// stays dropped, as before: a file at the current version runs no script.
+void Store::checkTables() {
+    std::lock_guard guard(lock_);
+    for (const auto& [table, expected] : ourTables()) {
+        const auto found = columns(database_, table);
+        const bool missing = found.empty();
+        if ((missing && table == "observations") || (!missing && found != expected)) {
+            throw StoreError(StoreError::Kind::foreignSchema, url_,
+                             "The database at " + url_.string() + " has schema version " +
+                                 std::to_string(currentSchemaVersion) + " but not this version's tables (" +
+                                 (missing ? "no table \"" : "table \"") + table +
+                                 (missing ? "\")" : "\" differs)"));
+        }
     }
 }
 

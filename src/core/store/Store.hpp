@@ -10,10 +10,12 @@
 #include "core/observations/SignalObservation.hpp"
 #include "core/routines/RoutineEdits.hpp"
 #include "core/store/Database.hpp"
+#include "core/store/ReaderSnapshot.hpp"
 
 #include <cstdint>
 #include <filesystem>
 #include <map>
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <set>
@@ -40,8 +42,9 @@ public:
         // the journal mode, and upgrades the schema.
         owner,
         // A tool looking at a file: the file must exist at the current schema version and is read
-        // as it is. Nothing is created or upgraded, no permission is changed, and every write
-        // fails with SQLiteError.
+        // as it is, with what a leftover write-ahead log holds. No byte of the file or its folder
+        // changes: nothing is created, recovered or upgraded, no permission is changed, and every
+        // write fails with SQLiteError.
         reader,
     };
 
@@ -145,12 +148,16 @@ private:
         transaction.commit();
     }
 
-    static std::string prepareFile(const std::filesystem::path& url, Access access);
+    static std::string prepareFile(const std::filesystem::path& url);
+    static Database open(const std::filesystem::path& url, Access access,
+                         std::unique_ptr<ReaderSnapshot>& snapshot);
     void openForReading();
     void migrate();
+    void checkTables();
     int readSchemaVersion();
 
     std::filesystem::path url_;
+    std::unique_ptr<ReaderSnapshot> snapshot_; // a reader's view of the file; outlives the connection
     Database database_;
     std::mutex lock_;
 };

@@ -10,7 +10,12 @@ namespace ostrel {
 // written by a newer version of the application.
 class StoreError : public std::runtime_error {
 public:
-    enum class Kind { fileSystem, symbolicLink, unsupportedVersion };
+    enum class Kind {
+        fileSystem,
+        symbolicLink,
+        unsupportedVersion,
+        foreignSchema, // a file at our version whose tables are not the ones it would have
+    };
 
     StoreError(Kind kind, std::filesystem::path path, const std::string& message)
         : std::runtime_error(message), kind_(kind), path_(std::move(path)) {}
