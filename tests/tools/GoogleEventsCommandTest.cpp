@@ -2,6 +2,8 @@
 #include "support/TempDir.hpp"
 
 #include <fstream>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <gtest/gtest.h>
 
@@ -56,6 +58,31 @@ TEST(GoogleEventsCommand, OneEventResourceAndBadFiles) {
         EXPECT_EQ(failed.status, 1) << arguments[1];
         EXPECT_EQ(failed.out, "");
         EXPECT_EQ(std::count(failed.err.begin(), failed.err.end(), '\n'), 1) << failed.err;
+    }
+}
+
+TEST(GoogleEventsCommand, RefusesWhatIsNotAReplyFileBeforeReadingIt) {
+    // Each of these would block, never end or fill memory if the command simply read it.
+    test::TempDir dir;
+    const std::string fifo = (dir / "pipe").string();
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    const std::string huge = (dir / "huge.json").string();
+    std::ofstream(huge) << "{\"items\":[]}";
+    ASSERT_EQ(::truncate(huge.c_str(), 1LL << 30), 0); // sparse: no disk used
+    const struct {
+        std::string path;
+        const char* says;
+    } cases[] = {
+        {fifo, "not a regular file"},
+        {"/dev/zero", "not a regular file"},
+        {dir.path().string(), "not a regular file"},
+        {huge, "larger than 64 MB"},
+    };
+    for (const auto& c : cases) {
+        const auto result = runProgram(OSTREL_DEV_PATH, {"google-events", c.path});
+        EXPECT_EQ(result.status, 1) << c.path;
+        EXPECT_EQ(result.out, "");
+        EXPECT_EQ(result.err, "ostrel-dev google-events: cannot read " + c.path + ": " + c.says + "\n");
     }
 }
 
