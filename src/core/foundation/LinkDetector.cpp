@@ -15,7 +15,7 @@ namespace {
 
 // Invitations arrive from anyone, so the scan is bounded by scanLimit. Real descriptions, even HTML
 // ones full of meeting boiler-plate, stay in the tens of kilobytes; 256 KB is far above them and still
-// scans in about a millisecond. Past the limit, the text is cut at the last ASCII white space at or
+// scans in a few milliseconds. Past the limit, the text is cut at the last ASCII white space at or
 // before it: ASCII bytes never occur inside a UTF-8 sequence, so the cut falls between characters, and
 // no link (which never holds white space) is cut in half.
 std::string_view scanned(std::string_view text) {
@@ -64,12 +64,18 @@ bool isLocalChar(char16_t c) {
 
 // What ends a URL: white space (Unicode's, so a no-break or ideographic space too), "<", ">" and '"'.
 bool endsUrl(char16_t c) {
-    return c == u'<' || c == u'>' || c == u'"' || u_isUWhiteSpace(c);
+    if (c < 0x80) {
+        return c == u'<' || c == u'>' || c == u'"' || c == u' ' || (c >= u'\t' && c <= u'\r');
+    }
+    return u_isUWhiteSpace(c);
 }
 
 // Word characters decide where a link may start or a mail address end: a link glued to the end of a
 // word, ASCII or not ("cafewww.x.org", "caféwww.x.org"), is part of that word and no link.
 bool isWordChar(UChar32 c) {
+    if (c < 0x80) {
+        return isAsciiLetter(static_cast<char16_t>(c)) || isAsciiDigit(static_cast<char16_t>(c)) || c == u'_';
+    }
     return u_hasBinaryProperty(c, UCHAR_ALPHABETIC) ||
            (U_GET_GC_MASK(c) & (U_GC_M_MASK | U_GC_ND_MASK | U_GC_PC_MASK)) != 0 || c == 0x200C || c == 0x200D;
 }
@@ -77,6 +83,9 @@ bool isWordChar(UChar32 c) {
 // Combining marks and format characters belong to the character before them: they never make or
 // break a word boundary.
 bool isAttached(UChar32 c) {
+    if (c < 0x80) {
+        return false;
+    }
     return u_hasBinaryProperty(c, UCHAR_GRAPHEME_EXTEND) || u_charType(c) == U_FORMAT_CHAR;
 }
 
@@ -146,7 +155,7 @@ public:
             const int32_t start = position_;
             const char16_t c = text_[start];
             std::optional<Match> match;
-            if (c < 0x80 && (isAsciiLetter(c) || isAsciiDigit(c) || c == u'_') != previousIsWord_) {
+            if (c < 0x80 && isWordChar(c) != previousIsWord_) {
                 match = matchAt(start);
             }
             if (match) {
