@@ -96,8 +96,9 @@ bool Cue::fulfilledBy(const CueEvent& event, std::int64_t at, const Calendar& ca
 }
 
 Cue Cue::fromJSON(const json::Value& value) {
-    const auto [name, values] =
-        json::readCase(value, {"event", "time", "wifi", "display", "audioDevice", "app"});
+    const auto parsed = json::readCase(value, {"event", "time", "wifi", "display", "audioDevice", "app"});
+    const auto& name = parsed.name;
+    const auto& values = parsed.values;
     const auto text = [&values](std::string_view key) { return values.required<std::string>(key); };
     if (name == "event") {
         return {Event{text("_0")}};
