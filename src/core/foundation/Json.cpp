@@ -190,6 +190,11 @@ std::string encode(const Value& value, EncodeOptions options) {
 }
 
 Value parse(std::string_view text) {
+    // The parser takes a NUL byte for the end of the input and would accept whatever follows it.
+    // JSON allows none anywhere, not even inside a string.
+    if (const auto nul = text.find('\0'); nul != std::string_view::npos) {
+        throw DecodingError("not valid JSON: NUL byte at offset " + std::to_string(nul));
+    }
     try {
         return Value::parse(text.begin(), text.end());
     } catch (const Value::exception& error) {
