@@ -13,10 +13,11 @@ namespace ostrel {
 std::optional<Date> Cue::Time::moment(Date day, const Calendar& calendar) const {
     // Whole hours and the minute within the hour, floored so that negative minutes stay valid.
     const std::int64_t hours = minute >= 0 ? minute / 60 : -((-(minute + 1)) / 60) - 1;
-    const std::int64_t minutes = minute - hours * 60;
+    // Checked before hours * 60 is formed: for minutes near the int64 limits that product overflows.
     if (hours > std::numeric_limits<int>::max() || hours < std::numeric_limits<int>::min()) {
         return std::nullopt;
     }
+    const std::int64_t minutes = minute - hours * 60;
     try {
         const Calendar::Components local = calendar.components(day);
         return calendar.date(local.year, local.month, local.day, static_cast<int>(hours),

@@ -123,6 +123,7 @@ TEST(Cue, TimeMomentIsTheWallClockOfTheDay) {
         {"before the day's start", -5, berlin.date(2024, 3, 4), berlin.date(2024, 3, 3, 23, 55)},
         {"too far", std::numeric_limits<std::int64_t>::max(), berlin.date(2024, 3, 4), std::nullopt},
         {"too far back", std::numeric_limits<std::int64_t>::min(), berlin.date(2024, 3, 4), std::nullopt},
+        {"too far back, hours times 60 past int64", -9223372036854775805, berlin.date(2024, 3, 4), std::nullopt},
     };
     ASSERT_EQ(berlin.date(2024, 3, 31, 8, 0) - berlin.startOfDay(berlin.date(2024, 3, 31, 12, 0)),
               7 * 3600.0);
