@@ -108,5 +108,14 @@ TEST(Json, DecodingIsStrict) {
     EXPECT_THROW(json::decodeValue<int>(Value(2147483648LL)), json::DecodingError);
 }
 
+TEST(Json, RefusesNulBytesAnywhere) {
+    using namespace std::string_view_literals;
+    for (const std::string_view text : {R"({"items":[]})"
+                                        "\0junk"sv,
+                                        "[1]\0"sv, "\"a\0b\""sv, "{\"a\":\0 1}"sv, "\0"sv}) {
+        EXPECT_THROW(json::parse(text), json::DecodingError) << testing::PrintToString(std::string(text));
+    }
+}
+
 } // namespace
 } // namespace ostrel
