@@ -19,10 +19,33 @@
 
 namespace ostrel::bench {
 
-// Every repetition's mean time, in seconds, by benchmark name.
-inline std::map<std::string, std::vector<double>>& means() {
-    static std::map<std::string, std::vector<double>> table;
+// One run of a benchmark's loop: how many iterations and their mean time in seconds.
+struct Run {
+    std::int64_t iterations = 0;
+    double mean = 0;
+};
+
+// Every run of each benchmark's loop, by benchmark name. Google Benchmark first runs the loop with
+// growing iteration counts until one run lasts long enough, and then runs every further repetition
+// with that count; the shorter probes are no repetitions and are left out of the medians.
+inline std::map<std::string, std::vector<Run>>& means() {
+    static std::map<std::string, std::vector<Run>> table;
     return table;
+}
+
+// The means of the repetitions kept under one name: the runs with the largest iteration count.
+inline std::vector<double> repetitions(const std::vector<Run>& runs) {
+    std::int64_t most = 0;
+    for (const Run& run : runs) {
+        most = std::max(most, run.iterations);
+    }
+    std::vector<double> kept;
+    for (const Run& run : runs) {
+        if (run.iterations == most) {
+            kept.push_back(run.mean);
+        }
+    }
+    return kept;
 }
 
 // How many repetitions run when --benchmark_repetitions is not given.
@@ -62,7 +85,7 @@ void timed(benchmark::State& state, const std::string& name, Body&& body) {
         ++runs;
     }
     if (runs != 0) {
-        kept.push_back(total / static_cast<double>(runs));
+        kept.push_back({runs, total / static_cast<double>(runs)});
     }
     state.counters["peak_MB"] = peakMegabytes();
 }
@@ -73,13 +96,14 @@ inline void printRatio(const char* what, const std::string& numerator, const std
     const auto& table = means();
     const auto top = table.find(numerator);
     const auto bottom = table.find(denominator);
-    if (top == table.end() || bottom == table.end() || top->second.empty() || bottom->second.empty()) {
+    if (top == table.end() || bottom == table.end()) {
         return;
     }
-    const double below = median(bottom->second);
-    if (below > 0) {
-        std::printf("%s: %.2f (medians of %zu and %zu repetitions)\n", what, median(top->second) / below,
-                    top->second.size(), bottom->second.size());
+    const std::vector<double> above = repetitions(top->second);
+    const std::vector<double> below = repetitions(bottom->second);
+    if (!above.empty() && !below.empty() && median(below) > 0) {
+        std::printf("%s: %.2f (medians of %zu and %zu repetitions)\n", what, median(above) / median(below),
+                    above.size(), below.size());
     }
 }
 

@@ -138,6 +138,55 @@ std::int64_t Database::changes() const {
     return sqlite3_changes64(handle_);
 }
 
+PreparedStatement::PreparedStatement(Database& database, const std::string& sql) : handle_(database.handle()) {
+    const int code = sqlite3_prepare_v3(handle_, sql.c_str(), -1, SQLITE_PREPARE_PERSISTENT, &statement_, nullptr);
+    if (!succeeded(code)) {
+        sqlite3_finalize(statement_);
+        throw SQLiteError(code, sqlite3_errmsg(handle_));
+    }
+}
+
+PreparedStatement::~PreparedStatement() {
+    sqlite3_finalize(statement_);
+}
+
+void PreparedStatement::run(std::initializer_list<Argument> arguments) {
+    // The message is taken before the reset, which may replace the connection's error.
+    const auto fail = [this](int code) {
+        SQLiteError error(code, sqlite3_errmsg(handle_));
+        sqlite3_reset(statement_);
+        sqlite3_clear_bindings(statement_);
+        throw error;
+    };
+    int index = 1;
+    for (const Argument& argument : arguments) {
+        int code = SQLITE_OK;
+        if (const auto* integer = std::get_if<std::int64_t>(&argument)) {
+            code = sqlite3_bind_int64(statement_, index, *integer);
+        } else {
+            std::string_view text = std::get<std::string_view>(argument);
+            if (text.data() == nullptr) {
+                text = ""; // a null pointer would bind NULL, not the empty text
+            }
+            // Static: the text outlives the step, and the bindings are cleared before run returns.
+            code = sqlite3_bind_text64(statement_, index, text.data(), text.size(), SQLITE_STATIC, SQLITE_UTF8);
+        }
+        if (!succeeded(code)) {
+            fail(code);
+        }
+        ++index;
+    }
+    int code = SQLITE_ROW;
+    while (code == SQLITE_ROW) {
+        code = sqlite3_step(statement_);
+    }
+    if (code != SQLITE_DONE) {
+        fail(code);
+    }
+    sqlite3_reset(statement_);
+    sqlite3_clear_bindings(statement_);
+}
+
 Transaction::Transaction(Database& database) : database_(database) {
     database_.execute("BEGIN");
 }

@@ -2,16 +2,21 @@
 
 #include "core/store/SQLValue.hpp"
 
+#include <cstdint>
 #include <functional>
+#include <initializer_list>
 #include <string>
+#include <string_view>
+#include <variant>
 #include <vector>
 
 struct sqlite3;
+struct sqlite3_stmt;
 
 namespace ostrel {
 
 // One SQLite connection. Not safe for concurrent use by itself: its owner (the Store) serialises
-// every call. Statements are prepared, run and finalised per call; there is no statement cache.
+// every call. Statements are prepared, run and finalised per call; PreparedStatement keeps one.
 class Database {
 public:
     enum class OpenMode {
@@ -48,6 +53,30 @@ private:
     [[noreturn]] void fail(int code) const;
 
     sqlite3* handle_ = nullptr;
+};
+
+// One statement prepared once and run many times on a Database, for the hot paths where preparing
+// it again would cost more than running it. Each run binds, steps to the end, and resets the
+// statement with its bindings cleared, on success and on failure alike. Used under the same
+// serialisation as its Database, which it must not outlive.
+class PreparedStatement {
+public:
+    // Prepares the first statement of sql. Throws SQLiteError.
+    PreparedStatement(Database& database, const std::string& sql);
+    ~PreparedStatement();
+
+    PreparedStatement(const PreparedStatement&) = delete;
+    PreparedStatement& operator=(const PreparedStatement&) = delete;
+
+    using Argument = std::variant<std::int64_t, std::string_view>;
+
+    // Binds the arguments to the parameters in order and runs the statement to its end, ignoring any
+    // rows. Texts are bound by their byte length without a copy, so NUL is kept. Throws SQLiteError.
+    void run(std::initializer_list<Argument> arguments);
+
+private:
+    sqlite3* handle_;
+    sqlite3_stmt* statement_ = nullptr;
 };
 
 // Runs BEGIN now and ROLLBACK on destruction unless commit() succeeded; the rollback's own

@@ -153,6 +153,9 @@ private:
     std::filesystem::path url_;
     Database database_;
     std::mutex lock_;
+    // The observation insert, prepared on the first append and used under lock_; declared after
+    // database_ so it is finalised before the connection closes.
+    std::optional<PreparedStatement> appendObservation_;
 };
 
 } // namespace ostrel

@@ -7,12 +7,16 @@
 
 namespace ostrel {
 
+// The one write made for every observation, so its statement is prepared once and its texts are
+// bound without copies.
 void Store::append(std::span<const SignalObservation> observations) {
     inTransaction([&] {
+        if (!appendObservation_) {
+            appendObservation_.emplace(database_, "INSERT INTO observations (ts, signal, payload) VALUES (?, ?, ?)");
+        }
         for (const SignalObservation& observation : observations) {
-            database_.execute("INSERT INTO observations (ts, signal, payload) VALUES (?, ?, ?)",
-                              {SQLValue(observation.ts), SQLValue(observation.signal.rawValue),
-                               SQLValue(observation.payload)});
+            appendObservation_->run({observation.ts, std::string_view(observation.signal.rawValue),
+                                     std::string_view(observation.payload)});
         }
     });
 }
