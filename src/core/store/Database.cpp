@@ -40,6 +40,9 @@ Database::Database(const std::string& path, OpenMode mode) {
 }
 
 Database::~Database() {
+    // Finalised first: a connection with statements left open would not close.
+    begin_.reset();
+    commit_.reset();
     sqlite3_close(handle_);
 }
 
@@ -138,6 +141,20 @@ std::int64_t Database::changes() const {
     return sqlite3_changes64(handle_);
 }
 
+void Database::begin() {
+    if (!begin_) {
+        begin_ = std::make_unique<PreparedStatement>(*this, "BEGIN");
+    }
+    begin_->run({});
+}
+
+void Database::commit() {
+    if (!commit_) {
+        commit_ = std::make_unique<PreparedStatement>(*this, "COMMIT");
+    }
+    commit_->run({});
+}
+
 PreparedStatement::PreparedStatement(Database& database, const std::string& sql) : handle_(database.handle()) {
     const int code = sqlite3_prepare_v3(handle_, sql.c_str(), -1, SQLITE_PREPARE_PERSISTENT, &statement_, nullptr);
     if (!succeeded(code)) {
@@ -188,7 +205,7 @@ void PreparedStatement::run(std::initializer_list<Argument> arguments) {
 }
 
 Transaction::Transaction(Database& database) : database_(database) {
-    database_.execute("BEGIN");
+    database_.begin();
 }
 
 Transaction::~Transaction() {
@@ -198,7 +215,7 @@ Transaction::~Transaction() {
 }
 
 void Transaction::commit() {
-    database_.execute("COMMIT");
+    database_.commit();
     open_ = false;
 }
 

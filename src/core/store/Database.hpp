@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <functional>
 #include <initializer_list>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <variant>
@@ -14,6 +15,8 @@ struct sqlite3;
 struct sqlite3_stmt;
 
 namespace ostrel {
+
+class PreparedStatement;
 
 // One SQLite connection. Not safe for concurrent use by itself: its owner (the Store) serialises
 // every call. Statements are prepared, run and finalised per call; PreparedStatement keeps one.
@@ -47,12 +50,19 @@ public:
     // Rows changed by the most recent INSERT, UPDATE or DELETE.
     std::int64_t changes() const;
 
+    // BEGIN and COMMIT, each prepared once: a short transaction would otherwise spend a good part
+    // of its time parsing them. Throw SQLiteError.
+    void begin();
+    void commit();
+
     sqlite3* handle() const { return handle_; }
 
 private:
     [[noreturn]] void fail(int code) const;
 
     sqlite3* handle_ = nullptr;
+    std::unique_ptr<PreparedStatement> begin_;
+    std::unique_ptr<PreparedStatement> commit_;
 };
 
 // One statement prepared once and run many times on a Database, for the hot paths where preparing
