@@ -218,7 +218,7 @@ BENCHMARK(BM_RawRead)->Unit(benchmark::kMillisecond);
 void BM_Report(benchmark::State& state) {
     Store store(week().path(), Store::Access::reader);
     bench::timed(state, "report", [&] {
-        const auto observations = store.observations(from - lookBack, to);
+        const auto observations = store.observationsWithPayloadsOf(from - lookBack, to, TimeReport::payloadSignals());
         const auto events = store.calendarEvents(from, to);
         benchmark::DoNotOptimize(TimeReport(observations, from, to, events, berlin()));
     });
@@ -230,7 +230,7 @@ void BM_ReportRead(benchmark::State& state) {
     Store store(week().path(), Store::Access::reader);
     std::size_t rows = 0;
     bench::timed(state, "read", [&] {
-        const auto observations = store.observations(from - lookBack, to);
+        const auto observations = store.observationsWithPayloadsOf(from - lookBack, to, TimeReport::payloadSignals());
         const auto events = store.calendarEvents(from, to);
         rows = observations.size();
         benchmark::DoNotOptimize(events);
@@ -242,7 +242,7 @@ BENCHMARK(BM_ReportRead)->Unit(benchmark::kMillisecond);
 // The report alone, over observations already in memory.
 void BM_ReportComputation(benchmark::State& state) {
     Store store(week().path(), Store::Access::reader);
-    const auto observations = store.observations(from - lookBack, to);
+    const auto observations = store.observationsWithPayloadsOf(from - lookBack, to, TimeReport::payloadSignals());
     bench::timed(state, "computation", [&] {
         benchmark::DoNotOptimize(TimeReport(observations, from, to, week().events(), berlin()));
     });

@@ -11,16 +11,15 @@ namespace ostrel {
 
 namespace {
 
-struct StatementFinalizer {
-    void operator()(sqlite3_stmt* statement) const { sqlite3_finalize(statement); }
-};
-using Statement = std::unique_ptr<sqlite3_stmt, StatementFinalizer>;
-
 bool succeeded(int code) {
     return code == SQLITE_OK || code == SQLITE_ROW || code == SQLITE_DONE;
 }
 
 } // namespace
+
+void Database::StatementFinalizer::operator()(sqlite3_stmt* statement) const {
+    sqlite3_finalize(statement);
+}
 
 Database::Database(const std::string& path, OpenMode mode) {
     sqlite3* connection = nullptr;
@@ -67,8 +66,47 @@ std::vector<SQLRow> Database::query(const std::string& sql, const std::vector<SQ
     return rows;
 }
 
-void Database::forEachRow(const std::string& sql, const std::vector<SQLValue>& arguments,
-                          const std::function<void(SQLRow&)>& visit) {
+RowView::RowView(sqlite3_stmt* statement) : statement_(statement), size_(sqlite3_column_count(statement)) {}
+
+std::optional<std::int64_t> RowView::integer(int column) const {
+    if (sqlite3_column_type(statement_, column) != SQLITE_INTEGER) {
+        return std::nullopt;
+    }
+    return static_cast<std::int64_t>(sqlite3_column_int64(statement_, column));
+}
+
+bool RowView::holdsText(int column) const {
+    const int type = sqlite3_column_type(statement_, column);
+    return type != SQLITE_NULL && type != SQLITE_FLOAT && type != SQLITE_INTEGER;
+}
+
+std::optional<std::string> RowView::text(int column) const {
+    if (!holdsText(column)) {
+        return std::nullopt;
+    }
+    const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(statement_, column));
+    const int bytes = sqlite3_column_bytes(statement_, column);
+    if (text == nullptr && (bytes != 0 || sqlite3_errcode(sqlite3_db_handle(statement_)) == SQLITE_NOMEM)) {
+        throw SQLiteError(SQLITE_NOMEM, sqlite3_errstr(SQLITE_NOMEM));
+    }
+    return repairUtf8(text == nullptr ? std::string_view()
+                                      : std::string_view(text, static_cast<std::size_t>(bytes)));
+}
+
+void Database::forEachRowView(const std::string& sql, const std::vector<SQLValue>& arguments,
+                              const std::function<void(const RowView&)>& visit) {
+    const Statement statement = prepare(sql, arguments);
+    const RowView row(statement.get());
+    int code = SQLITE_OK;
+    while ((code = sqlite3_step(statement.get())) == SQLITE_ROW) {
+        visit(row);
+    }
+    if (code != SQLITE_DONE && code != SQLITE_OK) {
+        fail(code);
+    }
+}
+
+Database::Statement Database::prepare(const std::string& sql, const std::vector<SQLValue>& arguments) {
     sqlite3_stmt* raw = nullptr;
     int code = sqlite3_prepare_v2(handle_, sql.c_str(), -1, &raw, nullptr);
     Statement statement(raw);
@@ -100,7 +138,14 @@ void Database::forEachRow(const std::string& sql, const std::vector<SQLValue>& a
         }
         ++index;
     }
+    return statement;
+}
 
+void Database::forEachRow(const std::string& sql, const std::vector<SQLValue>& arguments,
+                          const std::function<void(SQLRow&)>& visit) {
+    const Statement statement = prepare(sql, arguments);
+    sqlite3_stmt* raw = statement.get();
+    int code = SQLITE_OK;
     const int columns = sqlite3_column_count(raw);
     SQLRow row;
     while ((code = sqlite3_step(raw)) == SQLITE_ROW) {

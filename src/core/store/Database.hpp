@@ -6,6 +6,7 @@
 #include <functional>
 #include <initializer_list>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <variant>
@@ -17,6 +18,26 @@ struct sqlite3_stmt;
 namespace ostrel {
 
 class PreparedStatement;
+
+// One row while Database::forEachRowView visits it: each column is read from SQLite only when
+// asked, so columns a reader skips cost nothing. Valid only during the visit.
+class RowView {
+public:
+    explicit RowView(sqlite3_stmt* statement);
+
+    int size() const { return size_; }
+    // The column's integer; nothing unless it holds one.
+    std::optional<std::int64_t> integer(int column) const;
+    // The column's text or blob, invalid UTF-8 repaired as forEachRow does; nothing for an
+    // integer, real or NULL. Throws SQLiteError when SQLite runs out of memory.
+    std::optional<std::string> text(int column) const;
+    // Whether text(column) would give a text, without reading it.
+    bool holdsText(int column) const;
+
+private:
+    sqlite3_stmt* statement_;
+    int size_;
+};
 
 // One SQLite connection. Not safe for concurrent use by itself: its owner (the Store) serialises
 // every call. Statements are prepared, run and finalised per call; PreparedStatement keeps one.
@@ -47,6 +68,10 @@ public:
     void forEachRow(const std::string& sql, const std::vector<SQLValue>& arguments,
                     const std::function<void(SQLRow&)>& visit);
 
+    // Like forEachRow, without copying the row first: for long reads that use only some columns.
+    void forEachRowView(const std::string& sql, const std::vector<SQLValue>& arguments,
+                        const std::function<void(const RowView&)>& visit);
+
     // Rows changed by the most recent INSERT, UPDATE or DELETE.
     std::int64_t changes() const;
 
@@ -58,6 +83,14 @@ public:
     sqlite3* handle() const { return handle_; }
 
 private:
+    struct StatementFinalizer {
+        void operator()(sqlite3_stmt* statement) const;
+    };
+    using Statement = std::unique_ptr<sqlite3_stmt, StatementFinalizer>;
+
+    // Prepares the first statement of sql and binds the arguments. Throws SQLiteError.
+    Statement prepare(const std::string& sql, const std::vector<SQLValue>& arguments);
+
     [[noreturn]] void fail(int code) const;
 
     sqlite3* handle_ = nullptr;

@@ -75,6 +75,12 @@ public:
     observations(std::int64_t from, std::int64_t to,
                  const std::optional<std::set<Signal>>& signals = std::nullopt);
 
+    // The observations with from <= ts < to as observations(from, to) gives them, but with the
+    // payload read only for the signals in payloadsOf: every other observation comes with an empty
+    // payload. For readers that need every moment but few payloads, like the time report.
+    std::vector<SignalObservation> observationsWithPayloadsOf(std::int64_t from, std::int64_t to,
+                                                              const std::set<Signal>& payloadsOf);
+
     // How many observations have ts >= since.
     std::int64_t observationCount(std::int64_t since);
 
@@ -144,6 +150,12 @@ private:
         body();
         transaction.commit();
     }
+
+    // The rows of sql, (ts, signal, payload), counted first on [from, to) when reserve is set; the
+    // payloads of signals outside payloadsOf left empty when it is given.
+    std::vector<SignalObservation> readObservations(const std::string& sql, const std::vector<SQLValue>& arguments,
+                                                    std::int64_t from, std::int64_t to, bool reserve,
+                                                    const std::set<Signal>* payloadsOf);
 
     static std::string prepareFile(const std::filesystem::path& url, Access access);
     void openForReading();
