@@ -303,6 +303,9 @@ public:
 
     void observe(const SignalObservation& observation) {
         const Signal& signal = observation.signal;
+        if (signal == Signal::appActivate || signal == Signal::appsRunning || signal == Signal::browserTab) {
+            credited_.reset(); // the front app or its site may change
+        }
         if (signal == Signal::appActivate) {
             if (const auto quick = QuickObject::read(observation.payload); quick && readsAsApp(*quick)) {
                 front_ = owned(quick->text("bundleID"));
@@ -359,9 +362,18 @@ public:
         const std::int64_t ms = b - start;
         report_.active += ms;
         if (front_) {
-            appMs_[*front_] += ms;
-            if (const auto site = siteOfApp_.find(*front_); site != siteOfApp_.end() && site->second) {
-                siteMs_[*site->second] += ms;
+            // Most gaps credit the same app and site as the one before: their totals are looked up
+            // (hashing canonical text) once per change, not once per gap. Map nodes never move.
+            if (!credited_) {
+                credited_.emplace();
+                credited_->app = &appMs_[*front_];
+                if (const auto site = siteOfApp_.find(*front_); site != siteOfApp_.end() && site->second) {
+                    credited_->site = &siteMs_[*site->second];
+                }
+            }
+            *credited_->app += ms;
+            if (credited_->site != nullptr) {
+                *credited_->site += ms;
             }
         }
         for (const CalendarEvent& event : events_) {
@@ -446,6 +458,12 @@ private:
     TextMap<std::int64_t> siteMs_;
     TextMap<std::int64_t> classMs_;
     TextMap<std::optional<std::string>> siteOfApp_; // the last site seen in each app
+    // The totals the current front app and its site are credited to, until either may change.
+    struct Credited {
+        std::int64_t* app = nullptr;
+        std::int64_t* site = nullptr;
+    };
+    std::optional<Credited> credited_;
     std::optional<Day> day_;
 };
 
