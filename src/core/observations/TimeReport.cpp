@@ -184,6 +184,15 @@ public:
     // Nothing when the text is not a compact object of the plain kind.
     static std::optional<QuickObject> read(std::string_view text) {
         Scanner scanner(text);
+        auto object = read(scanner);
+        if (!object || !scanner.atEnd()) {
+            return std::nullopt;
+        }
+        return object;
+    }
+
+    // The object at the scanner's place, which it passes.
+    static std::optional<QuickObject> read(Scanner& scanner) {
         QuickObject object;
         if (!scanner.take('{')) {
             return std::nullopt;
@@ -200,9 +209,6 @@ public:
             if (!scanner.take('}')) {
                 return std::nullopt;
             }
-        }
-        if (!scanner.atEnd()) {
-            return std::nullopt;
         }
         return object;
     }
@@ -257,11 +263,7 @@ bool readsAsRunningApps(const QuickObject& object) {
         return true;
     }
     do {
-        Member element;
-        if (!array.value(element, 1) || element.kind != Kind::structure) {
-            return false;
-        }
-        const auto app = QuickObject::read(element.value);
+        const auto app = QuickObject::read(array);
         if (!app || !readsAsApp(*app)) {
             return false;
         }
