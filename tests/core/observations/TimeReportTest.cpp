@@ -239,7 +239,7 @@ TEST(TimeReport, PayloadsReadAsTheirRecordsDecode) {
         std::vector<Usage> sites;
     };
     const std::vector<Usage> baseAlone{{base, 10 * minute}};
-    const std::vector<Usage> baseThenA{{base, 5 * minute}, {"a.app", 5 * minute}};
+    const std::vector<Usage> baseThenA{{"a.app", 5 * minute}, {base, 5 * minute}}; // equal times rank by key
     const std::vector<Usage> baseThenNone{{base, 5 * minute}};
     const std::vector<Case> cases{
         {"a plain activation", then(Signal::appActivate, R"({"bundleID":"a.app","name":"A"})"), baseThenA, {}},
