@@ -101,7 +101,7 @@ int reportCommand(const Arguments& arguments) {
     try {
         Store store(options.database, Store::Access::reader);
         const std::int64_t lower = saturatingSub(options.from, lookBack);
-        observations = store.observations(lower, options.to);
+        observations = store.observationsWithPayloadsOf(lower, options.to, TimeReport::payloadSignals());
         events = store.calendarEvents(options.from, options.to);
     } catch (const std::exception& failure) {
         throw std::runtime_error("ostrel-dev report: cannot read " + options.database.string() + ": " +

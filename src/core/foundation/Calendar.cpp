@@ -1,9 +1,12 @@
 #include "core/foundation/Calendar.hpp"
 
 #include <cmath>
+#include <limits>
 #include <mutex>
 
+#include <unicode/basictz.h>
 #include <unicode/gregocal.h>
+#include <unicode/tztrans.h>
 #include <unicode/locid.h>
 #include <unicode/timezone.h>
 
@@ -131,6 +134,33 @@ std::int64_t Calendar::offset(Date date) const {
         fail("zone offset unavailable", status);
     }
     return std::int64_t{raw} + daylight;
+}
+
+bool Calendar::OffsetSpan::holds(Date date) const {
+    const double ms = date * 1000.0; // as millis() reads it
+    return ms >= from && ms < until;
+}
+
+Calendar::OffsetSpan Calendar::offsetSpan(Date date) const {
+    const double ms = millis(date);
+    const std::lock_guard lock(impl_->mutex);
+    const icu::TimeZone& zone = impl_->calendar->getTimeZone();
+    std::int32_t raw = 0;
+    std::int32_t daylight = 0;
+    UErrorCode status = U_ZERO_ERROR;
+    zone.getOffset(ms, false, raw, daylight, status);
+    if (U_FAILURE(status)) {
+        fail("zone offset unavailable", status);
+    }
+    // The offset changes only at the zone's transitions; a zone that cannot name them gives an
+    // empty span, so every date is asked again.
+    OffsetSpan span{std::int64_t{raw} + daylight, ms, ms};
+    icu::TimeZoneTransition next;
+    if (const auto* basic = dynamic_cast<const icu::BasicTimeZone*>(&zone)) {
+        span.until = basic->getNextTransition(ms, false, next) ? next.getTime()
+                                                               : std::numeric_limits<double>::infinity();
+    }
+    return span;
 }
 
 Date Calendar::startOfDay(Date date) const {

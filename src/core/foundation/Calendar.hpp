@@ -54,6 +54,18 @@ public:
     // but the zone is consulted.
     std::int64_t offset(Date date) const;
 
+    // offset(date) together with the stretch of time it holds for: from date up to the zone's next
+    // change of offset, so a caller walking forward through time asks the zone again only past it.
+    struct OffsetSpan {
+        std::int64_t offset = 0;
+        double from = 0;  // milliseconds since 1970
+        double until = 0; // excluded; infinite when no change is known to come
+
+        // Whether offset(date) is this span's offset, known without asking the zone.
+        bool holds(Date date) const;
+    };
+    OffsetSpan offsetSpan(Date date) const;
+
     // The first moment of the local day: midnight, or the moment of the change when a clock change
     // skips midnight.
     Date startOfDay(Date date) const;

@@ -9,8 +9,10 @@
 #include "core/observations/RunningAppsPayload.hpp"
 
 #include <algorithm>
+#include <array>
 #include <limits>
 #include <optional>
+#include <string_view>
 #include <unordered_map>
 #include <unordered_set>
 
@@ -61,6 +63,223 @@ std::int64_t estimate(const RunPayload& run) {
     return saved;
 }
 
+// ---- The quick reader ----
+//
+// The report reads a field or two from a few payloads per observation; building a whole JSON
+// document for each costs more than everything else it does. The payloads it reads are compact
+// objects of plain texts and booleans (the running apps: an array of such objects), which the quick
+// reader reads in place. For anything else (an escape, a number, a byte outside printable ASCII,
+// whitespace, a repeated key, deep nesting) it cannot tell, and the full decoder decides, so the
+// report reads exactly what the full decoder alone would give it.
+
+enum class Kind { text, boolean, null, structure };
+
+struct Member {
+    std::string_view key;
+    Kind kind = Kind::null;
+    std::string_view value; // a text's bytes, or a structure's whole JSON text
+};
+
+class Scanner {
+public:
+    explicit Scanner(std::string_view text) : text_(text) {}
+
+    bool atEnd() const { return at_ == text_.size(); }
+
+    bool take(char c) {
+        if (at_ < text_.size() && text_[at_] == c) {
+            ++at_;
+            return true;
+        }
+        return false;
+    }
+
+    // A text of printable ASCII without escapes, whose bytes are its value.
+    bool text(std::string_view& out) {
+        if (!take('"')) {
+            return false;
+        }
+        const std::size_t start = at_;
+        for (; at_ < text_.size(); ++at_) {
+            const auto c = static_cast<unsigned char>(text_[at_]);
+            if (c == '"') {
+                out = text_.substr(start, at_ - start);
+                ++at_;
+                return true;
+            }
+            if (c < 0x20 || c >= 0x7f || c == '\\') {
+                return false;
+            }
+        }
+        return false;
+    }
+
+    // One value. Structures are checked against the same plain grammar and given whole.
+    bool value(Member& member, int depth) {
+        const std::size_t start = at_;
+        if (at_ < text_.size() && text_[at_] == '"') {
+            member.kind = Kind::text;
+            return text(member.value);
+        }
+        if (word("true") || word("false")) {
+            member.kind = Kind::boolean;
+            return true;
+        }
+        if (word("null")) {
+            member.kind = Kind::null;
+            return true;
+        }
+        if (depth >= maxDepth) {
+            return false;
+        }
+        Member inner;
+        if (take('{')) {
+            if (!take('}')) {
+                do {
+                    std::string_view key;
+                    if (!text(key) || !take(':') || !value(inner, depth + 1)) {
+                        return false;
+                    }
+                } while (take(','));
+                if (!take('}')) {
+                    return false;
+                }
+            }
+        } else if (take('[')) {
+            if (!take(']')) {
+                do {
+                    if (!value(inner, depth + 1)) {
+                        return false;
+                    }
+                } while (take(','));
+                if (!take(']')) {
+                    return false;
+                }
+            }
+        } else {
+            return false; // a number, or no JSON
+        }
+        member.kind = Kind::structure;
+        member.value = text_.substr(start, at_ - start);
+        return true;
+    }
+
+private:
+    static constexpr int maxDepth = 4;
+
+    bool word(std::string_view word) {
+        if (text_.substr(at_, word.size()) != word) {
+            return false;
+        }
+        at_ += word.size();
+        return true;
+    }
+
+    std::string_view text_;
+    std::size_t at_ = 0;
+};
+
+class QuickObject {
+public:
+    // Nothing when the text is not a compact object of the plain kind.
+    static std::optional<QuickObject> read(std::string_view text) {
+        Scanner scanner(text);
+        auto object = read(scanner);
+        if (!object || !scanner.atEnd()) {
+            return std::nullopt;
+        }
+        return object;
+    }
+
+    // The object at the scanner's place, which it passes.
+    static std::optional<QuickObject> read(Scanner& scanner) {
+        QuickObject object;
+        if (!scanner.take('{')) {
+            return std::nullopt;
+        }
+        if (!scanner.take('}')) {
+            do {
+                Member member;
+                if (object.count_ == object.members_.size() || !scanner.text(member.key) || !scanner.take(':') ||
+                    !scanner.value(member, 1) || object.find(member.key) != nullptr) {
+                    return std::nullopt;
+                }
+                object.members_[object.count_++] = member;
+            } while (scanner.take(','));
+            if (!scanner.take('}')) {
+                return std::nullopt;
+            }
+        }
+        return object;
+    }
+
+    const Member* find(std::string_view key) const {
+        for (std::size_t i = 0; i < count_; ++i) {
+            if (members_[i].key == key) {
+                return &members_[i];
+            }
+        }
+        return nullptr;
+    }
+
+    // Whether an optional key of that kind reads: missing, null, or of the kind.
+    bool allows(std::string_view key, Kind kind) const {
+        const Member* member = find(key);
+        return member == nullptr || member->kind == Kind::null || member->kind == kind;
+    }
+
+    // The key's text; nothing when it is missing or null. Only for keys that allow text.
+    std::optional<std::string_view> text(std::string_view key) const {
+        const Member* member = find(key);
+        if (member == nullptr || member->kind != Kind::text) {
+            return std::nullopt;
+        }
+        return member->value;
+    }
+
+private:
+    std::array<Member, 8> members_{};
+    std::size_t count_ = 0;
+};
+
+// Whether AppPayload::fromJSON reads the object without failing.
+bool readsAsApp(const QuickObject& object) {
+    return object.allows("bundleID", Kind::text) && object.allows("name", Kind::text) &&
+           object.allows("path", Kind::text) && object.allows("hidden", Kind::boolean) &&
+           object.allows("excluded", Kind::boolean);
+}
+
+// Whether RunningAppsPayload::fromJSON reads the object without failing: "apps" an array of apps.
+bool readsAsRunningApps(const QuickObject& object) {
+    const Member* apps = object.find("apps");
+    if (!object.allows("front", Kind::text) || apps == nullptr || apps->kind != Kind::structure) {
+        return false;
+    }
+    Scanner array(apps->value);
+    if (!array.take('[')) {
+        return false;
+    }
+    if (array.take(']')) {
+        return true;
+    }
+    do {
+        const auto app = QuickObject::read(array);
+        if (!app || !readsAsApp(*app)) {
+            return false;
+        }
+    } while (array.take(','));
+    return array.take(']');
+}
+
+bool readsAsTab(const QuickObject& object) {
+    return object.allows("site", Kind::text) && object.allows("url", Kind::text) &&
+           object.allows("excluded", Kind::boolean);
+}
+
+std::optional<std::string> owned(std::optional<std::string_view> text) {
+    return text ? std::optional<std::string>(*text) : std::nullopt;
+}
+
 std::vector<TimeReport::Usage> ranked(TextMap<std::int64_t>&& totals) {
     std::vector<TimeReport::Usage> usages;
     usages.reserve(totals.size());
@@ -86,17 +305,31 @@ public:
 
     void observe(const SignalObservation& observation) {
         const Signal& signal = observation.signal;
+        if (signal == Signal::appActivate || signal == Signal::appsRunning || signal == Signal::browserTab) {
+            credited_.reset(); // the front app or its site may change
+        }
         if (signal == Signal::appActivate) {
-            const auto payload = observation.decoded<AppPayload>();
-            front_ = payload ? payload->bundleID : std::nullopt;
+            if (const auto quick = QuickObject::read(observation.payload); quick && readsAsApp(*quick)) {
+                front_ = owned(quick->text("bundleID"));
+            } else {
+                const auto payload = observation.decoded<AppPayload>();
+                front_ = payload ? payload->bundleID : std::nullopt;
+            }
         } else if (signal == Signal::appsRunning) {
-            if (const auto payload = observation.decoded<RunningAppsPayload>(); payload && payload->front) {
+            if (const auto quick = QuickObject::read(observation.payload); quick && readsAsRunningApps(*quick)) {
+                if (const auto front = quick->text("front")) {
+                    front_ = std::string(*front);
+                }
+            } else if (const auto payload = observation.decoded<RunningAppsPayload>(); payload && payload->front) {
                 front_ = payload->front;
             }
         } else if (signal == Signal::browserTab) {
             if (front_) {
-                if (const auto payload = observation.decoded<TabPayload>()) {
-                    siteOfApp_[*front_] = payload->site; // an excluded tab leaves no site
+                // An excluded tab leaves no site.
+                if (const auto quick = QuickObject::read(observation.payload); quick && readsAsTab(*quick)) {
+                    siteOfApp_[*front_] = owned(quick->text("site"));
+                } else if (const auto payload = observation.decoded<TabPayload>()) {
+                    siteOfApp_[*front_] = payload->site;
                 }
             }
         } else if (signal == Signal::sleep) {
@@ -131,9 +364,18 @@ public:
         const std::int64_t ms = b - start;
         report_.active += ms;
         if (front_) {
-            appMs_[*front_] += ms;
-            if (const auto site = siteOfApp_.find(*front_); site != siteOfApp_.end() && site->second) {
-                siteMs_[*site->second] += ms;
+            // Most gaps credit the same app and site as the one before: their totals are looked up
+            // (hashing canonical text) once per change, not once per gap. Map nodes never move.
+            if (!credited_) {
+                credited_.emplace();
+                credited_->app = &appMs_[*front_];
+                if (const auto site = siteOfApp_.find(*front_); site != siteOfApp_.end() && site->second) {
+                    credited_->site = &siteMs_[*site->second];
+                }
+            }
+            *credited_->app += ms;
+            if (credited_->site != nullptr) {
+                *credited_->site += ms;
             }
         }
         for (const CalendarEvent& event : events_) {
@@ -178,7 +420,14 @@ private:
 
     // t on the local wall clock, in milliseconds since 1970. Offsets are under a day, so only
     // instants at the very ends of the range could leave it; they stay at its end.
-    std::int64_t localTime(std::int64_t t) const { return saturatingAdd(t, calendar_.offset(seconds(t))); }
+    // The offset is kept while it holds: asking the zone for every piece would be a third of the
+    // report's time.
+    std::int64_t localTime(std::int64_t t) {
+        if (!offset_ || !offset_->holds(seconds(t))) {
+            offset_ = calendar_.offsetSpan(seconds(t));
+        }
+        return saturatingAdd(t, offset_->offset);
+    }
 
     // The index in days of the local day that holds t. Consecutive pieces mostly fall on the same
     // day, so its bounds are kept and the calendar asked again only outside them.
@@ -218,7 +467,14 @@ private:
     TextMap<std::int64_t> siteMs_;
     TextMap<std::int64_t> classMs_;
     TextMap<std::optional<std::string>> siteOfApp_; // the last site seen in each app
+    // The totals the current front app and its site are credited to, until either may change.
+    struct Credited {
+        std::int64_t* app = nullptr;
+        std::int64_t* site = nullptr;
+    };
+    std::optional<Credited> credited_;
     std::optional<Day> day_;
+    std::optional<Calendar::OffsetSpan> offset_;
 };
 
 } // namespace
@@ -268,6 +524,12 @@ TimeReport::TimeReport(std::span<const SignalObservation> observations, std::int
             }
         }
     }
+}
+
+const std::set<Signal>& TimeReport::payloadSignals() {
+    static const std::set<Signal> signals{Signal::appActivate, Signal::appsRunning, Signal::browserTab,
+                                          Signal::quevRun, Signal::quevUndo};
+    return signals;
 }
 
 json::Value TimeReport::Usage::toJSON() const {

@@ -6,6 +6,7 @@
 #include "core/observations/SignalObservation.hpp"
 
 #include <cstdint>
+#include <set>
 #include <span>
 #include <string>
 #include <vector>
@@ -42,6 +43,10 @@ struct TimeReport {
     std::int64_t runs = 0;
 
     TimeReport() = default;
+
+    // The signals whose payloads the report reads; every other observation counts by its time and
+    // signal alone, so a reader may leave their payloads out (Store::observationsWithPayloadsOf).
+    static const std::set<Signal>& payloadSignals();
 
     // The report of [from, to). observations may come in any order and should begin before from
     // (the Time page reads six hours more): earlier ones set the front app, sites, awake, lock and

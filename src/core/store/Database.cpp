@@ -11,11 +11,6 @@ namespace ostrel {
 
 namespace {
 
-struct StatementFinalizer {
-    void operator()(sqlite3_stmt* statement) const { sqlite3_finalize(statement); }
-};
-using Statement = std::unique_ptr<sqlite3_stmt, StatementFinalizer>;
-
 bool succeeded(int code) {
     return code == SQLITE_OK || code == SQLITE_ROW || code == SQLITE_DONE;
 }
@@ -40,6 +35,10 @@ std::string fileURI(const std::string& path, const char* query) {
 }
 
 } // namespace
+
+void Database::StatementFinalizer::operator()(sqlite3_stmt* statement) const {
+    sqlite3_finalize(statement);
+}
 
 Database::Database(const std::string& path, OpenMode mode) {
     sqlite3* connection = nullptr;
@@ -71,6 +70,9 @@ Database::Database(const std::string& path, OpenMode mode) {
 }
 
 Database::~Database() {
+    // Finalised first: a connection with statements left open would not close.
+    begin_.reset();
+    commit_.reset();
     sqlite3_close(handle_);
 }
 
@@ -95,8 +97,47 @@ std::vector<SQLRow> Database::query(const std::string& sql, const std::vector<SQ
     return rows;
 }
 
-void Database::forEachRow(const std::string& sql, const std::vector<SQLValue>& arguments,
-                          const std::function<void(SQLRow&)>& visit) {
+RowView::RowView(sqlite3_stmt* statement) : statement_(statement), size_(sqlite3_column_count(statement)) {}
+
+std::optional<std::int64_t> RowView::integer(int column) const {
+    if (sqlite3_column_type(statement_, column) != SQLITE_INTEGER) {
+        return std::nullopt;
+    }
+    return static_cast<std::int64_t>(sqlite3_column_int64(statement_, column));
+}
+
+bool RowView::holdsText(int column) const {
+    const int type = sqlite3_column_type(statement_, column);
+    return type != SQLITE_NULL && type != SQLITE_FLOAT && type != SQLITE_INTEGER;
+}
+
+std::optional<std::string> RowView::text(int column) const {
+    if (!holdsText(column)) {
+        return std::nullopt;
+    }
+    const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(statement_, column));
+    const int bytes = sqlite3_column_bytes(statement_, column);
+    if (text == nullptr && (bytes != 0 || sqlite3_errcode(sqlite3_db_handle(statement_)) == SQLITE_NOMEM)) {
+        throw SQLiteError(SQLITE_NOMEM, sqlite3_errstr(SQLITE_NOMEM));
+    }
+    return repairUtf8(text == nullptr ? std::string_view()
+                                      : std::string_view(text, static_cast<std::size_t>(bytes)));
+}
+
+void Database::forEachRowView(const std::string& sql, const std::vector<SQLValue>& arguments,
+                              const std::function<void(const RowView&)>& visit) {
+    const Statement statement = prepare(sql, arguments);
+    const RowView row(statement.get());
+    int code = SQLITE_OK;
+    while ((code = sqlite3_step(statement.get())) == SQLITE_ROW) {
+        visit(row);
+    }
+    if (code != SQLITE_DONE && code != SQLITE_OK) {
+        fail(code);
+    }
+}
+
+Database::Statement Database::prepare(const std::string& sql, const std::vector<SQLValue>& arguments) {
     sqlite3_stmt* raw = nullptr;
     int code = sqlite3_prepare_v2(handle_, sql.c_str(), -1, &raw, nullptr);
     Statement statement(raw);
@@ -128,7 +169,14 @@ void Database::forEachRow(const std::string& sql, const std::vector<SQLValue>& a
         }
         ++index;
     }
+    return statement;
+}
 
+void Database::forEachRow(const std::string& sql, const std::vector<SQLValue>& arguments,
+                          const std::function<void(SQLRow&)>& visit) {
+    const Statement statement = prepare(sql, arguments);
+    sqlite3_stmt* raw = statement.get();
+    int code = SQLITE_OK;
     const int columns = sqlite3_column_count(raw);
     SQLRow row;
     while ((code = sqlite3_step(raw)) == SQLITE_ROW) {
@@ -169,8 +217,71 @@ std::int64_t Database::changes() const {
     return sqlite3_changes64(handle_);
 }
 
+void Database::begin() {
+    if (!begin_) {
+        begin_ = std::make_unique<PreparedStatement>(*this, "BEGIN");
+    }
+    begin_->run({});
+}
+
+void Database::commit() {
+    if (!commit_) {
+        commit_ = std::make_unique<PreparedStatement>(*this, "COMMIT");
+    }
+    commit_->run({});
+}
+
+PreparedStatement::PreparedStatement(Database& database, const std::string& sql) : handle_(database.handle()) {
+    const int code = sqlite3_prepare_v3(handle_, sql.c_str(), -1, SQLITE_PREPARE_PERSISTENT, &statement_, nullptr);
+    if (!succeeded(code)) {
+        sqlite3_finalize(statement_);
+        throw SQLiteError(code, sqlite3_errmsg(handle_));
+    }
+}
+
+PreparedStatement::~PreparedStatement() {
+    sqlite3_finalize(statement_);
+}
+
+void PreparedStatement::run(std::initializer_list<Argument> arguments) {
+    // The message is taken before the reset, which may replace the connection's error.
+    const auto fail = [this](int code) {
+        SQLiteError error(code, sqlite3_errmsg(handle_));
+        sqlite3_reset(statement_);
+        sqlite3_clear_bindings(statement_);
+        throw error;
+    };
+    int index = 1;
+    for (const Argument& argument : arguments) {
+        int code = SQLITE_OK;
+        if (const auto* integer = std::get_if<std::int64_t>(&argument)) {
+            code = sqlite3_bind_int64(statement_, index, *integer);
+        } else {
+            std::string_view text = std::get<std::string_view>(argument);
+            if (text.data() == nullptr) {
+                text = ""; // a null pointer would bind NULL, not the empty text
+            }
+            // Static: the text outlives the step, and the bindings are cleared before run returns.
+            code = sqlite3_bind_text64(statement_, index, text.data(), text.size(), SQLITE_STATIC, SQLITE_UTF8);
+        }
+        if (!succeeded(code)) {
+            fail(code);
+        }
+        ++index;
+    }
+    int code = SQLITE_ROW;
+    while (code == SQLITE_ROW) {
+        code = sqlite3_step(statement_);
+    }
+    if (code != SQLITE_DONE) {
+        fail(code);
+    }
+    sqlite3_reset(statement_);
+    sqlite3_clear_bindings(statement_);
+}
+
 Transaction::Transaction(Database& database) : database_(database) {
-    database_.execute("BEGIN");
+    database_.begin();
 }
 
 Transaction::~Transaction() {
@@ -180,7 +291,7 @@ Transaction::~Transaction() {
 }
 
 void Transaction::commit() {
-    database_.execute("COMMIT");
+    database_.commit();
     open_ = false;
 }
 

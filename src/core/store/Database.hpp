@@ -2,16 +2,45 @@
 
 #include "core/store/SQLValue.hpp"
 
+#include <cstdint>
 #include <functional>
+#include <initializer_list>
+#include <memory>
+#include <optional>
 #include <string>
+#include <string_view>
+#include <variant>
 #include <vector>
 
 struct sqlite3;
+struct sqlite3_stmt;
 
 namespace ostrel {
 
+class PreparedStatement;
+
+// One row while Database::forEachRowView visits it: each column is read from SQLite only when
+// asked, so columns a reader skips cost nothing. Valid only during the visit.
+class RowView {
+public:
+    explicit RowView(sqlite3_stmt* statement);
+
+    int size() const { return size_; }
+    // The column's integer; nothing unless it holds one.
+    std::optional<std::int64_t> integer(int column) const;
+    // The column's text or blob, invalid UTF-8 repaired as forEachRow does; nothing for an
+    // integer, real or NULL. Throws SQLiteError when SQLite runs out of memory.
+    std::optional<std::string> text(int column) const;
+    // Whether text(column) would give a text, without reading it.
+    bool holdsText(int column) const;
+
+private:
+    sqlite3_stmt* statement_;
+    int size_;
+};
+
 // One SQLite connection. Not safe for concurrent use by itself: its owner (the Store) serialises
-// every call. Statements are prepared, run and finalised per call; there is no statement cache.
+// every call. Statements are prepared, run and finalised per call; PreparedStatement keeps one.
 class Database {
 public:
     enum class OpenMode {
@@ -42,15 +71,58 @@ public:
     void forEachRow(const std::string& sql, const std::vector<SQLValue>& arguments,
                     const std::function<void(SQLRow&)>& visit);
 
+    // Like forEachRow, without copying the row first: for long reads that use only some columns.
+    void forEachRowView(const std::string& sql, const std::vector<SQLValue>& arguments,
+                        const std::function<void(const RowView&)>& visit);
+
     // Rows changed by the most recent INSERT, UPDATE or DELETE.
     std::int64_t changes() const;
+
+    // BEGIN and COMMIT, each prepared once: a short transaction would otherwise spend a good part
+    // of its time parsing them. Throw SQLiteError.
+    void begin();
+    void commit();
 
     sqlite3* handle() const { return handle_; }
 
 private:
+    struct StatementFinalizer {
+        void operator()(sqlite3_stmt* statement) const;
+    };
+    using Statement = std::unique_ptr<sqlite3_stmt, StatementFinalizer>;
+
+    // Prepares the first statement of sql and binds the arguments. Throws SQLiteError.
+    Statement prepare(const std::string& sql, const std::vector<SQLValue>& arguments);
+
     [[noreturn]] void fail(int code) const;
 
     sqlite3* handle_ = nullptr;
+    std::unique_ptr<PreparedStatement> begin_;
+    std::unique_ptr<PreparedStatement> commit_;
+};
+
+// One statement prepared once and run many times on a Database, for the hot paths where preparing
+// it again would cost more than running it. Each run binds, steps to the end, and resets the
+// statement with its bindings cleared, on success and on failure alike. Used under the same
+// serialisation as its Database, which it must not outlive.
+class PreparedStatement {
+public:
+    // Prepares the first statement of sql. Throws SQLiteError.
+    PreparedStatement(Database& database, const std::string& sql);
+    ~PreparedStatement();
+
+    PreparedStatement(const PreparedStatement&) = delete;
+    PreparedStatement& operator=(const PreparedStatement&) = delete;
+
+    using Argument = std::variant<std::int64_t, std::string_view>;
+
+    // Binds the arguments to the parameters in order and runs the statement to its end, ignoring any
+    // rows. Texts are bound by their byte length without a copy, so NUL is kept. Throws SQLiteError.
+    void run(std::initializer_list<Argument> arguments);
+
+private:
+    sqlite3* handle_;
+    sqlite3_stmt* statement_ = nullptr;
 };
 
 // Runs BEGIN now and ROLLBACK on destruction unless commit() succeeded; the rollback's own

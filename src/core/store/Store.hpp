@@ -78,6 +78,12 @@ public:
     observations(std::int64_t from, std::int64_t to,
                  const std::optional<std::set<Signal>>& signals = std::nullopt);
 
+    // The observations with from <= ts < to as observations(from, to) gives them, but with the
+    // payload read only for the signals in payloadsOf: every other observation comes with an empty
+    // payload. For readers that need every moment but few payloads, like the time report.
+    std::vector<SignalObservation> observationsWithPayloadsOf(std::int64_t from, std::int64_t to,
+                                                              const std::set<Signal>& payloadsOf);
+
     // How many observations have ts >= since.
     std::int64_t observationCount(std::int64_t since);
 
@@ -148,6 +154,12 @@ private:
         transaction.commit();
     }
 
+    // The rows of sql, (ts, signal, payload), counted first on [from, to) when reserve is set; the
+    // payloads of signals outside payloadsOf left empty when it is given.
+    std::vector<SignalObservation> readObservations(const std::string& sql, const std::vector<SQLValue>& arguments,
+                                                    std::int64_t from, std::int64_t to, bool reserve,
+                                                    const std::set<Signal>* payloadsOf);
+
     static std::string prepareFile(const std::filesystem::path& url);
     static Database open(const std::filesystem::path& url, Access access,
                          std::unique_ptr<ReaderSnapshot>& snapshot);
@@ -160,6 +172,9 @@ private:
     std::unique_ptr<ReaderSnapshot> snapshot_; // a reader's view of the file; outlives the connection
     Database database_;
     std::mutex lock_;
+    // The observation insert, prepared on the first append and used under lock_; declared after
+    // database_ so it is finalised before the connection closes.
+    std::optional<PreparedStatement> appendObservation_;
 };
 
 } // namespace ostrel

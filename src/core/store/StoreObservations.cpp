@@ -7,12 +7,16 @@
 
 namespace ostrel {
 
+// The one write made for every observation, so its statement is prepared once and its texts are
+// bound without copies.
 void Store::append(std::span<const SignalObservation> observations) {
     inTransaction([&] {
+        if (!appendObservation_) {
+            appendObservation_.emplace(database_, "INSERT INTO observations (ts, signal, payload) VALUES (?, ?, ?)");
+        }
         for (const SignalObservation& observation : observations) {
-            database_.execute("INSERT INTO observations (ts, signal, payload) VALUES (?, ?, ?)",
-                              {SQLValue(observation.ts), SQLValue(observation.signal.rawValue),
-                               SQLValue(observation.payload)});
+            appendObservation_->run({observation.ts, std::string_view(observation.signal.rawValue),
+                                     std::string_view(observation.payload)});
         }
     });
 }
@@ -33,10 +37,23 @@ std::vector<SignalObservation> Store::observations(std::int64_t from, std::int64
         sql += ")";
     }
     sql += " ORDER BY ts, id";
+    return readObservations(sql, arguments, from, to, !signals, nullptr);
+}
 
+std::vector<SignalObservation> Store::observationsWithPayloadsOf(std::int64_t from, std::int64_t to,
+                                                                 const std::set<Signal>& payloadsOf) {
+    // Not counted first: with most payloads left out, growing the result costs less than the
+    // count's second walk of the time index.
+    return readObservations("SELECT ts, signal, payload FROM observations WHERE ts >= ? AND ts < ? ORDER BY ts, id",
+                            {SQLValue(from), SQLValue(to)}, from, to, false, &payloadsOf);
+}
+
+std::vector<SignalObservation> Store::readObservations(const std::string& sql, const std::vector<SQLValue>& arguments,
+                                                       std::int64_t from, std::int64_t to, bool reserve,
+                                                       const std::set<Signal>* payloadsOf) {
     std::vector<SignalObservation> result;
     std::lock_guard guard(lock_);
-    if (!signals) {
+    if (reserve) {
         // Counted on the time index first: allocating the whole result once makes a long read a
         // quarter faster than growing it.
         const auto counted = database_.query("SELECT count(*) FROM observations WHERE ts >= ? AND ts < ?",
@@ -46,14 +63,22 @@ std::vector<SignalObservation> Store::observations(std::int64_t from, std::int64
                                : counted.front().front().integerValue();
         result.reserve(static_cast<std::size_t>(std::max<std::int64_t>(0, count.value_or(0))));
     }
-    database_.forEachRow(sql, arguments, [&result](SQLRow& row) {
-        const auto ts = row.size() == 3 ? row[0].integerValue() : std::nullopt;
-        std::string* signal = row.size() == 3 ? row[1].textValue() : nullptr;
-        std::string* payload = row.size() == 3 ? row[2].textValue() : nullptr;
-        if (!ts || signal == nullptr || payload == nullptr) {
+    // A payload left out is not even read from SQLite, but its row is checked all the same.
+    database_.forEachRowView(sql, arguments, [&result, payloadsOf](const RowView& row) {
+        if (row.size() != 3) {
             throw SQLiteError(0, "malformed observation row");
         }
-        result.emplace_back(*ts, Signal(std::move(*signal)), std::move(*payload));
+        const auto ts = row.integer(0);
+        auto signal = row.text(1);
+        if (!ts || !signal || !row.holdsText(2)) {
+            throw SQLiteError(0, "malformed observation row");
+        }
+        Signal read(std::move(*signal));
+        std::string payload;
+        if (payloadsOf == nullptr || payloadsOf->contains(read)) {
+            payload = std::move(*row.text(2));
+        }
+        result.emplace_back(*ts, std::move(read), std::move(payload));
     });
     return result;
 }

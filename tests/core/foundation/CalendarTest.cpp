@@ -88,6 +88,37 @@ TEST(Calendar, OffsetIsTheOneInForceAtTheInstant) {
     EXPECT_THROW(Calendar("UTC", "en_US").offset(std::numeric_limits<double>::quiet_NaN()), CalendarError);
 }
 
+TEST(Calendar, AnOffsetSpanHoldsUpToTheZonesNextChange) {
+    constexpr double infinity = std::numeric_limits<double>::infinity();
+    const struct {
+        const char* zone;
+        Date date;
+        std::int64_t offset;
+        double until; // ms
+    } cases[] = {
+        {"Europe/Berlin", 1'709'506'800, 3'600'000, 1'711'846'800'000},     // to 2024-03-31 01:00 UTC
+        {"Europe/Berlin", 1'711'846'800, 7'200'000, 1'729'990'800'000},     // at that change, to October's
+        {"Europe/Berlin", 1'711'846'799.999, 3'600'000, 1'711'846'800'000}, // a millisecond before it
+        {"Asia/Kolkata", 1'709'506'800, 19'800'000, infinity},
+        {"UTC", 1'709'506'800, 0, infinity},
+    };
+    for (const auto& c : cases) {
+        const Calendar calendar(c.zone, "en_US");
+        const Calendar::OffsetSpan span = calendar.offsetSpan(c.date);
+        EXPECT_EQ(span.offset, calendar.offset(c.date)) << c.zone << " " << c.date;
+        EXPECT_EQ(span.offset, c.offset) << c.zone << " " << c.date;
+        EXPECT_EQ(span.until, c.until) << c.zone << " " << c.date;
+        EXPECT_TRUE(span.holds(c.date)) << c.zone << " " << c.date;
+        EXPECT_FALSE(span.holds(c.date - 0.001)) << "a span starts at its date";
+        if (std::isfinite(c.until)) {
+            EXPECT_TRUE(span.holds((c.until - 1) / 1000)) << c.zone << " " << c.date;
+            EXPECT_FALSE(span.holds(c.until / 1000)) << c.zone << " " << c.date;
+            EXPECT_NE(calendar.offset(c.until / 1000), span.offset) << c.zone << " " << c.date;
+        }
+    }
+    EXPECT_THROW(Calendar("UTC", "en_US").offsetSpan(std::numeric_limits<double>::quiet_NaN()), CalendarError);
+}
+
 TEST(Calendar, BerlinSpringForwardDayHasTwentyThreeHours) {
     const Calendar berlin("Europe/Berlin", "de_DE");
     const double noonSunday = 1711879200; // 2024-03-31 12:00 CEST = 10:00 UTC

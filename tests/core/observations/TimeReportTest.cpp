@@ -225,6 +225,65 @@ TEST(TimeReport, TimeGoesToTheFrontAppAndItsLastSite) {
     }
 }
 
+// The report reads plain payloads in place and leaves every other to the full decoder; either way
+// a payload must give what decoding it as its record gives.
+TEST(TimeReport, PayloadsReadAsTheirRecordsDecode) {
+    const std::string base = "org.example.base";
+    const auto then = [&](const Signal& signal, std::string payload) {
+        return std::vector<SignalObservation>{activate(noon, base), at(noon + 5 * minute, signal, std::move(payload))};
+    };
+    struct Case {
+        std::string name;
+        std::vector<SignalObservation> observations;
+        std::vector<Usage> apps;
+        std::vector<Usage> sites;
+    };
+    const std::vector<Usage> baseAlone{{base, 10 * minute}};
+    const std::vector<Usage> baseThenA{{"a.app", 5 * minute}, {base, 5 * minute}}; // equal times rank by key
+    const std::vector<Usage> baseThenNone{{base, 5 * minute}};
+    const std::vector<Case> cases{
+        {"a plain activation", then(Signal::appActivate, R"({"bundleID":"a.app","name":"A"})"), baseThenA, {}},
+        {"an escaped identifier", then(Signal::appActivate, R"({"bundleID":"a\u002eapp"})"), baseThenA, {}},
+        {"whitespace", then(Signal::appActivate, R"( { "bundleID" : "a.app" } )"), baseThenA, {}},
+        {"a non-ASCII identifier", then(Signal::appActivate, "{\"bundleID\":\"\u00e9.app\"}"),
+         {{base, 5 * minute}, {"\u00e9.app", 5 * minute}}, {}},
+        {"an unread key holding numbers", then(Signal::appActivate, R"({"bundleID":"a.app","x":{"n":[1,2.5]}})"),
+         baseThenA, {}},
+        {"a repeated key: the last one counts",
+         then(Signal::appActivate, R"({"bundleID":"b.app","bundleID":"a.app"})"), baseThenA, {}},
+        {"a null identifier", then(Signal::appActivate, R"({"bundleID":null,"name":"A"})"), baseThenNone, {}},
+        {"a number where a name belongs", then(Signal::appActivate, R"({"bundleID":"a.app","name":5})"),
+         baseThenNone, {}},
+        {"a number where a flag belongs", then(Signal::appActivate, R"({"bundleID":"a.app","hidden":1})"),
+         baseThenNone, {}},
+        {"a text where a flag belongs", then(Signal::appActivate, R"({"bundleID":"a.app","excluded":"no"})"),
+         baseThenNone, {}},
+        {"an array", then(Signal::appActivate, R"(["a.app"])"), baseThenNone, {}},
+        {"cut short", then(Signal::appActivate, R"({"bundleID":"a.app")"), baseThenNone, {}},
+        {"a control character in a text", then(Signal::appActivate, "{\"bundleID\":\"a\x01.app\"}"), baseThenNone,
+         {}},
+        {"a snapshot with its apps", then(Signal::appsRunning, R"({"apps":[{"hidden":true},{"name":"N"}],"front":"a.app"})"),
+         baseThenA, {}},
+        {"a snapshot with a malformed app", then(Signal::appsRunning, R"({"apps":[{"bundleID":7}],"front":"a.app"})"),
+         baseAlone, {}},
+        {"a snapshot whose apps are no array", then(Signal::appsRunning, R"({"apps":{},"front":"a.app"})"),
+         baseAlone, {}},
+        {"a snapshot with an app that is no object", then(Signal::appsRunning, R"({"apps":[[]],"front":"a.app"})"),
+         baseAlone, {}},
+        {"a tab with its address", then(Signal::browserTab, R"({"site":"s.example","url":"https://s.example/a"})"),
+         baseAlone, {{"s.example", 5 * minute}}},
+        {"a tab with an escaped slash", then(Signal::browserTab, R"({"site":"s.example\/x"})"), baseAlone,
+         {{"s.example/x", 5 * minute}}},
+        {"a tab with a malformed flag", then(Signal::browserTab, R"({"site":"s.example","excluded":"no"})"),
+         baseAlone, {}},
+    };
+    for (const auto& c : cases) {
+        const TimeReport result = report(c.observations, noon, noon + 10 * minute);
+        EXPECT_EQ(result.apps, c.apps) << c.name;
+        EXPECT_EQ(result.sites, c.sites) << c.name;
+    }
+}
+
 TEST(TimeReport, ClassesGetTheirOverlapWithActiveTime) {
     const std::vector<SignalObservation> observations{at(noon, Signal::wake), at(noon + hour, Signal::sleep),
                                                       at(noon + 2 * hour, Signal::wake)};

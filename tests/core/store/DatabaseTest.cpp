@@ -127,6 +127,41 @@ TEST_F(DatabaseTest, TransactionRollsBackUnlessCommitted) {
     EXPECT_EQ(db.query("SELECT count(*) FROM t"), (std::vector<SQLRow>{{SQLValue(1)}}));
 }
 
+TEST_F(DatabaseTest, APreparedStatementRunsAgainAfterAFailureWithFreshBindings) {
+    db.execute("CREATE TABLE t (k INTEGER UNIQUE, v TEXT)");
+    PreparedStatement insert(db, "INSERT INTO t (k, v) VALUES (?, ?)");
+    const std::string withNul("a\0b", 3);
+    insert.run({std::int64_t{1}, std::string_view(withNul)});
+    insert.run({std::int64_t{2}, std::string_view()}); // an empty view stores the empty text, not NULL
+    try {
+        insert.run({std::int64_t{1}, std::string_view("again")});
+        FAIL() << "a repeated key was inserted";
+    } catch (const SQLiteError& error) {
+        EXPECT_EQ(error.code(), 19); // SQLITE_CONSTRAINT
+    }
+    // Bindings do not carry over from one run to the next: an unbound parameter is NULL.
+    insert.run({std::int64_t{3}});
+    EXPECT_EQ(db.query("SELECT k, v FROM t ORDER BY k"),
+              (std::vector<SQLRow>{{SQLValue(1), SQLValue(withNul)},
+                                   {SQLValue(2), SQLValue(std::string())},
+                                   {SQLValue(3), SQLValue()}}));
+}
+
+TEST_F(DatabaseTest, TransactionsBeginAndCommitAgainAfterARollback) {
+    db.execute("CREATE TABLE t (x)");
+    for (int round = 0; round < 3; ++round) {
+        {
+            Transaction dropped(db);
+            db.execute("INSERT INTO t VALUES (?)", {SQLValue(-1)});
+        }
+        Transaction kept(db);
+        db.execute("INSERT INTO t VALUES (?)", {SQLValue(round)});
+        kept.commit();
+    }
+    EXPECT_EQ(db.query("SELECT x FROM t ORDER BY x"),
+              (std::vector<SQLRow>{{SQLValue(0)}, {SQLValue(1)}, {SQLValue(2)}}));
+}
+
 TEST(SQLValue, EqualityIsByCaseAndPayload) {
     EXPECT_EQ(SQLValue(1), SQLValue::integer(1));
     EXPECT_NE(SQLValue(1), SQLValue(1.0));

@@ -101,6 +101,45 @@ TEST_F(StoreObservationsTest, RowsOfAnotherShapeFailTheRead) {
     }
 }
 
+TEST_F(StoreObservationsTest, PayloadsAreReadOnlyForTheSignalsAsked) {
+    store.append(std::vector{observation(1, Signal::wake, "w"), observation(2, Signal::unlock, "u"),
+                             observation(2, Signal::wake, "w2"), observation(3, Signal("some.future.signal"), "f")});
+    const struct {
+        std::set<Signal> payloadsOf;
+        std::vector<std::string> payloads;
+    } cases[] = {
+        {{}, {"", "", "", ""}},
+        {{Signal::wake}, {"w", "", "w2", ""}},
+        {{Signal::unlock, Signal("some.future.signal")}, {"", "u", "", "f"}},
+        {{Signal("SYSTEM.WAKE")}, {"", "", "", ""}},
+    };
+    for (const auto& c : cases) {
+        const auto read = store.observationsWithPayloadsOf(0, 10, c.payloadsOf);
+        EXPECT_EQ(payloads(read), c.payloads);
+        // Every row comes back, in order, with its time and signal, whatever its payload.
+        const auto full = store.observations(0, 10);
+        ASSERT_EQ(read.size(), full.size());
+        for (std::size_t i = 0; i < read.size(); ++i) {
+            EXPECT_EQ(read[i].ts, full[i].ts);
+            EXPECT_EQ(read[i].signal, full[i].signal);
+        }
+    }
+}
+
+TEST_F(StoreObservationsTest, ARowOfAnotherShapeFailsTheReadOfSomePayloadsToo) {
+    store.append(std::vector{observation(1, Signal::wake)});
+    {
+        RawDatabase raw(file);
+        raw.exec("INSERT INTO observations (ts, signal, payload) VALUES (5.5, 'screen.lock', '{}')");
+    }
+    try {
+        store.observationsWithPayloadsOf(0, 10, {Signal::wake});
+        FAIL() << "a real timestamp is not a row of observations, whether its payload is read or not";
+    } catch (const SQLiteError& error) {
+        EXPECT_EQ(error.message(), "malformed observation row");
+    }
+}
+
 TEST_F(StoreObservationsTest, CountsObservationsSince) {
     store.append(std::vector{observation(5, Signal::wake), observation(10, Signal::wake),
                              observation(15, Signal::wake)});
