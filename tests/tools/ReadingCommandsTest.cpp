@@ -2,6 +2,7 @@
 // whatever state a crashed writer left it in, and still see what a leftover write-ahead log holds.
 
 #include "core/store/Store.hpp"
+#include "support/Mornings.hpp"
 #include "support/RawDatabase.hpp"
 #include "support/RunProgram.hpp"
 #include "support/TempDir.hpp"
@@ -19,26 +20,11 @@ namespace {
 namespace fs = std::filesystem;
 using test::runProgram;
 
-constexpr std::int64_t minute = 60000;
-constexpr std::int64_t day = 1440 * minute;
-constexpr std::int64_t monday = 1730707200000 + 8 * 60 * minute; // 2024-11-04T08:00Z
+constexpr std::int64_t day = test::Mornings::day;
+constexpr std::int64_t monday = test::Mornings::first;
 
-// Three weeks of mornings: unlock, then the same two apps brought to the front.
 void fill(const fs::path& path) {
-    Store store(path);
-    std::vector<Trigger> triggers;
-    std::vector<SignalObservation> observations;
-    for (int d = 0; d < 21; ++d) {
-        const std::int64_t at = monday + d * day;
-        triggers.push_back({at, Trigger::Kind::unlock});
-        observations.push_back({at, Signal::unlock, "{}"});
-        observations.push_back(
-            {at + minute, Signal::appActivate, R"({"bundleID":"com.example.editor","name":"Editor"})"});
-        observations.push_back(
-            {at + 2 * minute, Signal::appActivate, R"({"bundleID":"com.example.mail","name":"Mail"})"});
-    }
-    store.append(observations);
-    store.insert(triggers);
+    test::Mornings::write(path);
 }
 
 std::vector<std::vector<std::string>> commands(const fs::path& database) {

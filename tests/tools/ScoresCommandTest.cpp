@@ -4,6 +4,7 @@
 #include "core/replay/Replay.hpp"
 #include "core/replay/ScoreExport.hpp"
 #include "core/store/Store.hpp"
+#include "support/Mornings.hpp"
 #include "support/RawDatabase.hpp"
 #include "support/RunProgram.hpp"
 #include "support/TempDir.hpp"
@@ -23,28 +24,8 @@ using test::runProgram;
 constexpr std::int64_t minute = 60000;
 constexpr std::int64_t day = 1440 * minute;
 
-// Three weeks of mornings: unlock, then the same two apps brought to the front, and a third now
-// and then.
 void fill(const std::filesystem::path& path) {
-    Store store(path);
-    const std::int64_t monday = 1730707200000 + 8 * 60 * minute; // 2024-11-04T08:00Z
-    std::vector<Trigger> triggers;
-    std::vector<SignalObservation> observations;
-    for (int d = 0; d < 21; ++d) {
-        const std::int64_t at = monday + d * day;
-        triggers.push_back({at, Trigger::Kind::unlock});
-        observations.push_back({at, Signal::unlock, "{}"});
-        observations.push_back(
-            {at + minute, Signal::appActivate, R"({"bundleID":"com.example.editor","name":"Editor"})"});
-        observations.push_back(
-            {at + 2 * minute, Signal::appActivate, R"({"bundleID":"com.example.mail","name":"Mail"})"});
-        if (d % 3 == 0) {
-            observations.push_back(
-                {at + 3 * minute, Signal::appActivate, R"({"bundleID":"com.example.game"})"});
-        }
-    }
-    store.append(observations);
-    store.insert(triggers);
+    test::Mornings::write(path);
 }
 
 TEST(ScoresCommand, PrintsTheExportOfTheStoredHistoryAndLeavesTheFileAlone) {

@@ -1,6 +1,7 @@
 #include "Commands.hpp"
 #include "ModelJson.hpp"
 #include "core/calendar/GoogleEvent.hpp"
+#include "core/foundation/FileDescriptor.hpp"
 #include "core/foundation/Json.hpp"
 
 #include <algorithm>
@@ -27,14 +28,11 @@ std::runtime_error failure(const std::string& path, const std::string& why) {
 // The whole of a regular file of at most largestReply bytes. A FIFO, a device such as /dev/zero
 // or a folder is refused before a byte is read, so the command never waits or reads forever.
 std::string readReply(const std::string& path) {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    const FileDescriptor file(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+    const int fd = file.get();
     if (fd < 0) {
         throw failure(path, std::strerror(errno));
     }
-    struct Closer {
-        int fd;
-        ~Closer() { ::close(fd); }
-    } closer{fd};
     struct stat info {};
     if (::fstat(fd, &info) != 0) {
         throw failure(path, std::strerror(errno));

@@ -1,5 +1,6 @@
 #include "core/store/ReaderSnapshot.hpp"
 
+#include "core/foundation/FileDescriptor.hpp"
 #include "core/store/StoreError.hpp"
 
 #include <cerrno>
@@ -23,23 +24,6 @@ namespace {
                      "Couldn't " + action + " " + path.string() + ": " + std::strerror(error));
 }
 
-class Descriptor {
-public:
-    explicit Descriptor(int fd) : fd_(fd) {}
-    ~Descriptor() {
-        if (fd_ >= 0) {
-            ::close(fd_);
-        }
-    }
-    Descriptor(Descriptor&& other) noexcept : fd_(std::exchange(other.fd_, -1)) {}
-    Descriptor(const Descriptor&) = delete;
-    Descriptor& operator=(const Descriptor&) = delete;
-    int get() const { return fd_; }
-
-private:
-    int fd_;
-};
-
 // Whether path names something; a name that cannot be looked up counts as present, so the copy
 // reports why.
 bool exists(const fs::path& path) {
@@ -48,8 +32,8 @@ bool exists(const fs::path& path) {
 }
 
 // Opens path for reading; only a regular file will do (a FIFO or a device could block or never end).
-Descriptor openRegular(const fs::path& path) {
-    Descriptor file(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+FileDescriptor openRegular(const fs::path& path) {
+    FileDescriptor file(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
     if (file.get() < 0) {
         fail(path, "open", errno);
     }
@@ -64,8 +48,8 @@ Descriptor openRegular(const fs::path& path) {
 }
 
 void copyFile(const fs::path& from, const fs::path& to) {
-    const Descriptor source = openRegular(from);
-    const Descriptor target(::open(to.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
+    const FileDescriptor source = openRegular(from);
+    const FileDescriptor target(::open(to.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
     if (target.get() < 0) {
         fail(to, "create", errno);
     }

@@ -1,5 +1,6 @@
 #include "core/store/Store.hpp"
 
+#include "core/foundation/FileDescriptor.hpp"
 #include "core/store/Migrations.hpp"
 #include "core/store/SQLiteError.hpp"
 #include "core/store/StoreError.hpp"
@@ -21,22 +22,6 @@ namespace {
 
 constexpr mode_t folderMode = 0700;
 constexpr mode_t fileMode = 0600;
-
-class FileDescriptor {
-public:
-    explicit FileDescriptor(int fd) : fd_(fd) {}
-    ~FileDescriptor() {
-        if (fd_ >= 0) {
-            ::close(fd_);
-        }
-    }
-    FileDescriptor(const FileDescriptor&) = delete;
-    FileDescriptor& operator=(const FileDescriptor&) = delete;
-    int get() const { return fd_; }
-
-private:
-    int fd_;
-};
 
 [[noreturn]] void failFile(const fs::path& path, const std::string& action, int error) {
     if (error == ELOOP) {
