@@ -367,7 +367,7 @@ public:
             // Most gaps credit the same app and site as the one before: their totals are looked up
             // (hashing canonical text) once per change, not once per gap. Map nodes never move.
             if (!credited_) {
-                credited_.emplace();
+                credited_ = Credited{nullptr, nullptr};
                 credited_->app = &appMs_[*front_];
                 if (const auto site = siteOfApp_.find(*front_); site != siteOfApp_.end() && site->second) {
                     credited_->site = &siteMs_[*site->second];
