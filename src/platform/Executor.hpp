@@ -18,8 +18,9 @@ using Task = std::function<void()>;
 enum class TimeBase { monotonic, boot };
 
 // A scheduled task's handle. Destroying it cancels the task unless detach() was called; a
-// cancelled task never runs. Movable, not copyable. Safe to cancel from any thread; cancelling
-// from inside the task itself is allowed.
+// cancelled task never runs. The executor sets the shared flag when the task starts, so a handle
+// whose task has run no longer reads as scheduled. Movable, not copyable. Safe to cancel from any
+// thread; cancelling from inside the task itself is allowed.
 class TaskHandle {
 public:
     TaskHandle() = default;
@@ -45,6 +46,7 @@ public:
     }
     // Lets the task run even after this handle is gone.
     void detach() { cancelled_.reset(); }
+    // True until the task starts or is cancelled.
     bool isScheduled() const { return cancelled_ != nullptr && !cancelled_->load(); }
 
 private:

@@ -83,7 +83,7 @@ void ThreadExecutor::run() {
         const ClockReadings now = ClockReadings::of(clock_);
         if (auto entry = queue_.popDue(now)) {
             lock.unlock();
-            if (!entry->isCancelled()) {
+            if (entry->claim()) {
                 try {
                     entry->task();
                 } catch (const std::exception& error) {

@@ -35,6 +35,9 @@ public:
         std::shared_ptr<std::atomic<bool>> cancelled; // null: cannot be cancelled
         void* owner = nullptr;                        // the executor that runs it
         bool isCancelled() const { return cancelled && cancelled->load(); }
+        // Marks the task as started, so that its handle no longer reads as scheduled; false when
+        // it was cancelled first and must not run.
+        bool claim() { return !cancelled || !cancelled->exchange(true); }
     };
 
     // When the next live task falls due.

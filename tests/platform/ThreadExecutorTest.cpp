@@ -194,6 +194,18 @@ INSTANTIATE_TEST_SUITE_P(Cases, ThreadExecutorCancel,
                          ::testing::Values(Cancel::byCancel, Cancel::byDestroyingTheHandle,
                                            Cancel::byOrphaningTheGuard, Cancel::fromAnotherTask));
 
+TEST_F(ThreadExecutorTest, AHandleReadsScheduledUntilItsTaskStarts) {
+    TaskHandle handle;
+    {
+        Blocker blocker(executor);
+        handle = executor.postAfter(0, record("timer"));
+        EXPECT_TRUE(handle.isScheduled());
+    }
+    drain(executor);
+    EXPECT_THAT(seen(), ElementsAre("timer"));
+    EXPECT_FALSE(handle.isScheduled());
+}
+
 TEST_F(ThreadExecutorTest, ATaskThatThrowsDoesNotStopTheQueue) {
     executor.post([] { throw std::runtime_error("failed"); });
     executor.post(record("after"));

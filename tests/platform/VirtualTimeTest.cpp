@@ -324,6 +324,19 @@ INSTANTIATE_TEST_SUITE_P(Cases, CancelTest,
                                            CancelCase{"FromInsideATask", Cancel::fromInsideATask, 3}),
                          [](const auto& info) { return info.param.title; });
 
+TEST_F(VirtualTimeTest, AHandleReadsScheduledUntilItsTaskStarts) {
+    // A debounce re-arms only when nothing is scheduled: a handle that still read as scheduled
+    // after its task ran would stop it for good.
+    bool scheduledWhileRunning = true;
+    TaskHandle handle;
+    handle = main.postAfter(10, [&] { scheduledWhileRunning = handle.isScheduled(); });
+    time.advance(9);
+    EXPECT_TRUE(handle.isScheduled());
+    time.advance(1);
+    EXPECT_FALSE(scheduledWhileRunning);
+    EXPECT_FALSE(handle.isScheduled());
+}
+
 TEST_F(VirtualTimeTest, ADetachedTimerRunsWithoutItsHandle) {
     main.postAfter(10, record("detached")).detach();
     time.advance(10);

@@ -74,13 +74,13 @@ struct VirtualTime::State {
             if (!entry) {
                 return ran;
             }
-            if (entry->isCancelled()) { // cancelled from another thread since it was taken out
-                continue;
-            }
             if (budget == 0) {
                 throw VirtualTimeError("virtual time does not settle: more than "
                                        + std::to_string(maxTasksPerInstant)
                                        + " tasks at one instant (a task re-posting itself?)");
+            }
+            if (!entry->claim()) { // cancelled from another thread since it was taken out
+                continue;
             }
             --budget;
             ++ran;
