@@ -1,6 +1,10 @@
 #include "platform/Subscription.hpp"
+#include "platform/ThreadExecutor.hpp"
 #include "platform/sim/VirtualTime.hpp"
 
+#include <atomic>
+#include <chrono>
+#include <future>
 #include <memory>
 #include <string>
 #include <vector>
@@ -107,6 +111,35 @@ TEST_F(SubscriptionTest, ASubscriptionMayOutliveItsSubscribers) {
     EXPECT_THAT(toSecond, IsEmpty());
     a.cancel();
     a.cancel();
+}
+
+TEST(SubscriptionOnAThread, NothingArrivesOnceCancelReturns) {
+    SystemClock clock;
+    ThreadExecutor executor("subscriber", clock);
+    Subscribers<int> subscribers;
+    std::atomic<int> delivered = 0;
+    std::atomic<int> lastEvent = 0;
+    bool inOrder = true; // written on the executor's thread only, read after it drained
+    auto subscription = subscribers.add(executor, [&](const int& event) {
+        inOrder = inOrder && event == lastEvent.load() + 1;
+        lastEvent = event;
+        ++delivered;
+    });
+    for (int event = 1; event <= 2000; ++event) {
+        subscribers.emit(event);
+        if (event == 1000) {
+            subscription.cancel(); // likely while deliveries run on the executor
+        }
+    }
+    const int atCancel = delivered.load();
+    std::promise<void> drained;
+    auto future = drained.get_future();
+    executor.post([&] { drained.set_value(); });
+    ASSERT_EQ(future.wait_for(std::chrono::seconds(30)), std::future_status::ready);
+    EXPECT_EQ(delivered.load(), atCancel);
+    EXPECT_LE(atCancel, 1000);
+    EXPECT_TRUE(inOrder);
+    EXPECT_TRUE(subscribers.empty());
 }
 
 } // namespace

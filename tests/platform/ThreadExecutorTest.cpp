@@ -3,7 +3,9 @@
 
 #include <pthread.h>
 
+#include <atomic>
 #include <chrono>
+#include <condition_variable>
 #include <future>
 #include <mutex>
 #include <string>
@@ -212,6 +214,73 @@ TEST_F(ThreadExecutorTest, ATaskThatThrowsDoesNotStopTheQueue) {
     drain(executor);
     EXPECT_THAT(seen(), ElementsAre("after"));
 }
+
+// A clock the test sets, standing in for a suspend or a change of the wall clock that a
+// condition variable's wait cannot see. Counts how often the executor read it, so that the test
+// knows the executor has looked at a reading without sleeping for a fixed time.
+class SetClock final : public Clock {
+public:
+    Date now() const override { return counted(wall_); }
+    double monotonic() const override { return monotonic_.load(); }
+    double boot() const override { return counted(boot_); }
+
+    void set(bool wall, double reading) { (wall ? wall_ : boot_).store(reading); }
+    // Waits until the wall and boot clocks were read `times` more times from now on.
+    bool waitForReads(int times) {
+        std::unique_lock lock(lock_);
+        const long until = reads_ + times;
+        return read_.wait_for(lock, deadline, [&] { return reads_ >= until; });
+    }
+
+private:
+    double counted(const std::atomic<double>& reading) const {
+        {
+            std::lock_guard guard(lock_);
+            ++reads_;
+        }
+        read_.notify_all();
+        return reading.load();
+    }
+
+    std::atomic<double> wall_ = 1'757'916'000.0;
+    std::atomic<double> monotonic_ = 100.0;
+    std::atomic<double> boot_ = 100.0;
+    mutable std::mutex lock_;
+    mutable std::condition_variable read_;
+    mutable long reads_ = 0;
+};
+
+struct JumpCase {
+    std::string title;
+    bool onWall; // else on boot time
+};
+
+class ThreadExecutorJump : public ::testing::TestWithParam<JumpCase> {};
+
+TEST_P(ThreadExecutorJump, ADeadlineReachedByAJumpFiresAtTheNextRecheckNeverBefore) {
+    SetClock clock;
+    ThreadExecutor executor("jump", clock);
+    std::promise<double> fired;
+    auto future = fired.get_future();
+    const bool onWall = GetParam().onWall;
+    const double due = (onWall ? clock.now() : clock.boot()) + 3600;
+    auto read = [&clock, onWall] { return onWall ? clock.now() : clock.boot(); };
+    auto handle = onWall ? executor.postAt(due, [&] { fired.set_value(read()); })
+                         : executor.postAfter(3600, [&] { fired.set_value(read()); }, TimeBase::boot);
+    // Nearly there: the executor looks again (its wait is capped at the recheck interval, not the
+    // hour left) and must not fire it.
+    clock.set(onWall, due - 1);
+    ASSERT_TRUE(clock.waitForReads(3)); // a whole loop after the change
+    EXPECT_EQ(future.wait_for(std::chrono::seconds(0)), std::future_status::timeout);
+    // The clock jumps past the deadline while the executor waits: only a recheck notices.
+    clock.set(onWall, due + 5);
+    ASSERT_EQ(future.wait_for(deadline), std::future_status::ready);
+    EXPECT_GE(future.get(), due);
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, ThreadExecutorJump,
+                         ::testing::Values(JumpCase{"Wall", true}, JumpCase{"Boot", false}),
+                         [](const auto& info) { return info.param.title; });
 
 TEST(ThreadExecutor, DestructionRunsWhatWasPostedButNotFutureTimers) {
     SystemClock clock;
