@@ -5,6 +5,7 @@
 
 #include <functional>
 #include <memory>
+#include <stdexcept>
 #include <string>
 
 namespace ostrel {
@@ -18,7 +19,16 @@ namespace ostrel {
 // after each round in which tasks ran, every flusher runs (writer.flush()), and the round repeats
 // until nothing is left.
 //
-// The clock may be read from any thread; everything else belongs to the thread that drives time.
+// The clock may be read from any thread, and the executors are posted to from any thread (a
+// flusher's thread may post callbacks); everything else belongs to the thread that drives time.
+// Driving time from inside a task or flusher (settle() in a task) throws VirtualTimeError, and
+// so does a settle that never ends: more than maxTasksPerInstant tasks at one instant means a task
+// that re-posts itself forever, which would otherwise hang the test.
+class VirtualTimeError : public std::logic_error {
+public:
+    using std::logic_error::logic_error;
+};
+
 class VirtualTime {
 public:
     // wall: the wall clock at the start (seconds since 1970); boot: seconds since the virtual
@@ -28,6 +38,8 @@ public:
 
     VirtualTime(const VirtualTime&) = delete;
     VirtualTime& operator=(const VirtualTime&) = delete;
+
+    static constexpr std::size_t maxTasksPerInstant = 100'000;
 
     const Clock& clock() const;
 
@@ -39,16 +51,19 @@ public:
 
     // Runs everything that is due now, and what that posts, until nothing is ready.
     void settle();
+    // advance(), advanceTo() and sleep() settle first, so what is ready runs before time moves.
+    // Negative or not finite durations throw std::invalid_argument.
     // Awake time passes: every clock moves by seconds; timers fire as their deadlines are reached,
     // each with the clocks reading its deadline.
     void advance(double seconds);
-    // advance() up to a wall time (nothing when it has passed).
+    // advance() up to a wall time (only settle() when it has passed).
     void advanceTo(Date wall);
     // The machine sleeps: wall and boot time move, monotonic time does not. Nothing runs while
     // asleep; what fell due on the boot or wall clock runs at wake, in deadline order.
     void sleep(double seconds);
     // The wall clock is set (a jump either way); monotonic and boot time do not move. Wall
-    // deadlines are measured against the new reading, so none fires early.
+    // deadlines are measured against the new reading, so none fires early. Runs nothing: what the
+    // jump made due runs at the next settle() or advance(). May be called from a task.
     void setWall(Date wall);
 
     // Tasks and timers waiting, cancelled ones excluded.
