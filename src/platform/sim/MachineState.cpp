@@ -125,10 +125,7 @@ Value MachineState::Window::toJSON() const {
 MachineState::Window MachineState::Window::fromJSON(const Value& value) {
     const ObjectReader reader(value);
     Window window;
-    window.id = reader.required<std::uint64_t>("id");
-    if (window.id == 0) {
-        throw DecodingError("\"id\": a window's id is never 0 (that is the application's element)");
-    }
+    window.id = reader.value<std::uint64_t>("id", 0); // installed apps' windows get theirs at launch
     window.subrole = reader.value<std::string>("subrole", accessibility::standardWindow);
     window.title = reader.optional<std::string>("title");
     window.document = reader.optional<std::string>("document");
@@ -353,7 +350,6 @@ Value MachineState::toJSON() const {
                       .set("openedURLs", openedURLs)
                       .set("locked", locked)
                       .set("asleep", asleep)
-                      .set("idleSeconds", idleSeconds)
                       .set("wakeLocks", wakeLocks)
                       .set("trusted", trusted)
                       .set("messagingTimeout", messagingTimeout)
@@ -380,6 +376,8 @@ Value MachineState::toJSON() const {
         records.push_back(loginRecordToJSON(record));
     }
     value["loginRecords"] = std::move(records);
+    // Absent means the default (0 s); the "cannot tell" state must be written as null.
+    value["idleSeconds"] = idleSeconds ? Value(*idleSeconds) : Value(nullptr);
     Value permissionValues = Value::object();
     for (const auto& [name, permission] : permissions) {
         permissionValues[name] = enumText(permission, permissionNames);
@@ -447,6 +445,10 @@ MachineState MachineState::fromJSON(const Value& value) {
             throw DecodingError("two running apps with pid " + std::to_string(app.pid));
         }
         for (const Window& window : app.windows) {
+            if (window.id == 0) {
+                throw DecodingError("a window of pid " + std::to_string(app.pid) +
+                                    " has id 0, the application's own element");
+            }
             if (!windowIDs.insert(window.id).second) {
                 throw DecodingError("two windows with id " + std::to_string(window.id));
             }
