@@ -1,0 +1,518 @@
+#include "platform/sim/MachineState.hpp"
+
+#include "core/foundation/FileDescriptor.hpp"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <fstream>
+#include <set>
+#include <sstream>
+#include <unistd.h>
+
+namespace ostrel {
+
+namespace {
+
+using json::DecodingError;
+using json::ObjectReader;
+using json::ObjectWriter;
+using json::Value;
+
+// ---- Enumerations as text ----
+
+template <class Enum, std::size_t N>
+std::string enumText(Enum value, const std::pair<Enum, const char*> (&names)[N]) {
+    for (const auto& [candidate, name] : names) {
+        if (candidate == value) {
+            return name;
+        }
+    }
+    throw json::EncodingError("enumeration value without a name");
+}
+
+template <class Enum, std::size_t N>
+Enum enumFromText(const std::string& text, const std::pair<Enum, const char*> (&names)[N]) {
+    for (const auto& [candidate, name] : names) {
+        if (text == name) {
+            return candidate;
+        }
+    }
+    throw DecodingError("unknown value \"" + text + "\"");
+}
+
+constexpr std::pair<MachineState::LocationAuthorization, const char*> authorizationNames[] = {
+    {MachineState::LocationAuthorization::notDetermined, "notDetermined"},
+    {MachineState::LocationAuthorization::denied, "denied"},
+    {MachineState::LocationAuthorization::whenInUse, "whenInUse"},
+    {MachineState::LocationAuthorization::always, "always"},
+};
+constexpr std::pair<MachineState::PowerSource, const char*> powerSourceNames[] = {
+    {MachineState::PowerSource::ac, "ac"},
+    {MachineState::PowerSource::battery, "battery"},
+};
+constexpr std::pair<MachineState::Permission, const char*> permissionNames[] = {
+    {MachineState::Permission::notDetermined, "notDetermined"},
+    {MachineState::Permission::denied, "denied"},
+    {MachineState::Permission::granted, "granted"},
+};
+
+// ---- Pieces without a record type of their own ----
+
+Value rectToJSON(const Rect& rect) {
+    return ObjectWriter().set("x", rect.x).set("y", rect.y).set("width", rect.width).set("height", rect.height).done();
+}
+
+Rect rectFromJSON(const Value& value) {
+    const ObjectReader reader(value);
+    return {reader.required<double>("x"), reader.required<double>("y"), reader.required<double>("width"),
+            reader.required<double>("height")};
+}
+
+const Value* member(const Value& object, const char* key) {
+    const auto found = object.find(key);
+    return found == object.end() || found->is_null() ? nullptr : &*found;
+}
+
+std::optional<Rect> optionalRect(const Value& object, const char* key) {
+    const Value* found = member(object, key);
+    if (found == nullptr) {
+        return std::nullopt;
+    }
+    try {
+        return rectFromJSON(*found);
+    } catch (const DecodingError& error) {
+        throw DecodingError(std::string("\"") + key + "\": " + error.what());
+    }
+}
+
+Value loginRecordToJSON(const LoginRecord& record) {
+    return ObjectWriter()
+        .set("type", record.type)
+        .set("line", record.line)
+        .set("user", record.user)
+        .set("seconds", record.seconds)
+        .set("microseconds", record.microseconds)
+        .done();
+}
+
+LoginRecord loginRecordFromJSON(const Value& value) {
+    const ObjectReader reader(value);
+    return {reader.required<int>("type"), reader.value<std::string>("line", ""), reader.value<std::string>("user", ""),
+            reader.required<std::int64_t>("seconds"), reader.value<std::int64_t>("microseconds", 0)};
+}
+
+template <class T>
+std::vector<T> list(const ObjectReader& reader, std::string_view key) {
+    return reader.value<std::vector<T>>(key, {});
+}
+
+} // namespace
+
+// ---- Records ----
+
+Value MachineState::Window::toJSON() const {
+    ObjectWriter writer;
+    writer.set("id", id).set("subrole", subrole).set("title", title).set("document", document).set("minimized", minimized);
+    Value value = writer.done();
+    if (frame) {
+        value["frame"] = rectToJSON(*frame);
+    }
+    return value;
+}
+
+MachineState::Window MachineState::Window::fromJSON(const Value& value) {
+    const ObjectReader reader(value);
+    Window window;
+    window.id = reader.value<std::uint64_t>("id", 0); // installed apps' windows get theirs at launch
+    window.subrole = reader.value<std::string>("subrole", accessibility::standardWindow);
+    window.title = reader.optional<std::string>("title");
+    window.document = reader.optional<std::string>("document");
+    window.frame = optionalRect(value, "frame");
+    window.minimized = reader.value("minimized", false);
+    return window;
+}
+
+Value MachineState::App::toJSON() const {
+    return ObjectWriter()
+        .set("pid", pid)
+        .set("bundleID", bundleID)
+        .set("name", name)
+        .set("path", path)
+        .set("regular", regular)
+        .set("hidden", hidden)
+        .set("windows", windows)
+        .set("focusedWindow", focusedWindow)
+        .done();
+}
+
+MachineState::App MachineState::App::fromJSON(const Value& value) {
+    const ObjectReader reader(value);
+    App app;
+    app.pid = reader.required<int>("pid");
+    app.bundleID = reader.optional<std::string>("bundleID");
+    app.name = reader.optional<std::string>("name");
+    app.path = reader.optional<std::string>("path");
+    app.regular = reader.value("regular", true);
+    app.hidden = reader.value("hidden", false);
+    app.windows = list<Window>(reader, "windows");
+    app.focusedWindow = reader.optional<std::uint64_t>("focusedWindow");
+    return app;
+}
+
+Value MachineState::InstalledApp::toJSON() const {
+    return ObjectWriter()
+        .set("appID", appID)
+        .set("name", name)
+        .set("path", path)
+        .set("regular", regular)
+        .set("windows", windows)
+        .done();
+}
+
+MachineState::InstalledApp MachineState::InstalledApp::fromJSON(const Value& value) {
+    const ObjectReader reader(value);
+    return {reader.required<std::string>("appID"), reader.optional<std::string>("name"),
+            reader.optional<std::string>("path"), reader.value("regular", true), list<Window>(reader, "windows")};
+}
+
+Value MachineState::OpenedURL::toJSON() const {
+    return ObjectWriter().set("url", url).set("appID", appID).done();
+}
+
+MachineState::OpenedURL MachineState::OpenedURL::fromJSON(const Value& value) {
+    const ObjectReader reader(value);
+    return {reader.required<std::string>("url"), reader.optional<std::string>("appID")};
+}
+
+Value MachineState::Display::toJSON() const {
+    Value value = ObjectWriter().set("id", id).set("name", name).set("scale", scale).set("builtIn", builtIn).done();
+    value["frame"] = rectToJSON(frame);
+    return value;
+}
+
+MachineState::Display MachineState::Display::fromJSON(const Value& value) {
+    const ObjectReader reader(value);
+    Display display;
+    display.id = reader.required<std::string>("id");
+    display.name = reader.value<std::string>("name", "");
+    display.frame = optionalRect(value, "frame").value_or(Rect{});
+    display.scale = reader.value("scale", 1.0);
+    display.builtIn = reader.value("builtIn", false);
+    return display;
+}
+
+Value MachineState::AudioDevice::toJSON() const {
+    return ObjectWriter().set("id", id).set("name", name).set("output", output).done();
+}
+
+MachineState::AudioDevice MachineState::AudioDevice::fromJSON(const Value& value) {
+    const ObjectReader reader(value);
+    return {reader.required<std::string>("id"), reader.value<std::string>("name", ""), reader.value("output", true)};
+}
+
+Value MachineState::Location::toJSON() const {
+    return ObjectWriter().set("latitude", latitude).set("longitude", longitude).set("accuracy", accuracy).done();
+}
+
+MachineState::Location MachineState::Location::fromJSON(const Value& value) {
+    const ObjectReader reader(value);
+    return {reader.required<double>("latitude"), reader.required<double>("longitude"), reader.value("accuracy", 0.0)};
+}
+
+Value MachineState::Power::toJSON() const {
+    return ObjectWriter()
+        .set("source", enumText(source, powerSourceNames))
+        .set("percent", percent)
+        .set("charging", charging)
+        .done();
+}
+
+MachineState::Power MachineState::Power::fromJSON(const Value& value) {
+    const ObjectReader reader(value);
+    return {enumFromText(reader.value<std::string>("source", "ac"), powerSourceNames),
+            reader.optional<double>("percent"), reader.value("charging", false)};
+}
+
+Value MachineState::Calendar::toJSON() const {
+    return ObjectWriter().set("id", id).set("title", title).done();
+}
+
+MachineState::Calendar MachineState::Calendar::fromJSON(const Value& value) {
+    const ObjectReader reader(value);
+    return {reader.required<std::string>("id"), reader.value<std::string>("title", "")};
+}
+
+Value MachineState::CalendarEvent::toJSON() const {
+    return ObjectWriter()
+        .set("id", id)
+        .set("calendarID", calendarID)
+        .set("title", title)
+        .set("start", start)
+        .set("end", end)
+        .set("allDay", allDay)
+        .set("location", location)
+        .set("notes", notes)
+        .set("url", url)
+        .done();
+}
+
+MachineState::CalendarEvent MachineState::CalendarEvent::fromJSON(const Value& value) {
+    const ObjectReader reader(value);
+    CalendarEvent event;
+    event.id = reader.required<std::string>("id");
+    event.calendarID = reader.value<std::string>("calendarID", "");
+    event.title = reader.value<std::string>("title", "");
+    event.start = reader.required<double>("start");
+    event.end = reader.required<double>("end");
+    event.allDay = reader.value("allDay", false);
+    event.location = reader.optional<std::string>("location");
+    event.notes = reader.optional<std::string>("notes");
+    event.url = reader.optional<std::string>("url");
+    return event;
+}
+
+Value MachineState::KeychainItem::toJSON() const {
+    return ObjectWriter().set("service", service).set("account", account).set("secret", secret).done();
+}
+
+MachineState::KeychainItem MachineState::KeychainItem::fromJSON(const Value& value) {
+    const ObjectReader reader(value);
+    return {reader.required<std::string>("service"), reader.value<std::string>("account", ""),
+            reader.required<std::string>("secret")};
+}
+
+Value MachineState::BrowserTab::toJSON() const {
+    return ObjectWriter().set("url", url).set("title", title).set("privateWindow", privateWindow).done();
+}
+
+MachineState::BrowserTab MachineState::BrowserTab::fromJSON(const Value& value) {
+    const ObjectReader reader(value);
+    return {reader.required<std::string>("url"), reader.optional<std::string>("title"),
+            reader.value("privateWindow", false)};
+}
+
+// ---- The whole state ----
+
+MachineState MachineState::withOwnApp() {
+    MachineState state;
+    App own;
+    own.pid = state.ownPid;
+    own.bundleID = "app.ostrel.Ostrel";
+    own.name = "Ostrel";
+    own.path = "/usr/bin/ostrel";
+    state.apps.push_back(own);
+    return state;
+}
+
+MachineState::App* MachineState::findApp(int pid) {
+    return const_cast<App*>(std::as_const(*this).findApp(pid));
+}
+
+const MachineState::App* MachineState::findApp(int pid) const {
+    const auto found = std::ranges::find(apps, pid, &App::pid);
+    return found == apps.end() ? nullptr : &*found;
+}
+
+const MachineState::App* MachineState::findAppByID(const std::string& bundleID) const {
+    const auto found = std::ranges::find(apps, std::optional(bundleID), &App::bundleID);
+    return found == apps.end() ? nullptr : &*found;
+}
+
+MachineState::Window* MachineState::findWindow(WindowElement element) {
+    return const_cast<Window*>(std::as_const(*this).findWindow(element));
+}
+
+const MachineState::Window* MachineState::findWindow(WindowElement element) const {
+    const App* app = findApp(element.pid);
+    if (app == nullptr || element.isApplication()) {
+        return nullptr;
+    }
+    const auto found = std::ranges::find(app->windows, element.id, &Window::id);
+    return found == app->windows.end() ? nullptr : &*found;
+}
+
+const MachineState::InstalledApp* MachineState::findInstalled(const std::string& appID) const {
+    const auto found = std::ranges::find(installed, appID, &InstalledApp::appID);
+    return found == installed.end() ? nullptr : &*found;
+}
+
+Value MachineState::toJSON() const {
+    Value value = ObjectWriter()
+                      .set("apps", apps)
+                      .set("installed", installed)
+                      .set("frontPid", frontPid)
+                      .set("ownPid", ownPid)
+                      .set("nextPid", nextPid)
+                      .set("nextWindowID", nextWindowID)
+                      .set("defaultHandlers", defaultHandlers)
+                      .set("openedURLs", openedURLs)
+                      .set("locked", locked)
+                      .set("asleep", asleep)
+                      .set("wakeLocks", wakeLocks)
+                      .set("trusted", trusted)
+                      .set("messagingTimeout", messagingTimeout)
+                      .set("userName", userName)
+                      .set("uptime", uptime)
+                      .set("unavailable", unavailable)
+                      .set("displays", displays)
+                      .set("audioDevices", audioDevices)
+                      .set("defaultOutput", defaultOutput)
+                      .set("volume", volume)
+                      .set("muted", muted)
+                      .set("wifiNetwork", wifiNetwork)
+                      .set("location", location)
+                      .set("locationAuthorization", enumText(locationAuthorization, authorizationNames))
+                      .set("power", power)
+                      .set("calendars", calendars)
+                      .set("events", events)
+                      .set("loginItems", loginItems)
+                      .set("keychain", keychain)
+                      .set("frontTabs", frontTabs)
+                      .done();
+    Value records = Value::array();
+    for (const LoginRecord& record : loginRecords) {
+        records.push_back(loginRecordToJSON(record));
+    }
+    value["loginRecords"] = std::move(records);
+    // Absent means the default (0 s); the "cannot tell" state must be written as null.
+    value["idleSeconds"] = idleSeconds ? Value(*idleSeconds) : Value(nullptr);
+    Value permissionValues = Value::object();
+    for (const auto& [name, permission] : permissions) {
+        permissionValues[name] = enumText(permission, permissionNames);
+    }
+    value["permissions"] = std::move(permissionValues);
+    return value;
+}
+
+MachineState MachineState::fromJSON(const Value& value) {
+    const ObjectReader reader(value);
+    MachineState state;
+    state.apps = list<App>(reader, "apps");
+    state.installed = list<InstalledApp>(reader, "installed");
+    state.frontPid = reader.optional<int>("frontPid");
+    state.ownPid = reader.value("ownPid", state.ownPid);
+    state.nextPid = reader.value("nextPid", state.nextPid);
+    state.nextWindowID = reader.value<std::uint64_t>("nextWindowID", state.nextWindowID);
+    state.defaultHandlers = reader.value<std::map<std::string, std::string>>("defaultHandlers", {});
+    state.openedURLs = list<OpenedURL>(reader, "openedURLs");
+    state.locked = reader.value("locked", false);
+    state.asleep = reader.value("asleep", false);
+    // idleSeconds: a missing key keeps the default (the user is here); null says the system
+    // cannot tell.
+    if (value.contains("idleSeconds")) {
+        state.idleSeconds = reader.optional<double>("idleSeconds");
+    }
+    state.wakeLocks = list<std::string>(reader, "wakeLocks");
+    state.trusted = reader.value("trusted", true);
+    state.messagingTimeout = reader.optional<double>("messagingTimeout");
+    state.userName = reader.value<std::string>("userName", state.userName);
+    state.uptime = reader.value("uptime", state.uptime);
+    state.unavailable = reader.value<std::map<std::string, std::string>>("unavailable", {});
+    state.displays = list<Display>(reader, "displays");
+    state.audioDevices = list<AudioDevice>(reader, "audioDevices");
+    state.defaultOutput = reader.optional<std::string>("defaultOutput");
+    state.volume = reader.value("volume", state.volume);
+    state.muted = reader.value("muted", false);
+    state.wifiNetwork = reader.optional<std::string>("wifiNetwork");
+    state.location = reader.optional<Location>("location");
+    state.locationAuthorization =
+        enumFromText(reader.value<std::string>("locationAuthorization", "notDetermined"), authorizationNames);
+    state.power = reader.value<Power>("power", {});
+    state.calendars = list<Calendar>(reader, "calendars");
+    state.events = list<CalendarEvent>(reader, "events");
+    state.loginItems = list<std::string>(reader, "loginItems");
+    state.keychain = list<KeychainItem>(reader, "keychain");
+    state.frontTabs = reader.value<std::map<std::string, BrowserTab>>("frontTabs", {});
+    if (const Value* records = member(value, "loginRecords")) {
+        if (!records->is_array()) {
+            throw DecodingError("\"loginRecords\": expected an array");
+        }
+        for (const Value& record : *records) {
+            state.loginRecords.push_back(loginRecordFromJSON(record));
+        }
+    }
+    for (const auto& [name, text] : reader.value<std::map<std::string, std::string>>("permissions", {})) {
+        state.permissions[name] = enumFromText(text, permissionNames);
+    }
+
+    // A state the machine could not have reached would make its notices lie.
+    std::set<int> pids;
+    std::set<std::uint64_t> windowIDs;
+    for (const App& app : state.apps) {
+        if (!pids.insert(app.pid).second) {
+            throw DecodingError("two running apps with pid " + std::to_string(app.pid));
+        }
+        for (const Window& window : app.windows) {
+            if (window.id == 0) {
+                throw DecodingError("a window of pid " + std::to_string(app.pid) +
+                                    " has id 0, the application's own element");
+            }
+            if (!windowIDs.insert(window.id).second) {
+                throw DecodingError("two windows with id " + std::to_string(window.id));
+            }
+        }
+        if (app.focusedWindow && std::ranges::find(app.windows, *app.focusedWindow, &Window::id) == app.windows.end()) {
+            throw DecodingError("app " + std::to_string(app.pid) + " focuses window " +
+                                std::to_string(*app.focusedWindow) + " that it does not have");
+        }
+    }
+    if (state.frontPid && !pids.contains(*state.frontPid)) {
+        throw DecodingError("front pid " + std::to_string(*state.frontPid) + " is not running");
+    }
+    // New pids and window ids never reuse one in the file.
+    if (!pids.empty()) {
+        state.nextPid = std::max(state.nextPid, *pids.rbegin() + 1);
+    }
+    if (!windowIDs.empty()) {
+        state.nextWindowID = std::max(state.nextWindowID, *windowIDs.rbegin() + 1);
+    }
+    return state;
+}
+
+void MachineState::save(const std::filesystem::path& path) const {
+    const std::string text = json::encode(toJSON(), {.pretty = true}) + "\n";
+    std::string temporary = (path.parent_path() / ("." + path.filename().string() + ".XXXXXX")).string();
+    const FileDescriptor file(::mkstemp(temporary.data()));
+    if (file.get() < 0) {
+        throw MachineStateError("cannot write beside " + path.string() + ": " + std::strerror(errno));
+    }
+    const auto fail = [&](const char* what) {
+        const std::string reason = std::strerror(errno);
+        ::unlink(temporary.c_str());
+        throw MachineStateError(std::string(what) + " " + path.string() + ": " + reason);
+    };
+    std::size_t written = 0;
+    while (written < text.size()) {
+        const ssize_t count = ::write(file.get(), text.data() + written, text.size() - written);
+        if (count < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            fail("cannot write");
+        }
+        written += static_cast<std::size_t>(count);
+    }
+    if (::fsync(file.get()) != 0) {
+        fail("cannot write");
+    }
+    if (::rename(temporary.c_str(), path.c_str()) != 0) {
+        fail("cannot replace");
+    }
+}
+
+MachineState MachineState::load(const std::filesystem::path& path) {
+    std::ifstream input(path, std::ios::binary);
+    if (!input) {
+        throw MachineStateError("cannot read " + path.string());
+    }
+    std::ostringstream text;
+    text << input.rdbuf();
+    if (input.bad()) {
+        throw MachineStateError("cannot read " + path.string());
+    }
+    return fromJSON(json::parse(text.str()));
+}
+
+} // namespace ostrel

@@ -1,0 +1,244 @@
+#pragma once
+
+#include "core/foundation/Date.hpp"
+#include "core/foundation/Json.hpp"
+#include "core/foundation/Rect.hpp"
+#include "platform/LoginRecords.hpp"
+#include "platform/WindowAccessibility.hpp"
+
+#include <cstdint>
+#include <filesystem>
+#include <map>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace ostrel {
+
+// A state file that cannot be read or written.
+class MachineStateError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+// The whole state of a simulated machine as plain data: what runs, its windows, the session, and
+// the facts later sources read (displays, audio, network, place, power, calendars, secrets,
+// permissions, browser tabs). A value: copy it, compare it, save it and load it. It emits nothing
+// and checks nothing beyond what load() refuses; SimulatedMachine changes it the way a real
+// system would and sends the notices.
+//
+// The format on disk is described in src/platform/sim/README.md.
+struct MachineState {
+    struct Window {
+        std::uint64_t id = 0;
+        std::string subrole = accessibility::standardWindow;
+        std::optional<std::string> title;
+        std::optional<std::string> document;
+        std::optional<Rect> frame;
+        bool minimized = false;
+
+        friend bool operator==(const Window&, const Window&) = default;
+        json::Value toJSON() const;
+        static Window fromJSON(const json::Value& value);
+    };
+
+    struct App {
+        int pid = 0;
+        std::optional<std::string> bundleID;
+        std::optional<std::string> name;
+        std::optional<std::string> path;
+        bool regular = true;
+        bool hidden = false;
+        std::vector<Window> windows; // front to back
+        std::optional<std::uint64_t> focusedWindow;
+
+        friend bool operator==(const App&, const App&) = default;
+        json::Value toJSON() const;
+        static App fromJSON(const json::Value& value);
+    };
+
+    // An app that can be launched, with the windows it opens when it starts (their ids are given
+    // at launch).
+    struct InstalledApp {
+        std::string appID;
+        std::optional<std::string> name;
+        std::optional<std::string> path;
+        bool regular = true;
+        std::vector<Window> windows;
+
+        friend bool operator==(const InstalledApp&, const InstalledApp&) = default;
+        json::Value toJSON() const;
+        static InstalledApp fromJSON(const json::Value& value);
+    };
+
+    struct OpenedURL {
+        std::string url;
+        std::optional<std::string> appID; // the app that opened it
+
+        friend bool operator==(const OpenedURL&, const OpenedURL&) = default;
+        json::Value toJSON() const;
+        static OpenedURL fromJSON(const json::Value& value);
+    };
+
+    struct Display {
+        std::string id;
+        std::string name;
+        Rect frame;
+        double scale = 1;
+        bool builtIn = false;
+
+        friend bool operator==(const Display&, const Display&) = default;
+        json::Value toJSON() const;
+        static Display fromJSON(const json::Value& value);
+    };
+
+    struct AudioDevice {
+        std::string id;
+        std::string name;
+        bool output = true;
+
+        friend bool operator==(const AudioDevice&, const AudioDevice&) = default;
+        json::Value toJSON() const;
+        static AudioDevice fromJSON(const json::Value& value);
+    };
+
+    enum class LocationAuthorization { notDetermined, denied, whenInUse, always };
+    struct Location {
+        double latitude = 0;
+        double longitude = 0;
+        double accuracy = 0; // metres
+
+        friend bool operator==(const Location&, const Location&) = default;
+        json::Value toJSON() const;
+        static Location fromJSON(const json::Value& value);
+    };
+
+    enum class PowerSource { ac, battery };
+    struct Power {
+        PowerSource source = PowerSource::ac;
+        std::optional<double> percent; // absent without a battery
+        bool charging = false;
+
+        friend bool operator==(const Power&, const Power&) = default;
+        json::Value toJSON() const;
+        static Power fromJSON(const json::Value& value);
+    };
+
+    struct Calendar {
+        std::string id;
+        std::string title;
+
+        friend bool operator==(const Calendar&, const Calendar&) = default;
+        json::Value toJSON() const;
+        static Calendar fromJSON(const json::Value& value);
+    };
+
+    struct CalendarEvent {
+        std::string id;
+        std::string calendarID;
+        std::string title;
+        Date start = 0;
+        Date end = 0;
+        bool allDay = false;
+        std::optional<std::string> location;
+        std::optional<std::string> notes;
+        std::optional<std::string> url;
+
+        friend bool operator==(const CalendarEvent&, const CalendarEvent&) = default;
+        json::Value toJSON() const;
+        static CalendarEvent fromJSON(const json::Value& value);
+    };
+
+    struct KeychainItem {
+        std::string service;
+        std::string account;
+        std::string secret;
+
+        friend bool operator==(const KeychainItem&, const KeychainItem&) = default;
+        json::Value toJSON() const;
+        static KeychainItem fromJSON(const json::Value& value);
+    };
+
+    enum class Permission { notDetermined, denied, granted };
+
+    struct BrowserTab {
+        std::string url;
+        std::optional<std::string> title;
+        bool privateWindow = false;
+
+        friend bool operator==(const BrowserTab&, const BrowserTab&) = default;
+        json::Value toJSON() const;
+        static BrowserTab fromJSON(const json::Value& value);
+    };
+
+    // ---- Apps and windows ----
+    // Running apps in launch order. This process is among them (ownPid), as a regular app, so
+    // that sources are seen to skip it.
+    std::vector<App> apps;
+    std::vector<InstalledApp> installed;
+    std::optional<int> frontPid;
+    int ownPid = 1000;
+    int nextPid = 2000;
+    std::uint64_t nextWindowID = 1;
+    std::map<std::string, std::string> defaultHandlers; // scheme → app id
+    std::vector<OpenedURL> openedURLs;                  // every page or document opened, in order
+
+    // ---- Session ----
+    bool locked = false;
+    bool asleep = false;
+    std::optional<double> idleSeconds = 0.0;
+    std::vector<std::string> wakeLocks; // reasons of the held keep-awake requests
+    bool trusted = true;                // accessibility permission
+    std::optional<double> messagingTimeout;
+    std::vector<LoginRecord> loginRecords;
+    std::string userName = "student";
+    double uptime = 3600; // used when no virtual time drives the machine
+
+    // Roles that answer "not available", with the reason: "workspace", "session", "activity",
+    // "accessibility", "logins".
+    std::map<std::string, std::string> unavailable;
+
+    // ---- Data for later sources ----
+    std::vector<Display> displays;
+    std::vector<AudioDevice> audioDevices;
+    std::optional<std::string> defaultOutput; // id of an audio device
+    double volume = 0.5;                      // 0...1
+    bool muted = false;
+    std::optional<std::string> wifiNetwork;
+    std::optional<Location> location;
+    LocationAuthorization locationAuthorization = LocationAuthorization::notDetermined;
+    Power power;
+    std::vector<Calendar> calendars;
+    std::vector<CalendarEvent> events;
+    std::vector<std::string> loginItems;               // app ids started at login
+    std::vector<KeychainItem> keychain;
+    std::map<std::string, Permission> permissions;      // "calendar", "screenCapture", ...
+    std::map<std::string, BrowserTab> frontTabs;        // browser app id → its front tab
+
+    friend bool operator==(const MachineState&, const MachineState&) = default;
+
+    // A machine with only this process running, unlocked, awake, trusted.
+    static MachineState withOwnApp();
+
+    App* findApp(int pid);
+    const App* findApp(int pid) const;
+    const App* findAppByID(const std::string& bundleID) const;
+    Window* findWindow(WindowElement element);
+    const Window* findWindow(WindowElement element) const;
+    const InstalledApp* findInstalled(const std::string& appID) const;
+
+    // Throws json::DecodingError for a malformed document or an inconsistent one (two apps with
+    // one pid, two windows with one id, a front or focused window that is not there).
+    json::Value toJSON() const;
+    static MachineState fromJSON(const json::Value& value);
+
+    // Writes the pretty JSON to a temporary file beside path and renames it over path, so a
+    // reader sees the old state or the new one, never a part. Throws MachineStateError.
+    void save(const std::filesystem::path& path) const;
+    // Throws MachineStateError when the file cannot be read, json::DecodingError when it does
+    // not decode.
+    static MachineState load(const std::filesystem::path& path);
+};
+
+} // namespace ostrel

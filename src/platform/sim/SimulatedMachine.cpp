@@ -1,0 +1,936 @@
+#include "platform/sim/SimulatedMachine.hpp"
+
+#include "platform/sim/VirtualTime.hpp"
+
+#include <algorithm>
+#include <map>
+#include <mutex>
+
+namespace ostrel {
+
+namespace {
+
+struct AccessibilityNotice {
+    std::string name;
+    WindowElement element;
+};
+
+struct TrustNotice {};
+
+// One accessibility observer's registrations and its subscriber. Registrations are guarded by
+// the machine's lock.
+struct ObserverEntry {
+    int pid = 0;
+    std::vector<std::pair<WindowElement, std::string>> registrations;
+    Subscribers<AccessibilityNotice> subscribers;
+};
+
+std::string describe(WindowElement element) {
+    return "window " + std::to_string(element.id) + " of pid " + std::to_string(element.pid);
+}
+
+RunningApp runningApp(const MachineState::App& app) {
+    return {app.pid, app.bundleID, app.name, app.path, app.regular, app.hidden};
+}
+
+} // namespace
+
+struct SimulatedMachine::Core {
+    mutable std::mutex lock;
+    MachineState state;
+    VirtualTime* time = nullptr;
+    std::map<std::string, int> failures; // name → calls left to fail, or always
+    mutable std::map<std::string, int> counts;
+    Subscribers<WorkspaceEvent> workspaceEvents;
+    Subscribers<SessionEvent> sessionEvents;
+    Subscribers<TrustNotice> trustNotices;
+    std::vector<std::weak_ptr<ObserverEntry>> observers;
+
+    // Counts the call and says whether it fails. Caller holds the lock.
+    bool fails(const std::string& name) {
+        ++counts[name];
+        const auto found = failures.find(name);
+        if (found == failures.end()) {
+            return false;
+        }
+        if (found->second != always && --found->second <= 0) {
+            failures.erase(found);
+        }
+        return true;
+    }
+
+    void failOperation(const std::string& name) {
+        if (fails(name)) {
+            throw OperationError(name + " failed (simulated)");
+        }
+    }
+
+    Availability availability(const std::string& role) const {
+        std::lock_guard guard(lock);
+        const auto found = state.unavailable.find(role);
+        return found == state.unavailable.end() ? Availability::yes() : Availability::no(found->second);
+    }
+
+    MachineState::App& app(int pid) {
+        MachineState::App* found = state.findApp(pid);
+        if (found == nullptr) {
+            throw OperationError("no running app with pid " + std::to_string(pid));
+        }
+        return *found;
+    }
+
+    MachineState::Window& window(WindowElement element) {
+        MachineState::Window* found = state.findWindow(element);
+        if (found == nullptr) {
+            throw OperationError("no " + describe(element));
+        }
+        return *found;
+    }
+
+    void emit(WorkspaceEvent::Kind kind, const MachineState::App* app) {
+        workspaceEvents.emit({kind, app == nullptr ? std::nullopt : std::optional(runningApp(*app))});
+    }
+
+    // Sends an accessibility notice about element (a window of pid) to the observers of pid that
+    // registered name on that window or on the application.
+    void notify(const std::string& name, WindowElement element) {
+        if (!state.trusted) {
+            return;
+        }
+        std::erase_if(observers, [](const auto& weak) { return weak.expired(); });
+        const WindowElement application = WindowElement::application(element.pid);
+        for (const auto& weak : observers) {
+            const auto observer = weak.lock();
+            if (!observer || observer->pid != element.pid) {
+                continue;
+            }
+            const bool registered = std::ranges::any_of(observer->registrations, [&](const auto& registration) {
+                return registration.second == name &&
+                       (registration.first == element || registration.first == application);
+            });
+            if (registered) {
+                observer->subscribers.emit({name, element});
+            }
+        }
+    }
+
+    void forgetRegistrations(WindowElement element) {
+        for (const auto& weak : observers) {
+            if (const auto observer = weak.lock()) {
+                std::erase_if(observer->registrations, [&](const auto& registration) {
+                    return registration.first == element || (element.isApplication() && registration.first.pid == element.pid);
+                });
+            }
+        }
+    }
+
+    void focusChanged(const MachineState::App& app) {
+        if (app.focusedWindow) {
+            notify(accessibility::focusedWindowChanged, {app.pid, *app.focusedWindow});
+        }
+    }
+
+    // The latest launched visible regular app other than this process and except, gets the front.
+    void passFront(int except) {
+        if (state.frontPid != except) {
+            return;
+        }
+        state.frontPid.reset();
+        for (auto it = state.apps.rbegin(); it != state.apps.rend(); ++it) {
+            if (it->pid != except && it->pid != state.ownPid && it->regular && !it->hidden) {
+                activate(it->pid);
+                return;
+            }
+        }
+    }
+
+    int launch(const std::string& appID, bool hidden) {
+        if (const MachineState::App* running = state.findAppByID(appID)) {
+            const int pid = running->pid;
+            if (!hidden) {
+                activate(pid);
+            }
+            return pid;
+        }
+        const MachineState::InstalledApp* installed = state.findInstalled(appID);
+        if (installed == nullptr) {
+            throw OperationError("no app \"" + appID + "\" is installed");
+        }
+        MachineState::App app;
+        app.pid = state.nextPid++;
+        app.bundleID = installed->appID;
+        app.name = installed->name;
+        app.path = installed->path;
+        app.regular = installed->regular;
+        app.hidden = hidden;
+        app.windows = installed->windows;
+        for (MachineState::Window& window : app.windows) {
+            window.id = state.nextWindowID++;
+        }
+        if (!app.windows.empty()) {
+            app.focusedWindow = app.windows.front().id;
+        }
+        state.apps.push_back(app);
+        emit(WorkspaceEvent::Kind::launched, &state.apps.back());
+        for (const MachineState::Window& window : app.windows) {
+            notify(accessibility::windowCreated, {app.pid, window.id});
+        }
+        if (!hidden) {
+            activate(app.pid);
+        }
+        return app.pid;
+    }
+
+    void activate(int pid) {
+        MachineState::App& target = app(pid);
+        if (target.hidden) {
+            target.hidden = false;
+            emit(WorkspaceEvent::Kind::unhidden, &target);
+        }
+        if (state.frontPid == pid) {
+            return;
+        }
+        state.frontPid = pid;
+        emit(WorkspaceEvent::Kind::activated, &target);
+        focusChanged(target);
+    }
+
+    void hide(int pid) {
+        MachineState::App& target = app(pid);
+        if (target.hidden) {
+            return;
+        }
+        target.hidden = true;
+        emit(WorkspaceEvent::Kind::hidden, &target);
+        passFront(pid);
+    }
+
+    void unhide(int pid) {
+        MachineState::App& target = app(pid);
+        if (!target.hidden) {
+            return;
+        }
+        target.hidden = false;
+        emit(WorkspaceEvent::Kind::unhidden, &target);
+    }
+
+    void quit(int pid) {
+        if (pid == state.ownPid) {
+            throw OperationError("this process cannot quit itself through the workspace");
+        }
+        const MachineState::App gone = app(pid);
+        for (const MachineState::Window& window : gone.windows) {
+            notify(accessibility::elementDestroyed, {pid, window.id});
+        }
+        forgetRegistrations(WindowElement::application(pid));
+        std::erase_if(state.apps, [&](const MachineState::App& app) { return app.pid == pid; });
+        emit(WorkspaceEvent::Kind::terminated, &gone);
+        passFront(pid);
+    }
+
+    void focusWindow(WindowElement element) {
+        MachineState::App& owner = app(element.pid);
+        const auto found = std::ranges::find(owner.windows, element.id, &MachineState::Window::id);
+        if (found == owner.windows.end()) {
+            throw OperationError("no " + describe(element));
+        }
+        std::rotate(owner.windows.begin(), found, found + 1);
+        if (owner.focusedWindow == element.id) {
+            return;
+        }
+        owner.focusedWindow = element.id;
+        focusChanged(owner);
+    }
+
+    // After the focused window went away or was minimised: the frontmost remaining window that is
+    // not minimised gets the focus.
+    void refocus(MachineState::App& owner) {
+        const auto next = std::ranges::find(owner.windows, false, &MachineState::Window::minimized);
+        if (next == owner.windows.end()) {
+            owner.focusedWindow.reset();
+            return;
+        }
+        owner.focusedWindow = next->id;
+        focusChanged(owner);
+    }
+};
+
+// ---- The roles ----
+
+namespace {
+
+using Core = SimulatedMachine::Core;
+
+class SimWorkspace final : public Workspace {
+public:
+    explicit SimWorkspace(std::shared_ptr<Core> core) : core_(std::move(core)) {}
+
+    Availability availability() const override { return core_->availability("workspace"); }
+
+    std::vector<RunningApp> runningApps() const override {
+        std::lock_guard guard(core_->lock);
+        if (core_->fails("runningApps")) {
+            return {};
+        }
+        std::vector<RunningApp> apps;
+        for (const MachineState::App& app : core_->state.apps) {
+            apps.push_back(runningApp(app));
+        }
+        return apps;
+    }
+
+    std::optional<RunningApp> frontmost() const override {
+        std::lock_guard guard(core_->lock);
+        if (core_->fails("frontmost") || !core_->state.frontPid) {
+            return std::nullopt;
+        }
+        const MachineState::App* app = core_->state.findApp(*core_->state.frontPid);
+        return app == nullptr ? std::nullopt : std::optional(runningApp(*app));
+    }
+
+    int ownPid() const override {
+        std::lock_guard guard(core_->lock);
+        return core_->state.ownPid;
+    }
+
+    Subscription subscribe(Executor& executor, Callback callback) override {
+        return core_->workspaceEvents.add(executor, std::move(callback));
+    }
+
+    void launch(const std::string& appID) override {
+        std::lock_guard guard(core_->lock);
+        core_->failOperation("launch");
+        core_->launch(appID, false);
+    }
+
+    void launchHidden(const std::string& appID) override {
+        std::lock_guard guard(core_->lock);
+        core_->failOperation("launchHidden");
+        core_->launch(appID, true);
+    }
+
+    void activate(int pid) override {
+        std::lock_guard guard(core_->lock);
+        core_->failOperation("activate");
+        core_->activate(pid);
+    }
+
+    void hide(int pid) override {
+        std::lock_guard guard(core_->lock);
+        core_->failOperation("hide");
+        core_->hide(pid);
+    }
+
+    void unhide(int pid) override {
+        std::lock_guard guard(core_->lock);
+        core_->failOperation("unhide");
+        core_->unhide(pid);
+    }
+
+    void quit(int pid) override {
+        std::lock_guard guard(core_->lock);
+        core_->failOperation("quit");
+        core_->quit(pid);
+    }
+
+    void openURL(const std::string& url, const std::optional<std::string>& appID) override {
+        std::lock_guard guard(core_->lock);
+        core_->failOperation("openURL");
+        std::string opener;
+        if (appID) {
+            opener = *appID;
+        } else {
+            const auto colon = url.find(':');
+            const auto handler =
+                colon == std::string::npos ? core_->state.defaultHandlers.end() : core_->state.defaultHandlers.find(url.substr(0, colon));
+            if (handler == core_->state.defaultHandlers.end()) {
+                throw OperationError("no app opens " + url);
+            }
+            opener = handler->second;
+        }
+        core_->launch(opener, false);
+        core_->state.openedURLs.push_back({url, opener});
+    }
+
+    std::optional<std::string> defaultHandler(const std::string& scheme) const override {
+        std::lock_guard guard(core_->lock);
+        if (core_->fails("defaultHandler")) {
+            return std::nullopt;
+        }
+        const auto found = core_->state.defaultHandlers.find(scheme);
+        return found == core_->state.defaultHandlers.end() ? std::nullopt : std::optional(found->second);
+    }
+
+private:
+    std::shared_ptr<Core> core_;
+};
+
+class SimSession final : public SessionEvents {
+public:
+    explicit SimSession(std::shared_ptr<Core> core) : core_(std::move(core)) {}
+
+    Availability availability() const override { return core_->availability("session"); }
+
+    bool isLocked() const override {
+        std::lock_guard guard(core_->lock);
+        return !core_->fails("isLocked") && core_->state.locked;
+    }
+
+    Subscription subscribe(Executor& executor, Callback callback) override {
+        return core_->sessionEvents.add(executor, std::move(callback));
+    }
+
+private:
+    std::shared_ptr<Core> core_;
+};
+
+class SimActivity final : public UserActivity {
+public:
+    explicit SimActivity(std::shared_ptr<Core> core) : core_(std::move(core)) {}
+
+    Availability availability() const override { return core_->availability("activity"); }
+
+    std::optional<double> idleSeconds() const override {
+        std::lock_guard guard(core_->lock);
+        return core_->fails("idleSeconds") ? std::nullopt : core_->state.idleSeconds;
+    }
+
+    WakeLock keepAwake(const std::string& reason) override {
+        std::lock_guard guard(core_->lock);
+        if (core_->fails("keepAwake")) {
+            return {};
+        }
+        core_->state.wakeLocks.push_back(reason);
+        return WakeLock([core = core_, reason] {
+            std::lock_guard guard(core->lock);
+            auto& locks = core->state.wakeLocks;
+            if (const auto found = std::ranges::find(locks, reason); found != locks.end()) {
+                locks.erase(found);
+            }
+        });
+    }
+
+private:
+    std::shared_ptr<Core> core_;
+};
+
+class SimObserver final : public AccessibilityObserver {
+public:
+    SimObserver(std::shared_ptr<Core> core, std::shared_ptr<ObserverEntry> entry, Subscription subscription)
+        : core_(std::move(core)), entry_(std::move(entry)), subscription_(std::move(subscription)) {}
+
+    ~SimObserver() override {
+        subscription_.cancel();
+        std::lock_guard guard(core_->lock);
+        entry_->registrations.clear();
+    }
+
+    bool add(WindowElement element, const std::string& name) override {
+        std::lock_guard guard(core_->lock);
+        if (core_->fails("add") || !core_->state.trusted || element.pid != entry_->pid) {
+            return false;
+        }
+        const bool exists = element.isApplication() ? core_->state.findApp(element.pid) != nullptr
+                                                    : core_->state.findWindow(element) != nullptr;
+        if (!exists) {
+            return false;
+        }
+        const std::pair registration(element, name);
+        if (std::ranges::find(entry_->registrations, registration) == entry_->registrations.end()) {
+            entry_->registrations.push_back(registration);
+        }
+        return true;
+    }
+
+private:
+    std::shared_ptr<Core> core_;
+    std::shared_ptr<ObserverEntry> entry_;
+    Subscription subscription_;
+};
+
+class SimAccessibility final : public WindowAccessibility {
+public:
+    explicit SimAccessibility(std::shared_ptr<Core> core) : core_(std::move(core)) {}
+
+    Availability availability() const override { return core_->availability("accessibility"); }
+
+    bool isTrusted() const override {
+        std::lock_guard guard(core_->lock);
+        return !core_->fails("isTrusted") && core_->state.trusted;
+    }
+
+    Subscription subscribeTrust(Executor& executor, TrustCallback callback) override {
+        return core_->trustNotices.add(executor, [callback = std::move(callback)](const TrustNotice&) { callback(); });
+    }
+
+    void setMessagingTimeout(double seconds) override {
+        std::lock_guard guard(core_->lock);
+        if (!core_->fails("setMessagingTimeout")) {
+            core_->state.messagingTimeout = seconds;
+        }
+    }
+
+    std::unique_ptr<AccessibilityObserver> observe(int pid, Executor& executor,
+                                                   AccessibilityObserver::Callback callback) override {
+        std::lock_guard guard(core_->lock);
+        if (core_->fails("observe") || !core_->state.trusted || core_->state.findApp(pid) == nullptr) {
+            return nullptr;
+        }
+        auto entry = std::make_shared<ObserverEntry>();
+        entry->pid = pid;
+        Subscription subscription = entry->subscribers.add(
+            executor, [callback = std::move(callback)](const AccessibilityNotice& notice) {
+                callback(notice.name, notice.element);
+            });
+        core_->observers.push_back(entry);
+        return std::make_unique<SimObserver>(core_, std::move(entry), std::move(subscription));
+    }
+
+    std::optional<std::vector<WindowElement>> windows(int pid) const override {
+        std::lock_guard guard(core_->lock);
+        const MachineState::App* app = readable("windows") ? core_->state.findApp(pid) : nullptr;
+        if (app == nullptr) {
+            return std::nullopt;
+        }
+        std::vector<WindowElement> elements;
+        for (const MachineState::Window& window : app->windows) {
+            elements.push_back({pid, window.id});
+        }
+        return elements;
+    }
+
+    std::optional<WindowElement> focusedWindow(int pid) const override {
+        std::lock_guard guard(core_->lock);
+        const MachineState::App* app = readable("focusedWindow") ? core_->state.findApp(pid) : nullptr;
+        if (app == nullptr || !app->focusedWindow) {
+            return std::nullopt;
+        }
+        return WindowElement{pid, *app->focusedWindow};
+    }
+
+    std::optional<std::string> subrole(WindowElement element) const override {
+        return read("subrole", element, [](const MachineState::Window& window) { return std::optional(window.subrole); });
+    }
+
+    std::optional<std::string> title(WindowElement element) const override {
+        return read("title", element, [](const MachineState::Window& window) { return window.title; });
+    }
+
+    std::optional<std::string> document(WindowElement element) const override {
+        return read("document", element, [](const MachineState::Window& window) { return window.document; });
+    }
+
+    std::optional<Rect> frame(WindowElement element) const override {
+        return read("frame", element, [](const MachineState::Window& window) { return window.frame; });
+    }
+
+    std::optional<bool> minimized(WindowElement element) const override {
+        return read("minimized", element, [](const MachineState::Window& window) { return std::optional(window.minimized); });
+    }
+
+private:
+    // Counts the call; false when it fails or the permission is off. Caller holds the lock.
+    bool readable(const std::string& name) const { return !core_->fails(name) && core_->state.trusted; }
+
+    template <class Read>
+    auto read(const std::string& name, WindowElement element, Read read) const -> decltype(read(std::declval<const MachineState::Window&>())) {
+        std::lock_guard guard(core_->lock);
+        const MachineState::Window* window = readable(name) ? core_->state.findWindow(element) : nullptr;
+        if (window == nullptr) {
+            return std::nullopt;
+        }
+        return read(*window);
+    }
+
+    std::shared_ptr<Core> core_;
+};
+
+class SimLogins final : public LoginRecords {
+public:
+    explicit SimLogins(std::shared_ptr<Core> core) : core_(std::move(core)) {}
+
+    Availability availability() const override { return core_->availability("logins"); }
+
+    std::vector<LoginRecord> records() const override {
+        std::lock_guard guard(core_->lock);
+        return core_->fails("records") ? std::vector<LoginRecord>{} : core_->state.loginRecords;
+    }
+
+    std::string userName() const override {
+        std::lock_guard guard(core_->lock);
+        return core_->fails("userName") ? std::string() : core_->state.userName;
+    }
+
+    double uptime() const override {
+        std::lock_guard guard(core_->lock);
+        if (core_->fails("uptime")) {
+            return 0;
+        }
+        return core_->time != nullptr ? core_->time->clock().boot() : core_->state.uptime;
+    }
+
+private:
+    std::shared_ptr<Core> core_;
+};
+
+} // namespace
+
+// ---- The machine ----
+
+SimulatedMachine::SimulatedMachine(MachineState state, VirtualTime* time) : core_(std::make_shared<Core>()) {
+    core_->state = std::move(state);
+    core_->time = time;
+    workspace_ = std::make_unique<SimWorkspace>(core_);
+    session_ = std::make_unique<SimSession>(core_);
+    activity_ = std::make_unique<SimActivity>(core_);
+    accessibility_ = std::make_unique<SimAccessibility>(core_);
+    logins_ = std::make_unique<SimLogins>(core_);
+}
+
+SimulatedMachine::~SimulatedMachine() = default;
+
+Workspace& SimulatedMachine::workspace() { return *workspace_; }
+SessionEvents& SimulatedMachine::session() { return *session_; }
+UserActivity& SimulatedMachine::activity() { return *activity_; }
+WindowAccessibility& SimulatedMachine::accessibility() { return *accessibility_; }
+LoginRecords& SimulatedMachine::logins() { return *logins_; }
+Platform SimulatedMachine::platform() { return {*workspace_, *session_, *activity_, *accessibility_, *logins_}; }
+
+MachineState SimulatedMachine::state() const {
+    std::lock_guard guard(core_->lock);
+    return core_->state;
+}
+
+void SimulatedMachine::setState(MachineState state) {
+    std::lock_guard guard(core_->lock);
+    core_->state = std::move(state);
+}
+
+void SimulatedMachine::installApp(MachineState::InstalledApp app) {
+    std::lock_guard guard(core_->lock);
+    std::erase_if(core_->state.installed, [&](const auto& installed) { return installed.appID == app.appID; });
+    core_->state.installed.push_back(std::move(app));
+}
+
+int SimulatedMachine::launch(const std::string& appID) {
+    std::lock_guard guard(core_->lock);
+    return core_->launch(appID, false);
+}
+
+int SimulatedMachine::launchHidden(const std::string& appID) {
+    std::lock_guard guard(core_->lock);
+    return core_->launch(appID, true);
+}
+
+void SimulatedMachine::activate(int pid) {
+    std::lock_guard guard(core_->lock);
+    core_->activate(pid);
+}
+
+void SimulatedMachine::hide(int pid) {
+    std::lock_guard guard(core_->lock);
+    core_->hide(pid);
+}
+
+void SimulatedMachine::unhide(int pid) {
+    std::lock_guard guard(core_->lock);
+    core_->unhide(pid);
+}
+
+void SimulatedMachine::quit(int pid) {
+    std::lock_guard guard(core_->lock);
+    core_->quit(pid);
+}
+
+WindowElement SimulatedMachine::openWindow(int pid, MachineState::Window window) {
+    std::lock_guard guard(core_->lock);
+    MachineState::App& owner = core_->app(pid);
+    window.id = core_->state.nextWindowID++;
+    owner.windows.insert(owner.windows.begin(), window);
+    owner.focusedWindow = window.id;
+    const WindowElement element{pid, window.id};
+    core_->notify(accessibility::windowCreated, element);
+    core_->focusChanged(owner);
+    return element;
+}
+
+void SimulatedMachine::closeWindow(WindowElement element) {
+    std::lock_guard guard(core_->lock);
+    core_->window(element);
+    MachineState::App& owner = core_->app(element.pid);
+    core_->notify(accessibility::elementDestroyed, element);
+    core_->forgetRegistrations(element);
+    std::erase_if(owner.windows, [&](const MachineState::Window& window) { return window.id == element.id; });
+    if (owner.focusedWindow == element.id) {
+        core_->refocus(owner);
+    }
+}
+
+void SimulatedMachine::focusWindow(WindowElement element) {
+    std::lock_guard guard(core_->lock);
+    core_->focusWindow(element);
+}
+
+void SimulatedMachine::moveWindow(WindowElement element, double x, double y) {
+    std::lock_guard guard(core_->lock);
+    MachineState::Window& window = core_->window(element);
+    Rect frame = window.frame.value_or(Rect{});
+    frame.x = x;
+    frame.y = y;
+    window.frame = frame;
+    core_->notify(accessibility::windowMoved, element);
+}
+
+void SimulatedMachine::resizeWindow(WindowElement element, double width, double height) {
+    std::lock_guard guard(core_->lock);
+    MachineState::Window& window = core_->window(element);
+    Rect frame = window.frame.value_or(Rect{});
+    frame.width = width;
+    frame.height = height;
+    window.frame = frame;
+    core_->notify(accessibility::windowResized, element);
+}
+
+void SimulatedMachine::minimizeWindow(WindowElement element) {
+    std::lock_guard guard(core_->lock);
+    MachineState::Window& window = core_->window(element);
+    if (window.minimized) {
+        return;
+    }
+    window.minimized = true;
+    core_->notify(accessibility::windowMiniaturized, element);
+    MachineState::App& owner = core_->app(element.pid);
+    if (owner.focusedWindow == element.id) {
+        core_->refocus(owner);
+    }
+}
+
+void SimulatedMachine::unminimizeWindow(WindowElement element) {
+    std::lock_guard guard(core_->lock);
+    MachineState::Window& window = core_->window(element);
+    if (!window.minimized) {
+        return;
+    }
+    window.minimized = false;
+    core_->notify(accessibility::windowDeminiaturized, element);
+    core_->focusWindow(element);
+}
+
+void SimulatedMachine::retitleWindow(WindowElement element, std::optional<std::string> title) {
+    std::lock_guard guard(core_->lock);
+    core_->window(element).title = std::move(title);
+    core_->notify(accessibility::titleChanged, element);
+}
+
+void SimulatedMachine::changeDocument(WindowElement element, std::optional<std::string> document,
+                                      std::optional<std::string> title) {
+    std::lock_guard guard(core_->lock);
+    MachineState::Window& window = core_->window(element);
+    window.document = std::move(document);
+    window.title = std::move(title);
+    core_->notify(accessibility::titleChanged, element);
+}
+
+void SimulatedMachine::sleep(double seconds) {
+    {
+        std::lock_guard guard(core_->lock);
+        if (core_->state.asleep) {
+            throw OperationError("the machine is asleep already");
+        }
+        core_->emit(WorkspaceEvent::Kind::willSleep, nullptr);
+        core_->state.asleep = true;
+    }
+    // Outside the lock: the virtual time delivers what was posted, and those callbacks read the
+    // machine.
+    if (core_->time != nullptr) {
+        core_->time->sleep(seconds);
+    }
+    std::lock_guard guard(core_->lock);
+    if (core_->time == nullptr) {
+        core_->state.uptime += seconds;
+    }
+    core_->state.asleep = false;
+    core_->emit(WorkspaceEvent::Kind::didWake, nullptr);
+}
+
+void SimulatedMachine::lock() {
+    std::lock_guard guard(core_->lock);
+    if (!core_->state.locked) {
+        core_->state.locked = true;
+        core_->sessionEvents.emit({SessionEvent::Kind::locked});
+    }
+}
+
+void SimulatedMachine::unlock() {
+    std::lock_guard guard(core_->lock);
+    if (core_->state.locked) {
+        core_->state.locked = false;
+        core_->sessionEvents.emit({SessionEvent::Kind::unlocked});
+    }
+}
+
+void SimulatedMachine::setIdle(std::optional<double> seconds) {
+    std::lock_guard guard(core_->lock);
+    core_->state.idleSeconds = seconds;
+}
+
+void SimulatedMachine::setTrusted(bool trusted) {
+    std::lock_guard guard(core_->lock);
+    core_->state.trusted = trusted;
+    core_->trustNotices.emit({});
+}
+
+void SimulatedMachine::setAvailability(const std::string& role, const Availability& availability) {
+    std::lock_guard guard(core_->lock);
+    if (availability.available) {
+        core_->state.unavailable.erase(role);
+    } else {
+        core_->state.unavailable[role] = availability.reason;
+    }
+}
+
+void SimulatedMachine::addLoginRecord(LoginRecord record) {
+    std::lock_guard guard(core_->lock);
+    core_->state.loginRecords.push_back(std::move(record));
+}
+
+void SimulatedMachine::setUserName(std::string name) {
+    std::lock_guard guard(core_->lock);
+    core_->state.userName = std::move(name);
+}
+
+void SimulatedMachine::setDefaultHandler(const std::string& scheme, const std::string& appID) {
+    std::lock_guard guard(core_->lock);
+    core_->state.defaultHandlers[scheme] = appID;
+}
+
+void SimulatedMachine::connectDisplay(MachineState::Display display) {
+    std::lock_guard guard(core_->lock);
+    std::erase_if(core_->state.displays, [&](const auto& connected) { return connected.id == display.id; });
+    core_->state.displays.push_back(std::move(display));
+}
+
+void SimulatedMachine::disconnectDisplay(const std::string& id) {
+    std::lock_guard guard(core_->lock);
+    std::erase_if(core_->state.displays, [&](const auto& connected) { return connected.id == id; });
+}
+
+void SimulatedMachine::addAudioDevice(MachineState::AudioDevice device) {
+    std::lock_guard guard(core_->lock);
+    std::erase_if(core_->state.audioDevices, [&](const auto& known) { return known.id == device.id; });
+    core_->state.audioDevices.push_back(std::move(device));
+}
+
+void SimulatedMachine::setDefaultOutput(std::optional<std::string> id) {
+    std::lock_guard guard(core_->lock);
+    core_->state.defaultOutput = std::move(id);
+}
+
+void SimulatedMachine::setVolume(double volume) {
+    std::lock_guard guard(core_->lock);
+    core_->state.volume = std::clamp(volume, 0.0, 1.0);
+}
+
+void SimulatedMachine::setMuted(bool muted) {
+    std::lock_guard guard(core_->lock);
+    core_->state.muted = muted;
+}
+
+void SimulatedMachine::joinWiFi(std::string network) {
+    std::lock_guard guard(core_->lock);
+    core_->state.wifiNetwork = std::move(network);
+}
+
+void SimulatedMachine::leaveWiFi() {
+    std::lock_guard guard(core_->lock);
+    core_->state.wifiNetwork.reset();
+}
+
+void SimulatedMachine::moveTo(std::optional<MachineState::Location> location) {
+    std::lock_guard guard(core_->lock);
+    core_->state.location = location;
+}
+
+void SimulatedMachine::setLocationAuthorization(MachineState::LocationAuthorization authorization) {
+    std::lock_guard guard(core_->lock);
+    core_->state.locationAuthorization = authorization;
+}
+
+void SimulatedMachine::setPower(MachineState::Power power) {
+    std::lock_guard guard(core_->lock);
+    core_->state.power = power;
+}
+
+void SimulatedMachine::addCalendar(MachineState::Calendar calendar) {
+    std::lock_guard guard(core_->lock);
+    std::erase_if(core_->state.calendars, [&](const auto& known) { return known.id == calendar.id; });
+    core_->state.calendars.push_back(std::move(calendar));
+}
+
+void SimulatedMachine::addCalendarEvent(MachineState::CalendarEvent event) {
+    std::lock_guard guard(core_->lock);
+    std::erase_if(core_->state.events, [&](const auto& known) { return known.id == event.id; });
+    core_->state.events.push_back(std::move(event));
+}
+
+void SimulatedMachine::removeCalendarEvent(const std::string& id) {
+    std::lock_guard guard(core_->lock);
+    std::erase_if(core_->state.events, [&](const auto& known) { return known.id == id; });
+}
+
+void SimulatedMachine::addLoginItem(const std::string& appID) {
+    std::lock_guard guard(core_->lock);
+    if (std::ranges::find(core_->state.loginItems, appID) == core_->state.loginItems.end()) {
+        core_->state.loginItems.push_back(appID);
+    }
+}
+
+void SimulatedMachine::removeLoginItem(const std::string& appID) {
+    std::lock_guard guard(core_->lock);
+    std::erase(core_->state.loginItems, appID);
+}
+
+void SimulatedMachine::setKeychainItem(MachineState::KeychainItem item) {
+    std::lock_guard guard(core_->lock);
+    std::erase_if(core_->state.keychain, [&](const auto& known) {
+        return known.service == item.service && known.account == item.account;
+    });
+    core_->state.keychain.push_back(std::move(item));
+}
+
+void SimulatedMachine::setPermission(const std::string& name, MachineState::Permission permission) {
+    std::lock_guard guard(core_->lock);
+    core_->state.permissions[name] = permission;
+}
+
+void SimulatedMachine::showTab(const std::string& browserID, MachineState::BrowserTab tab) {
+    std::lock_guard guard(core_->lock);
+    core_->state.frontTabs[browserID] = std::move(tab);
+}
+
+void SimulatedMachine::failCalls(const std::string& name, int times) {
+    std::lock_guard guard(core_->lock);
+    if (times == 0) {
+        core_->failures.erase(name);
+    } else {
+        core_->failures[name] = times < 0 ? always : times;
+    }
+}
+
+void SimulatedMachine::stopFailing(const std::string& name) {
+    std::lock_guard guard(core_->lock);
+    core_->failures.erase(name);
+}
+
+int SimulatedMachine::calls(const std::string& name) const {
+    std::lock_guard guard(core_->lock);
+    const auto found = core_->counts.find(name);
+    return found == core_->counts.end() ? 0 : found->second;
+}
+
+void SimulatedMachine::resetCalls() {
+    std::lock_guard guard(core_->lock);
+    core_->counts.clear();
+}
+
+} // namespace ostrel

@@ -1,0 +1,161 @@
+#pragma once
+
+#include "platform/Platform.hpp"
+#include "platform/sim/MachineState.hpp"
+
+#include <memory>
+#include <optional>
+#include <string>
+
+namespace ostrel {
+
+class VirtualTime;
+
+// One simulated computer for the tests, the semester generator and `ostrel-dev simulate`. It owns
+// a MachineState and serves every platform role from it; its driver operations (launch, activate,
+// openWindow, sleep, lock...) change the state the way a user and a real desktop would and send
+// the notices a real system sends, in its order. Notices are posted to the subscribers' executors:
+// with virtual time they arrive when the test settles it.
+//
+// Two doors, on purpose: the roles (workspace(), accessibility()...) are what the services call,
+// and only their calls are counted and can be made to fail; the driver operations on this object
+// are the test's own hand and are never counted.
+//
+// Threading: every member may be called from any thread; one lock guards the state, and no
+// callback ever runs under it. sleep() drives the virtual time when there is one, so it must be
+// called from the thread that drives time and not from inside a task.
+class SimulatedMachine {
+public:
+    // time, when given, moves through sleep() and supplies the uptime; it must outlive this.
+    explicit SimulatedMachine(MachineState state = MachineState::withOwnApp(), VirtualTime* time = nullptr);
+    ~SimulatedMachine();
+
+    SimulatedMachine(const SimulatedMachine&) = delete;
+    SimulatedMachine& operator=(const SimulatedMachine&) = delete;
+
+    Workspace& workspace();
+    SessionEvents& session();
+    UserActivity& activity();
+    WindowAccessibility& accessibility();
+    LoginRecords& logins();
+    Platform platform();
+
+    // A copy of the whole state now.
+    MachineState state() const;
+    // Replaces the state without any notice (a fresh scene); observers stay.
+    void setState(MachineState state);
+
+    // ---- Apps (the workspace's notices) ----
+    // Every operation below throws OperationError for a pid, app or window that is not there.
+
+    void installApp(MachineState::InstalledApp app);
+    // Starts an installed app: "launched", then "AXWindowCreated" for each of its windows, then
+    // it comes to the front as activate() does. An app already running is only activated.
+    // Returns the pid.
+    int launch(const std::string& appID);
+    // Starts it hidden and behind: "launched" and the window notices only.
+    int launchHidden(const std::string& appID);
+    // Unhides the app when hidden ("unhidden"), makes it front ("activated"), then
+    // "AXFocusedWindowChanged" for its focused window. Nothing when it is already front.
+    void activate(int pid);
+    // "hidden"; when it was front, the front passes to the latest launched visible regular app
+    // other than this process ("activated"), or to none.
+    void hide(int pid);
+    void unhide(int pid);
+    // "AXUIElementDestroyed" for each window, then "terminated", then the front passes on as for
+    // hide(). This process cannot be quit.
+    void quit(int pid);
+
+    // ---- Windows (accessibility notices to the app's observers) ----
+
+    // Opens a window in front of the app's others and focuses it: "AXWindowCreated", then
+    // "AXFocusedWindowChanged". The window's id is assigned here and returned.
+    WindowElement openWindow(int pid, MachineState::Window window);
+    // "AXUIElementDestroyed"; when it had the focus, the next window gets it
+    // ("AXFocusedWindowChanged").
+    void closeWindow(WindowElement window);
+    // Brings it in front of the app's other windows: "AXFocusedWindowChanged" unless it had the
+    // focus already. The app is not activated.
+    void focusWindow(WindowElement window);
+    void moveWindow(WindowElement window, double x, double y);          // "AXWindowMoved"
+    void resizeWindow(WindowElement window, double width, double height); // "AXWindowResized"
+    // "AXWindowMiniaturized"; the focus passes to the app's next window that is not minimised.
+    void minimizeWindow(WindowElement window);
+    // "AXWindowDeminiaturized", then it takes the focus as focusWindow() does.
+    void unminimizeWindow(WindowElement window);
+    // "AXTitleChanged" once, for a new title, or a new document with its title.
+    void retitleWindow(WindowElement window, std::optional<std::string> title);
+    void changeDocument(WindowElement window, std::optional<std::string> document, std::optional<std::string> title);
+
+    // ---- Session ----
+
+    // "willSleep", asleep for seconds (the virtual time sleeps, delivering what was posted
+    // before), then "didWake". Without virtual time only the uptime moves.
+    void sleep(double seconds);
+    void lock();   // "locked", unless locked already
+    void unlock(); // "unlocked", unless unlocked already
+    void setIdle(std::optional<double> seconds);
+    // Sets the permission and sends the trust notice (always: the real notice only says that
+    // something may have changed). Without trust every accessibility read fails, no observer can
+    // be made and observers receive nothing.
+    void setTrusted(bool trusted);
+    // role: "workspace", "session", "activity", "accessibility" or "logins".
+    void setAvailability(const std::string& role, const Availability& availability);
+    void addLoginRecord(LoginRecord record);
+    void setUserName(std::string name);
+
+    // ---- Data for later sources (no notices yet) ----
+
+    void setDefaultHandler(const std::string& scheme, const std::string& appID);
+    void connectDisplay(MachineState::Display display);
+    void disconnectDisplay(const std::string& id);
+    void addAudioDevice(MachineState::AudioDevice device);
+    void setDefaultOutput(std::optional<std::string> id);
+    void setVolume(double volume); // clamped to 0...1
+    void setMuted(bool muted);
+    void joinWiFi(std::string network);
+    void leaveWiFi();
+    void moveTo(std::optional<MachineState::Location> location);
+    void setLocationAuthorization(MachineState::LocationAuthorization authorization);
+    void setPower(MachineState::Power power);
+    void addCalendar(MachineState::Calendar calendar);
+    void addCalendarEvent(MachineState::CalendarEvent event);
+    void removeCalendarEvent(const std::string& id);
+    void addLoginItem(const std::string& appID);
+    void removeLoginItem(const std::string& appID);
+    void setKeychainItem(MachineState::KeychainItem item); // replaces the one of that service and account
+    void setPermission(const std::string& name, MachineState::Permission permission);
+    void showTab(const std::string& browserID, MachineState::BrowserTab tab);
+
+    // ---- Faults and call counts ----
+    // A call name is the role member's name: "runningApps", "frontmost", "launch", "launchHidden",
+    // "activate", "hide", "unhide", "quit", "openURL", "defaultHandler", "isLocked",
+    // "idleSeconds", "keepAwake", "isTrusted", "setMessagingTimeout", "observe", "add" (an
+    // observer's), "windows", "focusedWindow", "subrole", "title", "document", "frame",
+    // "minimized", "records", "userName", "uptime". availability(), ownPid() and the
+    // subscriptions are neither counted nor failed.
+    //
+    // A failed call does what the real one does when the system refuses: an optional read gives
+    // nothing, a list read an empty list, isTrusted/isLocked/add false, observe nullptr,
+    // keepAwake an empty WakeLock, userName an empty text, uptime 0, an operation throws
+    // OperationError. The call is still counted.
+
+    static constexpr int always = -1;
+    // The next `times` calls of that name fail (always: until stopFailing()).
+    void failCalls(const std::string& name, int times = always);
+    void stopFailing(const std::string& name);
+    int calls(const std::string& name) const;
+    void resetCalls();
+
+    struct Core; // shared with the role objects and observers, which may outlive the machine
+
+private:
+    std::shared_ptr<Core> core_;
+    std::unique_ptr<Workspace> workspace_;
+    std::unique_ptr<SessionEvents> session_;
+    std::unique_ptr<UserActivity> activity_;
+    std::unique_ptr<WindowAccessibility> accessibility_;
+    std::unique_ptr<LoginRecords> logins_;
+};
+
+} // namespace ostrel
