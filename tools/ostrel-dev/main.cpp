@@ -60,6 +60,11 @@ const std::map<std::string, Command>& commands() {
           "plan DB --tz ZONE --at MS --trigger KIND [--now MS]\n"
           "                the autopilot's planning pass for the stored trigger of KIND (wake, unlock,\n"
           "                login, event_start) at MS, run as if at --now (default MS), as JSON"}},
+        {"observe",
+         {ostrel::dev::observeCommand,
+          "observe --machine STATE --script FILE --tz ZONE [--db DB] [--config DIR]\n"
+          "                plays a script of machine steps (JSON lines) through the observer in\n"
+          "                virtual time and prints every stored row, as JSON lines"}},
     };
     return table;
 }

@@ -1,0 +1,96 @@
+#include "app/signals/Observer.hpp"
+
+#include "app/signals/BrowserFamilies.hpp"
+#include "core/observations/OstrelStartPayload.hpp"
+#include "core/observations/Signal.hpp"
+#include "core/store/Store.hpp"
+
+#include <limits>
+
+namespace ostrel {
+
+// Construction order: writer, trigger recorder, (place, browser), windows, (calendar), workspace,
+// (displays, audio, power, idle). The sources in brackets are not built yet.
+Observer::Observer(Store& store, Runtime& runtime, Platform& platform, std::string version, ExclusionList exclusions,
+                   OnNewTriggers onNewTriggers)
+    : store_(store), runtime_(runtime), platform_(platform),
+      version_(version.empty() ? std::string("dev") : std::move(version)), writer_(store),
+      triggers_(store, writer_, runtime.clock(), std::move(onNewTriggers)),
+      windows_(platform.accessibility, platform.workspace, writer_, runtime.clock(),
+               runtime.queue(accessibilityQueue), exclusions,
+               [this](const std::string& bundleID) { browserWindowChanged(bundleID); }),
+      workspace_(platform.workspace, platform.session, writer_, runtime.clock(), runtime.main(), exclusions,
+                 [this] { arrived(); }) {}
+
+Observer::~Observer() {
+    // Waits for a retention run on the worker; none starts after this.
+    guard_.invalidate();
+    retention_.cancel();
+}
+
+// Start order: start record, triggers, workspace, (displays, audio, power, idle, calendar),
+// windows, (place, browser), retention.
+void Observer::start() {
+    const auto login = loginTime(platform_.logins.records(), platform_.logins.userName());
+    writer_.record(Signal::quevStart, OstrelStartPayload(platform_.logins.uptime(), version_, login),
+                   runtime_.clock().now());
+    triggers_.update();
+    workspace_.start();
+    windows_.start();
+    deleteExpiredObservations();
+    scheduleRetention();
+}
+
+std::optional<std::int64_t> Observer::loginTime(const std::vector<LoginRecord>& records, const std::string& user) {
+    std::optional<std::int64_t> latest;
+    for (const LoginRecord& record : records) {
+        if (record.type != LoginRecord::userProcess || record.line != "console" || record.user != user) {
+            continue;
+        }
+        std::int64_t milliseconds = 0;
+        if (__builtin_mul_overflow(record.seconds, std::int64_t{1000}, &milliseconds) ||
+            __builtin_add_overflow(milliseconds, record.microseconds / 1000, &milliseconds)) {
+            continue;
+        }
+        if (!latest || milliseconds > *latest) {
+            latest = milliseconds;
+        }
+    }
+    return latest;
+}
+
+// Snapshots the windows, (asks the place source for a fix,) and records triggers.
+void Observer::arrived() {
+    windows_.snapshot();
+    triggers_.update();
+}
+
+// Called on the accessibility queue. A browser's window change will ask the browser source to read
+// the front tab on the main executor; that source is not built yet, so for now nothing is read.
+void Observer::browserWindowChanged(const std::string& bundleID) {
+    if (!BrowserFamilies::contains(bundleID)) {
+        return;
+    }
+}
+
+void Observer::deleteExpiredObservations() {
+    runtime_.worker().post(guard_.wrap([this] {
+        try {
+            store_.deleteExpiredObservations(runtime_.clock().now());
+        } catch (const std::exception&) {
+            // Dropped: the next day's run tries again.
+        }
+    }));
+}
+
+void Observer::scheduleRetention() {
+    retention_ = runtime_.main().postAfter(
+        retentionInterval,
+        guard_.wrap([this] {
+            deleteExpiredObservations();
+            scheduleRetention();
+        }),
+        TimeBase::boot);
+}
+
+} // namespace ostrel

@@ -1,0 +1,81 @@
+#pragma once
+
+#include "app/signals/TriggerRecorder.hpp"
+#include "app/signals/WindowSignal.hpp"
+#include "app/signals/WorkspaceSignals.hpp"
+#include "core/observations/ExclusionList.hpp"
+#include "core/observations/ObservationWriter.hpp"
+#include "platform/LoginRecords.hpp"
+#include "platform/Platform.hpp"
+#include "platform/Runtime.hpp"
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace ostrel {
+
+class Store;
+
+// The application side of the observation pipeline: it makes the one observation writer, the
+// trigger recorder and every signal source, wires their callbacks together, starts them in a fixed
+// order, records that the application started ("quev.start") and keeps the observation table
+// trimmed to its retention period. What is observed and how is each source's business.
+//
+// The sources built so far are the workspace and the window sources; the place, browser,
+// calendar, display, audio, power and idle sources take their places in the order below when they
+// exist (see the start table in Observer.cpp).
+//
+// Threads: construct, start and destroy on the runtime's main executor. Destruction is orderly:
+// the sources stop (their subscriptions and timers end), then the writer drains; the store, owned
+// by the caller, closes after.
+class Observer {
+public:
+    using OnNewTriggers = TriggerRecorder::OnNew;
+
+    // Seconds between deletions of expired observations.
+    static constexpr double retentionInterval = 86'400;
+    static constexpr const char* accessibilityQueue = "Ostrel.accessibility";
+
+    // Builds everything and starts nothing. store, runtime and platform must outlive it;
+    // onNewTriggers is called on the writer's queue.
+    Observer(Store& store, Runtime& runtime, Platform& platform, std::string version, ExclusionList exclusions,
+             OnNewTriggers onNewTriggers);
+    ~Observer();
+
+    Observer(const Observer&) = delete;
+    Observer& operator=(const Observer&) = delete;
+
+    // Records "quev.start", records triggers, starts the sources in order and schedules the
+    // retention work. Once.
+    void start();
+
+    ObservationWriter& writer() { return writer_; }
+
+    // The latest login of user at the console, in milliseconds since 1970: records of type 7 (a
+    // user process) whose line is "console" and whose user is user. Nothing when none qualifies.
+    // A record whose time has no 64-bit millisecond form is skipped.
+    static std::optional<std::int64_t> loginTime(const std::vector<LoginRecord>& records, const std::string& user);
+
+private:
+    void arrived();
+    void browserWindowChanged(const std::string& bundleID);
+    void deleteExpiredObservations();
+    void scheduleRetention();
+
+    Store& store_;
+    Runtime& runtime_;
+    Platform& platform_;
+    const std::string version_;
+    // Declared before the sources, so it is destroyed after them: they record until they stop.
+    ObservationWriter writer_;
+    TriggerRecorder triggers_;
+    WindowSignal windows_;
+    WorkspaceSignals workspace_;
+    TaskHandle retention_;
+    LifetimeGuard guard_;
+};
+
+} // namespace ostrel

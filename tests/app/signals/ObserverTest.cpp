@@ -1,0 +1,98 @@
+#include "app/signals/Observer.hpp"
+
+#include "core/observations/EmptyPayload.hpp"
+#include "support/ObserverWorld.hpp"
+
+#include <limits>
+
+#include <gtest/gtest.h>
+
+namespace ostrel {
+namespace {
+
+using test::ObserverWorld;
+
+TEST(ObserverLoginTime, TheLatestConsoleLoginOfThisUser) {
+    const struct {
+        const char* name;
+        std::vector<LoginRecord> records;
+        std::optional<std::int64_t> login;
+    } cases[] = {
+        {"none", {}, std::nullopt},
+        {"the later of two",
+         {{7, "console", "sam", 1'700'000'000, 250'999}, {7, "console", "sam", 1'700'000'100, 1'999}},
+         1'700'000'100'001},
+        {"another user, a terminal line, a dead process",
+         {{7, "console", "alex", 1'800'000'000, 0}, {7, "pts/0", "sam", 1'800'000'000, 0},
+          {8, "console", "sam", 1'800'000'000, 0}, {7, "console", "sam", 1'600'000'000, 500'000}},
+         1'600'000'000'500},
+        {"a time with no millisecond form is skipped",
+         {{7, "console", "sam", std::numeric_limits<std::int64_t>::max(), 0}, {7, "console", "sam", 5, 0}},
+         5'000},
+        {"before 1970", {{7, "console", "sam", -10, -500'000}}, -10'500},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(Observer::loginTime(c.records, "sam"), c.login) << c.name;
+    }
+}
+
+TEST(Observer, StartRecordsTheStartWithVersionUptimeAndLoginThenTheRunningApps) {
+    ObserverWorld world;
+    world.machine.setUserName("sam");
+    const auto loginAt = static_cast<std::int64_t>(world.time.clock().now()) - 60;
+    world.machine.addLoginRecord({7, "console", "sam", loginAt, 0});
+    world.startObserver();
+
+    const auto rows = world.rows();
+    ASSERT_GE(rows.size(), 2u);
+    const std::string uptime = std::to_string(static_cast<std::int64_t>(world.time.clock().boot()));
+    EXPECT_EQ(rows[0].rfind("quev.start ", 0), 0u) << rows[0];
+    EXPECT_NE(rows[0].find("\"login\":" + std::to_string(loginAt * 1000)), std::string::npos) << rows[0];
+    EXPECT_NE(rows[0].find("\"version\":\"dev\""), std::string::npos) << rows[0];
+    EXPECT_EQ(rows[1].rfind("apps.running ", 0), 0u) << rows[1];
+    // A login a minute before the start is a login trigger, handed over once.
+    ASSERT_EQ(world.handed.size(), 1u);
+    EXPECT_EQ(world.handed[0].size(), 1u);
+    EXPECT_EQ(world.handed[0][0].kind, Trigger::Kind::login);
+}
+
+TEST(Observer, ExpiredObservationsAreDeletedAtStartAndEveryDay) {
+    ObserverWorld world;
+    const Date now = world.time.clock().now();
+    const double day = 86'400;
+    // Observations 91 days old at start, and one that reaches 90 days 1.5 days later.
+    {
+        ObservationWriter writer(world.store);
+        writer.record(Signal::userIdle, EmptyPayload{}, now - 91 * day);
+        writer.record(Signal::userActive, EmptyPayload{}, now - 88.5 * day);
+    }
+    world.startObserver();
+    EXPECT_EQ(world.rows({Signal::userIdle}).size(), 0u);
+    EXPECT_EQ(world.rows({Signal::userActive}).size(), 1u);
+
+    world.time.advance(day - 1);
+    EXPECT_EQ(world.rows({Signal::userActive}).size(), 1u);
+    // Asleep through the next day's run: it runs at wake, boot time having passed.
+    world.time.sleep(day);
+    world.settle();
+    EXPECT_EQ(world.rows({Signal::userActive}).size(), 0u);
+}
+
+TEST(Observer, DestroyingItStopsEverySource) {
+    ObserverWorld world;
+    MachineState::InstalledApp editor;
+    editor.appID = "org.example.Editor";
+    world.machine.installApp(editor);
+    world.machine.setTrusted(true);
+    world.startObserver();
+    const auto before = world.rows().size();
+    world.observer.reset();
+    world.machine.launch("org.example.Editor");
+    world.machine.lock();
+    world.time.advance(2 * 86'400);
+    EXPECT_EQ(world.rows().size(), before);
+    EXPECT_EQ(world.time.pending(), 0u);
+}
+
+} // namespace
+} // namespace ostrel

@@ -1,0 +1,43 @@
+#include "support/ObserverWorld.hpp"
+
+#include <limits>
+
+namespace ostrel::test {
+
+ObserverWorld::ObserverWorld(MachineState state)
+    : machine(std::move(state), &time), store(dir / "quev.sqlite") {
+    time.addFlusher([this] {
+        if (observer) {
+            observer->writer().flush();
+        }
+    });
+}
+
+ObserverWorld::~ObserverWorld() {
+    observer.reset();
+}
+
+void ObserverWorld::startObserver(ExclusionList exclusions) {
+    observer = std::make_unique<Observer>(store, runtime, platform, "", std::move(exclusions),
+                                          [this](const std::vector<Trigger>& fresh) { handed.push_back(fresh); });
+    observer->start();
+    settle();
+}
+
+void ObserverWorld::settle() {
+    time.settle();
+}
+
+std::vector<std::string> ObserverWorld::rows(const std::set<Signal>& signals) {
+    settle();
+    std::vector<std::string> lines;
+    const auto all = store.observations(std::numeric_limits<std::int64_t>::min(),
+                                        std::numeric_limits<std::int64_t>::max(),
+                                        signals.empty() ? std::nullopt : std::optional(signals));
+    for (const SignalObservation& observation : all) {
+        lines.push_back(observation.signal.rawValue + " " + observation.payload);
+    }
+    return lines;
+}
+
+} // namespace ostrel::test

@@ -1,0 +1,195 @@
+#include "MachineScript.hpp"
+
+#include "platform/OperationError.hpp"
+
+#include <set>
+#include <sstream>
+
+namespace ostrel::dev {
+
+namespace {
+
+// Each step's required fields and their JSON types; optional fields are checked when played.
+
+
+const std::map<std::string, std::vector<const char*>>& requiredFields() {
+    static const std::map<std::string, std::vector<const char*>> table{
+        {"launch", {"app"}},          {"launchHidden", {"app"}},    {"activate", {"app"}},
+        {"hide", {"app"}},            {"unhide", {"app"}},          {"quit", {"app"}},
+        {"openWindow", {"app"}},      {"closeWindow", {"window"}},  {"focusWindow", {"window"}},
+        {"minimizeWindow", {"window"}}, {"unminimizeWindow", {"window"}},
+        {"moveWindow", {"window", "x", "y"}}, {"resizeWindow", {"window", "width", "height"}},
+        {"retitleWindow", {"window"}}, {"changeDocument", {"window"}}, {"sleep", {"seconds"}},
+        {"lock", {}},                 {"unlock", {}},               {"setIdle", {}},
+        {"setTrusted", {"trusted"}},
+    };
+    return table;
+}
+
+const std::set<std::string> numberFields{"x", "y", "width", "height", "seconds"};
+const std::set<std::string> textFields{"app", "window", "as", "title", "document", "subrole"};
+
+std::optional<std::string> optionalText(const json::Value& fields, const char* key) {
+    if (!fields.contains(key) || fields.at(key).is_null()) {
+        return std::nullopt;
+    }
+    return fields.at(key).get<std::string>();
+}
+
+} // namespace
+
+MachineScript MachineScript::parse(const std::string& text) {
+    MachineScript script;
+    std::istringstream lines(text);
+    std::string line;
+    int number = 0;
+    std::int64_t last = std::numeric_limits<std::int64_t>::min();
+    while (std::getline(lines, line)) {
+        ++number;
+        if (line.find_first_not_of(" \t\r") == std::string::npos) {
+            continue;
+        }
+        json::Value value;
+        try {
+            value = json::parse(line);
+        } catch (const json::DecodingError& error) {
+            throw Error(number, error.what());
+        }
+        if (!value.is_object()) {
+            throw Error(number, "a step is a JSON object");
+        }
+        if (!value.contains("at") || !value.at("at").is_number_integer()) {
+            throw Error(number, "\"at\" must be milliseconds since 1970, an integer");
+        }
+        if (!value.contains("step") || !value.at("step").is_string()) {
+            throw Error(number, "\"step\" must name a step");
+        }
+        Step step{number, value.at("at").get<std::int64_t>(), value.at("step").get<std::string>(), value};
+        const auto shape = requiredFields().find(step.name);
+        if (shape == requiredFields().end()) {
+            throw Error(number, "unknown step \"" + step.name + "\"");
+        }
+        for (const char* field : shape->second) {
+            if (!value.contains(field) || value.at(field).is_null()) {
+                throw Error(number, step.name + " needs \"" + field + "\"");
+            }
+        }
+        for (const auto& [key, field] : value.items()) {
+            if (field.is_null()) {
+                continue;
+            }
+            if (numberFields.count(key) != 0 && !field.is_number()) {
+                throw Error(number, "\"" + key + "\" must be a number");
+            }
+            if (textFields.count(key) != 0 && !field.is_string()) {
+                throw Error(number, "\"" + key + "\" must be text");
+            }
+        }
+        if (value.contains("trusted") && !value.at("trusted").is_boolean()) {
+            throw Error(number, "\"trusted\" must be true or false");
+        }
+        if (value.contains("frame") && !value.at("frame").is_null()) {
+            const auto& frame = value.at("frame");
+            if (!frame.is_array() || frame.size() != 4 ||
+                !std::all_of(frame.begin(), frame.end(), [](const json::Value& each) { return each.is_number(); })) {
+                throw Error(number, "\"frame\" must be [x, y, width, height]");
+            }
+        }
+        if (step.at < last) {
+            throw Error(number, "\"at\" goes back in time");
+        }
+        last = step.at;
+        script.steps_.push_back(std::move(step));
+    }
+    return script;
+}
+
+int MachineScript::pid(const Step& step, SimulatedMachine& machine) const {
+    const std::string id = step.fields.at("app").get<std::string>();
+    const MachineState state = machine.state();
+    if (const auto* app = state.findAppByID(id)) {
+        return app->pid;
+    }
+    throw Error(step.line, "no running app \"" + id + "\"");
+}
+
+WindowElement MachineScript::window(const Step& step, SimulatedMachine& machine, const std::string& key) const {
+    const std::string name = step.fields.at(key).get<std::string>();
+    if (const auto found = named_.find(name); found != named_.end()) {
+        return found->second;
+    }
+    const MachineState state = machine.state();
+    if (const auto* app = state.findAppByID(name); app != nullptr && app->focusedWindow) {
+        return {app->pid, *app->focusedWindow};
+    }
+    throw Error(step.line, "no window \"" + name + "\"");
+}
+
+void MachineScript::play(const Step& step, SimulatedMachine& machine) {
+    const json::Value& f = step.fields;
+    const auto number = [&](const char* key) { return f.at(key).get<double>(); };
+    try {
+        const std::string& name = step.name;
+        if (name == "launch") {
+            machine.launch(f.at("app").get<std::string>());
+        } else if (name == "launchHidden") {
+            machine.launchHidden(f.at("app").get<std::string>());
+        } else if (name == "activate") {
+            machine.activate(pid(step, machine));
+        } else if (name == "hide") {
+            machine.hide(pid(step, machine));
+        } else if (name == "unhide") {
+            machine.unhide(pid(step, machine));
+        } else if (name == "quit") {
+            machine.quit(pid(step, machine));
+        } else if (name == "openWindow") {
+            MachineState::Window made;
+            made.title = optionalText(f, "title");
+            made.document = optionalText(f, "document");
+            if (const auto subrole = optionalText(f, "subrole")) {
+                made.subrole = *subrole;
+            }
+            if (f.contains("frame") && !f.at("frame").is_null()) {
+                const auto& frame = f.at("frame");
+                made.frame = Rect{frame[0].get<double>(), frame[1].get<double>(), frame[2].get<double>(),
+                                  frame[3].get<double>()};
+            }
+            const WindowElement opened = machine.openWindow(pid(step, machine), made);
+            if (const auto as = optionalText(f, "as")) {
+                named_[*as] = opened;
+            }
+        } else if (name == "closeWindow") {
+            machine.closeWindow(window(step, machine, "window"));
+        } else if (name == "focusWindow") {
+            machine.focusWindow(window(step, machine, "window"));
+        } else if (name == "minimizeWindow") {
+            machine.minimizeWindow(window(step, machine, "window"));
+        } else if (name == "unminimizeWindow") {
+            machine.unminimizeWindow(window(step, machine, "window"));
+        } else if (name == "moveWindow") {
+            machine.moveWindow(window(step, machine, "window"), number("x"), number("y"));
+        } else if (name == "resizeWindow") {
+            machine.resizeWindow(window(step, machine, "window"), number("width"), number("height"));
+        } else if (name == "retitleWindow") {
+            machine.retitleWindow(window(step, machine, "window"), optionalText(f, "title"));
+        } else if (name == "changeDocument") {
+            machine.changeDocument(window(step, machine, "window"), optionalText(f, "document"),
+                                   optionalText(f, "title"));
+        } else if (name == "sleep") {
+            machine.sleep(number("seconds"));
+        } else if (name == "lock") {
+            machine.lock();
+        } else if (name == "unlock") {
+            machine.unlock();
+        } else if (name == "setIdle") {
+            machine.setIdle(f.contains("seconds") && !f.at("seconds").is_null() ? std::optional(number("seconds"))
+                                                                               : std::nullopt);
+        } else if (name == "setTrusted") {
+            machine.setTrusted(f.at("trusted").get<bool>());
+        }
+    } catch (const OperationError& error) {
+        throw Error(step.line, error.what());
+    }
+}
+
+} // namespace ostrel::dev

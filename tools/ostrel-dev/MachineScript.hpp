@@ -1,0 +1,63 @@
+#pragma once
+
+#include "core/foundation/Json.hpp"
+#include "platform/sim/SimulatedMachine.hpp"
+
+#include <cstdint>
+#include <map>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace ostrel::dev {
+
+// A script of machine operations, one JSON object a line: {"at": MS, "step": NAME, ...}. Read and
+// checked whole before anything plays, so a mistake on line 40 stops nothing half-way.
+//
+// Steps and their fields (app: an application id; window: a name given with "as" when it was
+// opened, or an app id for that app's focused window):
+//   launch, launchHidden, activate, hide, unhide, quit    {app}
+//   openWindow      {app, as?, title?, document?, frame?: [x, y, width, height], subrole?}
+//   closeWindow, focusWindow, minimizeWindow, unminimizeWindow   {window}
+//   moveWindow {window, x, y}    resizeWindow {window, width, height}
+//   retitleWindow {window, title?}    changeDocument {window, document?, title?}
+//   sleep {seconds}    lock, unlock    setIdle {seconds?}    setTrusted {trusted}
+// Times never go back from one line to the next.
+class MachineScript {
+public:
+    struct Step {
+        int line = 0;
+        std::int64_t at = 0; // milliseconds since 1970
+        std::string name;
+        json::Value fields;
+    };
+
+    // A mistake in the script: its line number and what is wrong.
+    class Error : public std::runtime_error {
+    public:
+        Error(int line, const std::string& message)
+            : std::runtime_error("line " + std::to_string(line) + ": " + message), line_(line) {}
+        int line() const { return line_; }
+
+    private:
+        int line_;
+    };
+
+    // Reads the text; throws Error for the first bad line.
+    static MachineScript parse(const std::string& text);
+
+    const std::vector<Step>& steps() const { return steps_; }
+
+    // Performs one step on the machine. Throws Error when it names an app or window that is not
+    // there, and passes on the machine's OperationError as an Error of that line.
+    void play(const Step& step, SimulatedMachine& machine);
+
+private:
+    WindowElement window(const Step& step, SimulatedMachine& machine, const std::string& key) const;
+    int pid(const Step& step, SimulatedMachine& machine) const;
+
+    std::vector<Step> steps_;
+    std::map<std::string, WindowElement> named_;
+};
+
+} // namespace ostrel::dev

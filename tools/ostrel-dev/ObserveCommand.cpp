@@ -1,0 +1,150 @@
+#include "Commands.hpp"
+#include "MachineScript.hpp"
+#include "Options.hpp"
+#include "ScratchFolder.hpp"
+#include "app/signals/Observer.hpp"
+#include "core/foundation/Logger.hpp"
+#include "core/store/Store.hpp"
+#include "platform/sim/SimulatedMachine.hpp"
+#include "platform/sim/VirtualRuntime.hpp"
+#include "platform/sim/VirtualTime.hpp"
+
+#include <fstream>
+#include <iostream>
+#include <limits>
+#include <sstream>
+
+namespace ostrel::dev {
+
+namespace {
+
+// Virtual seconds the machine keeps running after the last step, so settle timers and the
+// launch watches it started come to an end.
+constexpr double tail = 5.0;
+
+std::string readText(const Options& options, const std::string& path, const char* what) {
+    std::error_code failure;
+    if (!std::filesystem::is_regular_file(path, failure)) {
+        throw options.error(std::string("no ") + what + " file at " + path);
+    }
+    std::ifstream file(path, std::ios::binary);
+    std::ostringstream text;
+    text << file.rdbuf();
+    if (!file) {
+        throw options.error(std::string("cannot read ") + what + " file " + path);
+    }
+    return text.str();
+}
+
+// Observations and triggers in store order, merged by time (an observation before a trigger of
+// the same moment, since triggers are found from observations).
+void printRows(Store& store) {
+    constexpr auto first = std::numeric_limits<std::int64_t>::min();
+    constexpr auto last = std::numeric_limits<std::int64_t>::max();
+    const auto observations = store.observations(first, last);
+    const auto triggers = store.triggers(first, last);
+    std::size_t o = 0;
+    std::size_t t = 0;
+    while (o < observations.size() || t < triggers.size()) {
+        if (t == triggers.size() || (o < observations.size() && observations[o].ts <= triggers[t].ts)) {
+            const SignalObservation& row = observations[o++];
+            json::Value payload;
+            try {
+                payload = json::parse(row.payload);
+            } catch (const json::DecodingError&) {
+                payload = row.payload; // shown as stored
+            }
+            std::cout << json::encode(json::Value{{"ts", row.ts}, {"signal", row.signal.rawValue}, {"payload", payload}})
+                      << '\n';
+        } else {
+            const Trigger& trigger = triggers[t++];
+            std::cout << json::encode(json::Value{
+                             {"trigger", json::Value{{"ts", trigger.ts}, {"kind", std::string(toString(trigger.kind))}}}})
+                      << '\n';
+        }
+    }
+}
+
+} // namespace
+
+// Plays a script of machine operations through the observer in virtual time and prints every
+// stored row.
+int observeCommand(const Arguments& arguments) {
+    const Options options("observe", arguments, {"--machine", "--script", "--tz", "--db", "--config"});
+    if (!options.positional().empty()) {
+        throw options.error("takes no database path; use --db");
+    }
+    const auto machinePath = options.text("--machine");
+    const auto scriptPath = options.text("--script");
+    if (!machinePath || !scriptPath) {
+        throw options.error("needs --machine STATE and --script FILE");
+    }
+    const Calendar calendar = options.calendar();
+    (void)calendar; // checked now; the calendar source will read it
+    if (const auto config = options.text("--config")) {
+        std::error_code failure;
+        if (std::filesystem::exists(*config, failure) && !std::filesystem::is_directory(*config, failure)) {
+            throw options.error("--config " + *config + " is not a folder");
+        }
+    }
+
+    MachineState state;
+    try {
+        state = MachineState::fromJSON(json::parse(readText(options, *machinePath, "machine state")));
+    } catch (const CommandError&) {
+        throw;
+    } catch (const std::exception& failure) {
+        throw options.error("machine state " + *machinePath + ": " + failure.what());
+    }
+    MachineScript script;
+    try {
+        script = MachineScript::parse(readText(options, *scriptPath, "script"));
+    } catch (const MachineScript::Error& failure) {
+        throw options.error(*scriptPath + " " + failure.what());
+    }
+
+    std::optional<ScratchFolder> scratch;
+    std::filesystem::path database;
+    if (const auto db = options.text("--db")) {
+        database = *db;
+    } else {
+        scratch.emplace(std::filesystem::temp_directory_path(), "ostrel-observe-");
+        database = scratch->path() / "quev.sqlite";
+    }
+
+    const auto previousSink = Logger::setSink([](const LogEntry& entry) {
+        std::cerr << "[" << entry.category << "] " << entry.message << '\n';
+    });
+    struct RestoreSink {
+        LogSink sink;
+        ~RestoreSink() { Logger::setSink(std::move(sink)); }
+    } restore{previousSink};
+
+    const Date start = script.steps().empty() ? 1'757'916'000.0 : static_cast<Date>(script.steps().front().at) / 1000.0;
+    VirtualTime time(start);
+    VirtualRuntime runtime(time);
+    SimulatedMachine machine(std::move(state), &time);
+    Platform platform = machine.platform();
+    Store store(database);
+    {
+        Observer observer(store, runtime, platform, "", ExclusionList::defaultList(), {});
+        time.addFlusher([&observer] { observer.writer().flush(); });
+        observer.start();
+        time.settle();
+        for (const auto& step : script.steps()) {
+            time.advanceTo(static_cast<Date>(step.at) / 1000.0);
+            try {
+                script.play(step, machine);
+            } catch (const MachineScript::Error& failure) {
+                throw options.error(*scriptPath + " " + failure.what());
+            }
+            time.settle();
+        }
+        time.advance(tail);
+        time.settle();
+    }
+    printRows(store);
+    return 0;
+}
+
+} // namespace ostrel::dev
