@@ -1,4 +1,4 @@
-// ostrel-dev: developer commands over a database file. A thin layer over the core.
+// ostrel-dev: developer commands over a database file and the preferences. A thin layer over the core.
 #include "Commands.hpp"
 
 #include <exception>
@@ -60,6 +60,11 @@ const std::map<std::string, Command>& commands() {
           "plan DB --tz ZONE --at MS --trigger KIND [--now MS]\n"
           "                the autopilot's planning pass for the stored trigger of KIND (wake, unlock,\n"
           "                login, event_start) at MS, run as if at --now (default MS), as JSON"}},
+        {"settings",
+         {ostrel::dev::settingsCommand,
+          "settings --config DIR list | get KEY | set KEY JSON | delete KEY\n"
+          "                the preferences in DIR/settings.json as tagged JSON: dates {\"$date\": S},\n"
+          "                bytes {\"$data\": BASE64}; list prints all of them as one object"}},
     };
     return table;
 }
