@@ -2,6 +2,7 @@
 
 #include "core/foundation/Logger.hpp"
 
+#include <atomic>
 #include <cerrno>
 #include <cmath>
 #include <cstdlib>
@@ -305,13 +306,12 @@ void Settings::writeFile(const SettingsDictionary& values) const {
         return;
     }
     const fs::path path = folder_ / fileName;
-    const std::string temporaryName = "." + std::string(fileName) + "." + std::to_string(::getpid()) + ".tmp";
+    // Unique to this write, so that two objects over the same folder never share a temporary file.
+    static std::atomic<std::uint64_t> writes{0};
+    const std::string temporaryName = "." + std::string(fileName) + "." + std::to_string(::getpid()) + "-" +
+                                      std::to_string(++writes) + ".tmp";
     const fs::path temporaryPath = folder_ / temporaryName;
     const int folder = directory_->get();
-    // A leftover of an interrupted write by this process id; unlinkat never follows a link.
-    if (::unlinkat(folder, temporaryName.c_str(), 0) != 0 && errno != ENOENT) {
-        failFile(temporaryPath, "remove", errno);
-    }
     bool written = false;
     try {
         const FileDescriptor file(::openat(folder, temporaryName.c_str(),

@@ -3,6 +3,7 @@
 #include "support/LogCapture.hpp"
 #include "support/TempDir.hpp"
 
+#include <atomic>
 #include <cmath>
 #include <csignal>
 #include <fstream>
@@ -372,6 +373,30 @@ TEST(Settings, ConcurrentWritersLoseNothing) {
             EXPECT_EQ(reread.number("t" + std::to_string(thread) + "-" + std::to_string(index)), index);
         }
     }
+}
+
+TEST(Settings, TwoObjectsOverOneFolderNeverShareATemporaryFile) {
+    TempDir dir;
+    Settings first(dir.path());
+    Settings second(dir.path());
+    std::atomic<int> failures{0};
+    const auto write = [&failures](Settings& settings, const std::string& prefix) {
+        for (int index = 0; index < 100; ++index) {
+            try {
+                settings.set(prefix + std::to_string(index), index);
+            } catch (const SettingsError&) {
+                ++failures;
+            }
+        }
+    };
+    std::thread one(write, std::ref(first), "a");
+    std::thread two(write, std::ref(second), "b");
+    one.join();
+    two.join();
+    EXPECT_EQ(failures.load(), 0);
+    // Each object wrote its own values; the file holds the last write's, whole.
+    EXPECT_NO_THROW(Settings reread(dir.path()));
+    EXPECT_EQ(test::namesIn(dir.path()), (std::set<std::string>{"settings.json"}));
 }
 
 // ---- Forms and folders ----------------------------------------------------------------------
