@@ -12,8 +12,8 @@ namespace ostrel {
 class Settings;
 
 // What the application knows about itself: its identifier, version, process and resources, and
-// the few deployment values ("info" keys, such as the address scores are mailed to) that a bundle
-// would carry. Holds no state of its own beyond what it is given; safe from any thread as long as
+// the few deployment values ("info" keys, such as the address scores are mailed to) that a release
+// is packaged with. Holds no state of its own beyond what it is given; safe from any thread as long as
 // the environment lookup is.
 class AppInfo {
 public:

@@ -288,8 +288,9 @@ void Settings::moveAside(const std::string& reason) {
     for (int number = 1;; ++number) {
         const std::string name = std::string(fileName) + ".corrupt-" + std::to_string(number);
         if (::renameat2(directory_->get(), fileName, directory_->get(), name.c_str(), RENAME_NOREPLACE) == 0) {
-            logger().error("%{public}s did not read (%{public}s); moved it aside to %{public}s",
-                           (folder_ / fileName).string(), reason, name);
+            // The reason may quote the file's text and the path names the user: both stay private.
+            logger().error("settings.json in %s did not read (%s); moved it aside to %{public}s", folder_.string(),
+                           reason, name);
             return;
         }
         if (errno != EEXIST) {

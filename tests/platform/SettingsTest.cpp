@@ -322,6 +322,8 @@ TEST(Settings, AnUnreadableFileIsMovedAsideOnceAndTheNextGetsTheNextNumber) {
         ASSERT_EQ(entries.size(), 1u);
         EXPECT_EQ(entries[0].category, "settings");
         EXPECT_NE(entries[0].message.find("settings.json.corrupt-2"), std::string::npos) << entries[0].message;
+        // The folder names the user and the reason may quote the file: neither is shown by default.
+        EXPECT_EQ(entries[0].message.find(dir.path().string()), std::string::npos) << entries[0].message;
 
         // The new file reads without another move or log line.
         const Settings reread(dir.path());
