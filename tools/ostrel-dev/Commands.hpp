@@ -20,6 +20,7 @@ int routinesCommand(const Arguments& arguments);
 int scoresCommand(const Arguments& arguments);
 int planCommand(const Arguments& arguments);
 int observeCommand(const Arguments& arguments);
+int settingsCommand(const Arguments& arguments);
 
 // A usage mistake: main prints it with the usage text and exits with status 2.
 struct UsageError {

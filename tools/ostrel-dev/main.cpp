@@ -1,4 +1,4 @@
-// ostrel-dev: developer commands over a database file. A thin layer over the core.
+// ostrel-dev: developer commands over a database file and the preferences. A thin layer over the core.
 #include "Commands.hpp"
 
 #include <exception>
@@ -65,6 +65,11 @@ const std::map<std::string, Command>& commands() {
           "observe --machine STATE --script FILE --tz ZONE [--db DB] [--config DIR]\n"
           "                plays a script of machine steps (JSON lines) through the observer in\n"
           "                virtual time and prints every stored row, as JSON lines"}},
+        {"settings",
+         {ostrel::dev::settingsCommand,
+          "settings --config DIR list | get KEY | set KEY JSON | delete KEY\n"
+          "                the preferences in DIR/settings.json as tagged JSON: dates {\"$date\": S},\n"
+          "                bytes {\"$data\": BASE64}; list prints all of them as one object"}},
     };
     return table;
 }
