@@ -570,7 +570,9 @@ MachineState everyField() {
     app.regular = false;
     app.hidden = true;
     MachineState::Window window{7, "AXDialog", "Title", "/home/student/a.txt", Rect{1.5, -2, 300, 200}, true};
-    app.windows = {window, MachineState::Window{8}};
+    MachineState::Window plain;
+    plain.id = 8;
+    app.windows = {window, plain};
     app.focusedWindow = 7;
     state.apps.push_back(app);
     state.installed.push_back({"org.gnome.TextEditor", "Text Editor", "/usr/bin/te", false, {MachineState::Window{}}});
