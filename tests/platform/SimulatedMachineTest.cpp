@@ -1,8 +1,12 @@
 #include "platform/sim/SimulatedMachine.hpp"
+#include "platform/Clock.hpp"
+#include "platform/ThreadExecutor.hpp"
 #include "platform/sim/VirtualTime.hpp"
 #include "support/TempDir.hpp"
 
+#include <atomic>
 #include <fstream>
+#include <future>
 #include <functional>
 #include <sstream>
 #include <string>
@@ -211,6 +215,75 @@ TEST(SimulatedMachineWithoutTime, SleepMovesTheUptimeAndStillSendsBothNotices) {
     time.settle();
     EXPECT_THAT(kinds, ElementsAre(WorkspaceEvent::Kind::willSleep, WorkspaceEvent::Kind::didWake));
     EXPECT_EQ(machine.logins().uptime(), 150);
+}
+
+TEST_F(SimulatedMachineTest, ASleepThatCannotBeDrivenLeavesTheMachineAwake) {
+    EXPECT_THROW(machine.sleep(-1), std::invalid_argument);
+    EXPECT_THAT(delivered(), IsEmpty());
+    std::optional<bool> threw;
+    main.post([&] {
+        try {
+            machine.sleep(1); // time cannot be driven from inside a task
+            threw = false;
+        } catch (const VirtualTimeError&) {
+            threw = true;
+        }
+    });
+    time.settle();
+    EXPECT_EQ(threw, true);
+    EXPECT_FALSE(machine.state().asleep);
+    log.clear();
+    machine.sleep(1);
+    EXPECT_THAT(delivered(), ElementsAre("willSleep", "didWake"));
+}
+
+// Real threads: subscribers on their own executors read the machine while the test thread drives
+// it, and an observer is destroyed while its notices are being delivered.
+TEST(SimulatedMachineThreads, SubscribersOnOtherThreadsSeeEveryEventInOrderAndNoneAfterDestruction) {
+    const SystemClock clock;
+    SimulatedMachine machine;
+    machine.installApp({"org.gnome.TextEditor", "Text Editor", std::nullopt, true, {MachineState::Window{}}});
+    std::vector<WorkspaceEvent::Kind> kinds;
+    std::atomic<int> notices = 0;
+    std::atomic<bool> observerGone = false;
+    std::atomic<bool> lateNotice = false;
+    {
+        ThreadExecutor workspaceQueue("workspace", clock);
+        ThreadExecutor accessibilityQueue("accessibility", clock);
+        auto subscription = machine.workspace().subscribe(workspaceQueue, [&](const WorkspaceEvent& event) {
+            kinds.push_back(event.kind);
+            machine.workspace().runningApps(); // reads from the callback's thread
+        });
+        const int editor = machine.launch("org.gnome.TextEditor");
+        const WindowElement window = machine.accessibility().windows(editor).value().front();
+        auto observer = machine.accessibility().observe(editor, accessibilityQueue, [&](const std::string&, WindowElement element) {
+            lateNotice = lateNotice || observerGone;
+            ++notices;
+            machine.accessibility().frame(element);
+        });
+        ASSERT_TRUE(observer->add(window, accessibility::windowMoved));
+        for (int step = 0; step < 200; ++step) {
+            machine.moveWindow(window, step, step);
+            if (step == 100) {
+                observer.reset();
+                observerGone = true;
+            }
+            machine.hide(editor);
+            machine.unhide(editor);
+        }
+        // Subscriptions end with this block: wait until both queues have delivered what was posted.
+        for (Executor* queue : {static_cast<Executor*>(&workspaceQueue), static_cast<Executor*>(&accessibilityQueue)}) {
+            std::promise<void> drained;
+            queue->post([&] { drained.set_value(); });
+            ASSERT_EQ(drained.get_future().wait_for(std::chrono::seconds(30)), std::future_status::ready);
+        }
+    }
+    EXPECT_FALSE(lateNotice);
+    EXPECT_LE(notices.load(), 101);
+    ASSERT_EQ(kinds.size(), 2u + 400u);
+    for (std::size_t index = 2; index < kinds.size(); ++index) {
+        EXPECT_EQ(kinds[index], index % 2 == 0 ? WorkspaceEvent::Kind::hidden : WorkspaceEvent::Kind::unhidden);
+    }
 }
 
 TEST_F(SimulatedMachineTest, LockAndUnlockReportOnlyChanges) {
@@ -497,7 +570,9 @@ MachineState everyField() {
     app.regular = false;
     app.hidden = true;
     MachineState::Window window{7, "AXDialog", "Title", "/home/student/a.txt", Rect{1.5, -2, 300, 200}, true};
-    app.windows = {window, MachineState::Window{8}};
+    MachineState::Window plain;
+    plain.id = 8;
+    app.windows = {window, plain};
     app.focusedWindow = 7;
     state.apps.push_back(app);
     state.installed.push_back({"org.gnome.TextEditor", "Text Editor", "/usr/bin/te", false, {MachineState::Window{}}});

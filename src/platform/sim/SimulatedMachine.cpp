@@ -3,6 +3,8 @@
 #include "platform/sim/VirtualTime.hpp"
 
 #include <algorithm>
+#include <cmath>
+#include <stdexcept>
 #include <map>
 #include <mutex>
 
@@ -732,6 +734,9 @@ void SimulatedMachine::changeDocument(WindowElement element, std::optional<std::
 }
 
 void SimulatedMachine::sleep(double seconds) {
+    if (!std::isfinite(seconds) || seconds < 0) {
+        throw std::invalid_argument("sleep(): seconds must be finite and not negative");
+    }
     {
         std::lock_guard guard(core_->lock);
         if (core_->state.asleep) {
@@ -743,7 +748,14 @@ void SimulatedMachine::sleep(double seconds) {
     // Outside the lock: the virtual time delivers what was posted, and those callbacks read the
     // machine.
     if (core_->time != nullptr) {
-        core_->time->sleep(seconds);
+        try {
+            core_->time->sleep(seconds);
+        } catch (...) {
+            // Driven from inside a task, or a bad duration: the machine stays awake.
+            std::lock_guard guard(core_->lock);
+            core_->state.asleep = false;
+            throw;
+        }
     }
     std::lock_guard guard(core_->lock);
     if (core_->time == nullptr) {
