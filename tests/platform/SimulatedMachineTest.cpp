@@ -603,7 +603,7 @@ MachineState everyField() {
     state.power = {MachineState::PowerSource::battery, 81, true};
     state.calendars = {{"school", "School"}};
     state.events = {{"e1", "school", "Maths", 1757919600, 1757923200, true, "Room 4", "bring ruler", "https://meet"}};
-    state.loginItems = {"app.ostrel.Ostrel"};
+    state.loginItems = {"org.ostrel.Ostrel"};
     state.keychain = {{"ostrel.sync", "student", "s3cret"}};
     state.permissions = {{"calendar", MachineState::Permission::granted}, {"screenCapture", MachineState::Permission::denied}};
     state.frontTabs = {{"org.mozilla.firefox", {"https://a.org", "A", true}}};

@@ -299,7 +299,7 @@ MachineState MachineState::withOwnApp() {
     MachineState state;
     App own;
     own.pid = state.ownPid;
-    own.bundleID = "app.ostrel.Ostrel";
+    own.bundleID = "org.ostrel.Ostrel";
     own.name = "Ostrel";
     own.path = "/usr/bin/ostrel";
     state.apps.push_back(own);
