@@ -5,7 +5,6 @@
 // virtual time cost on top of the writes. Files live under TMPDIR.
 
 #include "Timing.hpp"
-
 #include "app/signals/Observer.hpp"
 #include "core/observations/ObservationWriter.hpp"
 #include "core/store/Store.hpp"
@@ -32,7 +31,8 @@ constexpr int steps = 4000;
 
 class BenchFolder {
 public:
-    BenchFolder() : folder_(fs::temp_directory_path() / ("ostrel-observer-bench-" + std::to_string(::getpid()))) {
+    BenchFolder()
+        : folder_(fs::temp_directory_path() / ("ostrel-observer-bench-" + std::to_string(::getpid()))) {
         fs::remove_all(folder_);
         fs::create_directories(folder_);
     }
@@ -45,8 +45,8 @@ private:
 
 MachineState machineOfTheDay() {
     MachineState state = MachineState::withOwnApp();
-    const char* apps[] = {"org.example.Writer", "com.google.Chrome", "com.apple.Notes", "org.example.Slides",
-                          "org.example.Terminal", "org.example.Music"};
+    const char* apps[] = {"org.example.Writer", "com.google.Chrome",    "com.apple.Notes",
+                          "org.example.Slides", "org.example.Terminal", "org.example.Music"};
     int n = 0;
     for (const char* id : apps) {
         MachineState::InstalledApp app;
@@ -95,7 +95,8 @@ void playDay(VirtualTime& time, SimulatedMachine& machine) {
             break;
         case 6:
             if (focused) {
-                machine.changeDocument(*focused, "file:///home/student/course/doc" + std::to_string(random() % 40),
+                machine.changeDocument(*focused,
+                                       "file:///home/student/course/doc" + std::to_string(random() % 40),
                                        std::nullopt);
             }
             break;
@@ -148,7 +149,8 @@ void BM_ObserverDay(benchmark::State& state) {
         rows = static_cast<std::int64_t>(rowsOfTheDay.size());
     });
     state.counters["rows"] = static_cast<double>(rows);
-    state.counters["days_per_s"] = benchmark::Counter(static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
+    state.counters["days_per_s"] =
+        benchmark::Counter(static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
 }
 BENCHMARK(BM_ObserverDay)->Unit(benchmark::kMillisecond)->UseRealTime();
 
@@ -167,7 +169,8 @@ void BM_WriterAloneDay(benchmark::State& state) {
         writer.flush();
     });
     state.counters["rows"] = static_cast<double>(rowsOfTheDay.size());
-    state.counters["days_per_s"] = benchmark::Counter(static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
+    state.counters["days_per_s"] =
+        benchmark::Counter(static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
 }
 BENCHMARK(BM_WriterAloneDay)->Unit(benchmark::kMillisecond)->UseRealTime();
 
@@ -175,7 +178,8 @@ BENCHMARK(BM_WriterAloneDay)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 int main(int argc, char** argv) {
     return bench::runBenchmarks(argc, argv, [] {
-        bench::printRatio("a day through the observer over the writer alone writing its rows (aim: 2 or less)",
-                          "observer", "writer");
+        bench::printRatio(
+            "a day through the observer over the writer alone writing its rows (aim: 2 or less)", "observer",
+            "writer");
     });
 }

@@ -1,6 +1,7 @@
 #include "platform/Settings.hpp"
 
 #include "core/foundation/Logger.hpp"
+#include "core/foundation/UserFolders.hpp"
 
 #include <atomic>
 #include <cerrno>
@@ -9,7 +10,6 @@
 #include <cstring>
 #include <fcntl.h>
 #include <openssl/evp.h>
-#include <pwd.h>
 #include <stdio.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -359,30 +359,12 @@ void Settings::replace(SettingsDictionary values) {
 // ---- Values ---------------------------------------------------------------------------------
 
 fs::path Settings::defaultFolder() {
-    const auto env = [](const char* name) -> std::optional<std::string> {
-        if (const char* value = std::getenv(name)) {
-            return std::string(value);
-        }
-        return std::nullopt;
-    };
-    std::optional<std::string> home = env("HOME");
-    if (!home || home->empty()) {
-        if (const passwd* entry = ::getpwuid(::getuid()); entry != nullptr && entry->pw_dir != nullptr) {
-            home = entry->pw_dir;
-        }
-    }
-    return defaultFolder(env("XDG_CONFIG_HOME"), home);
+    return defaultFolder(UserFolders::environment("XDG_CONFIG_HOME"), UserFolders::home());
 }
 
 fs::path Settings::defaultFolder(const std::optional<std::string>& xdgConfigHome,
                                  const std::optional<std::string>& home) {
-    fs::path base;
-    if (xdgConfigHome && fs::path(*xdgConfigHome).is_absolute()) {
-        base = *xdgConfigHome;
-    } else {
-        base = fs::path(home.value_or("")) / ".config";
-    }
-    return base / "Ostrel";
+    return UserFolders::base(xdgConfigHome, home, ".config") / "Ostrel";
 }
 
 std::optional<SettingsValue> Settings::get(std::string_view key) const {

@@ -54,21 +54,22 @@ public:
             std::lock_guard guard(state_->lock);
             state_->entries.push_back(entry);
         }
-        return Subscription([weakState = std::weak_ptr<State>(state_), weakEntry = std::weak_ptr<Entry>(entry)] {
-            const auto found = weakEntry.lock();
-            if (!found) {
-                return;
-            }
-            {
-                // Waits for a delivery running on another thread; none starts after this.
-                std::lock_guard guard(found->guard);
-                found->callback = nullptr;
-            }
-            if (const auto state = weakState.lock()) {
-                std::lock_guard guard(state->lock);
-                std::erase(state->entries, found);
-            }
-        });
+        return Subscription(
+            [weakState = std::weak_ptr<State>(state_), weakEntry = std::weak_ptr<Entry>(entry)] {
+                const auto found = weakEntry.lock();
+                if (!found) {
+                    return;
+                }
+                {
+                    // Waits for a delivery running on another thread; none starts after this.
+                    std::lock_guard guard(found->guard);
+                    found->callback = nullptr;
+                }
+                if (const auto state = weakState.lock()) {
+                    std::lock_guard guard(state->lock);
+                    std::erase(state->entries, found);
+                }
+            });
     }
 
     // Posts event to every subscriber's executor.

@@ -17,7 +17,8 @@ void Mornings::write(const std::filesystem::path& path) {
         observations.push_back(
             {at + 2 * minute, Signal::appActivate, R"({"bundleID":"com.example.mail","name":"Mail"})"});
         if (d % 3 == 0) {
-            observations.push_back({at + 3 * minute, Signal::appActivate, R"({"bundleID":"com.example.game"})"});
+            observations.push_back(
+                {at + 3 * minute, Signal::appActivate, R"({"bundleID":"com.example.game"})"});
         }
     }
     store.append(observations);

@@ -18,8 +18,9 @@ ObserverWorld::~ObserverWorld() {
 }
 
 void ObserverWorld::startObserver(ExclusionList exclusions) {
-    observer = std::make_unique<Observer>(store, runtime, platform, "", std::move(exclusions),
-                                          [this](const std::vector<Trigger>& fresh) { handed.push_back(fresh); });
+    observer =
+        std::make_unique<Observer>(store, runtime, platform, "", std::move(exclusions),
+                                   [this](const std::vector<Trigger>& fresh) { handed.push_back(fresh); });
     observer->start();
     settle();
 }
@@ -31,9 +32,9 @@ void ObserverWorld::settle() {
 std::vector<std::string> ObserverWorld::rows(const std::set<Signal>& signals) {
     settle();
     std::vector<std::string> lines;
-    const auto all = store.observations(std::numeric_limits<std::int64_t>::min(),
-                                        std::numeric_limits<std::int64_t>::max(),
-                                        signals.empty() ? std::nullopt : std::optional(signals));
+    const auto all =
+        store.observations(std::numeric_limits<std::int64_t>::min(), std::numeric_limits<std::int64_t>::max(),
+                           signals.empty() ? std::nullopt : std::optional(signals));
     for (const SignalObservation& observation : all) {
         lines.push_back(observation.signal.rawValue + " " + observation.payload);
     }

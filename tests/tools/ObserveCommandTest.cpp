@@ -30,17 +30,19 @@ const char* machine = R"({
 TEST(ObserveCommand, PlaysAScriptAndPrintsEveryStoredRowInOrder) {
     test::TempDir dir;
     const std::string state = write(dir, "machine.json", machine);
-    const std::string script = write(dir, "day.jsonl",
-                                     "{\"at\": 1757916000000, \"step\": \"launch\", \"app\": \"org.example.Writer\"}\n"
-                                     "\n"
-                                     "{\"at\": 1757916010000, \"step\": \"lock\"}\n"
-                                     "{\"at\": 1757916070000, \"step\": \"unlock\"}\n");
+    const std::string script =
+        write(dir, "day.jsonl",
+              "{\"at\": 1757916000000, \"step\": \"launch\", \"app\": \"org.example.Writer\"}\n"
+              "\n"
+              "{\"at\": 1757916010000, \"step\": \"lock\"}\n"
+              "{\"at\": 1757916070000, \"step\": \"unlock\"}\n");
     const std::string db = (dir / "out" / "quev.sqlite").string();
-    const auto result = runProgram(OSTREL_DEV_PATH, {"observe", "--machine", state, "--script", script, "--tz",
-                                                     "Europe/Berlin", "--db", db});
+    const auto result = runProgram(OSTREL_DEV_PATH, {"observe", "--machine", state, "--script", script,
+                                                     "--tz", "Europe/Berlin", "--db", db});
     ASSERT_EQ(result.status, 0) << result.err;
     std::vector<std::string> lines;
-    for (std::size_t start = 0, end; (end = result.out.find('\n', start)) != std::string::npos; start = end + 1) {
+    for (std::size_t start = 0, end; (end = result.out.find('\n', start)) != std::string::npos;
+         start = end + 1) {
         lines.push_back(result.out.substr(start, end - start));
     }
     const auto signalOf = [](const std::string& line) {
@@ -53,8 +55,8 @@ TEST(ObserveCommand, PlaysAScriptAndPrintsEveryStoredRowInOrder) {
     std::vector<std::string> signals;
     std::transform(lines.begin(), lines.end(), std::back_inserter(signals), signalOf);
     EXPECT_EQ(signals, (std::vector<std::string>{"quev.start", "apps.running", "windows", "app.launch",
-                                                 "app.activate", "window.focus", "screen.lock", "screen.unlock",
-                                                 "apps.running", "windows", "trigger"}))
+                                                 "app.activate", "window.focus", "screen.lock",
+                                                 "screen.unlock", "apps.running", "windows", "trigger"}))
         << result.out;
     EXPECT_NE(result.out.find(R"({"trigger":{"kind":"unlock","ts":1757916070000}})"), std::string::npos)
         << result.out;
@@ -69,10 +71,13 @@ TEST(ObserveCommand, ABadLineStopsEverythingWithItsNumber) {
         const char* script;
         const char* says;
     } cases[] = {
-        {"{\"at\": 1, \"step\": \"lock\"}\n{\"at\": 2, \"step\": \"dance\"}\n", "line 2: unknown step \"dance\""},
-        {"{\"at\": 5, \"step\": \"lock\"}\n{\"at\": 2, \"step\": \"unlock\"}\n", "line 2: \"at\" goes back in time"},
+        {"{\"at\": 1, \"step\": \"lock\"}\n{\"at\": 2, \"step\": \"dance\"}\n",
+         "line 2: unknown step \"dance\""},
+        {"{\"at\": 5, \"step\": \"lock\"}\n{\"at\": 2, \"step\": \"unlock\"}\n",
+         "line 2: \"at\" goes back in time"},
         {"{\"step\": \"lock\"}\n", "line 1: \"at\" must be"},
-        {"{\"at\": 1, \"step\": \"moveWindow\", \"window\": \"w\", \"x\": 1}\n", "line 1: moveWindow needs \"y\""},
+        {"{\"at\": 1, \"step\": \"moveWindow\", \"window\": \"w\", \"x\": 1}\n",
+         "line 1: moveWindow needs \"y\""},
         {"not json\n", "line 1: not valid JSON"},
         {"{\"at\": 1, \"step\": \"activate\", \"app\": \"org.example.Nowhere\"}\n",
          "line 1: no running app \"org.example.Nowhere\""},
@@ -80,14 +85,16 @@ TEST(ObserveCommand, ABadLineStopsEverythingWithItsNumber) {
     for (const auto& c : cases) {
         const std::string script = write(dir, "bad.jsonl", c.script);
         const std::string db = (dir / "bad.sqlite").string();
-        const auto result = runProgram(OSTREL_DEV_PATH, {"observe", "--machine", state, "--script", script, "--tz",
-                                                         "UTC", "--db", db});
+        const auto result = runProgram(
+            OSTREL_DEV_PATH, {"observe", "--machine", state, "--script", script, "--tz", "UTC", "--db", db});
         EXPECT_EQ(result.status, 1) << c.script;
         EXPECT_EQ(result.out, "") << c.script;
-        EXPECT_NE(result.err.find("ostrel-dev observe: " + script + " " + c.says), std::string::npos) << result.err;
+        EXPECT_NE(result.err.find("ostrel-dev observe: " + script + " " + c.says), std::string::npos)
+            << result.err;
     }
-    const auto badState = runProgram(OSTREL_DEV_PATH, {"observe", "--machine", write(dir, "m.json", "{\"apps\": 3}"),
-                                                       "--script", write(dir, "s.jsonl", ""), "--tz", "UTC"});
+    const auto badState =
+        runProgram(OSTREL_DEV_PATH, {"observe", "--machine", write(dir, "m.json", "{\"apps\": 3}"),
+                                     "--script", write(dir, "s.jsonl", ""), "--tz", "UTC"});
     EXPECT_EQ(badState.status, 1);
     EXPECT_NE(badState.err.find("ostrel-dev observe: machine state"), std::string::npos) << badState.err;
 }

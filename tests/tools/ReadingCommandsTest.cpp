@@ -34,7 +34,8 @@ std::vector<std::vector<std::string>> commands(const fs::path& database) {
         {"routines", path, "--tz", "UTC"},
         {"plan", path, "--tz", "UTC", "--at", std::to_string(monday + 20 * day), "--trigger", "unlock"},
         {"scores", path, "--tz", "UTC"},
-        {"report", path, "--tz", "UTC", "--from", std::to_string(monday), "--to", std::to_string(monday + 21 * day)},
+        {"report", path, "--tz", "UTC", "--from", std::to_string(monday), "--to",
+         std::to_string(monday + 21 * day)},
     };
 }
 
@@ -85,14 +86,15 @@ protected:
             EXPECT_EQ(result.status, 0) << what << ", " << all[i][0] << ": " << result.err;
             EXPECT_EQ(result.out, expected[i]) << what << ", " << all[i][0];
             const auto after = snapshot(folder);
-            EXPECT_EQ(names(folder), [&] {
-                std::vector<std::string> listed;
-                for (const auto& [name, content] : before) {
-                    listed.push_back(name);
-                }
-                return listed;
-            }()) << what << ", "
-                 << all[i][0];
+            EXPECT_EQ(names(folder),
+                      [&] {
+                          std::vector<std::string> listed;
+                          for (const auto& [name, content] : before) {
+                              listed.push_back(name);
+                          }
+                          return listed;
+                      }())
+                << what << ", " << all[i][0];
             EXPECT_TRUE(after == before) << what << ", " << all[i][0] << " changed a file";
         }
     }
@@ -104,9 +106,7 @@ protected:
         fs::create_directory(folder);
         const fs::path scratch = dir / (name + "-writer");
         fs::create_directory(scratch);
-        {
-            Store empty(scratch / "quev.sqlite");
-        }
+        { Store empty(scratch / "quev.sqlite"); }
         test::RawDatabase writer(scratch / "quev.sqlite");
         writer.exec("PRAGMA wal_autocheckpoint = 0");
         writer.exec("ATTACH '" + (dir / "source.sqlite").string() + "' AS source");

@@ -11,16 +11,27 @@ namespace {
 
 // Each step's required fields and their JSON types; optional fields are checked when played.
 
-
 const std::map<std::string, std::vector<const char*>>& requiredFields() {
     static const std::map<std::string, std::vector<const char*>> table{
-        {"launch", {"app"}},          {"launchHidden", {"app"}},    {"activate", {"app"}},
-        {"hide", {"app"}},            {"unhide", {"app"}},          {"quit", {"app"}},
-        {"openWindow", {"app"}},      {"closeWindow", {"window"}},  {"focusWindow", {"window"}},
-        {"minimizeWindow", {"window"}}, {"unminimizeWindow", {"window"}},
-        {"moveWindow", {"window", "x", "y"}}, {"resizeWindow", {"window", "width", "height"}},
-        {"retitleWindow", {"window"}}, {"changeDocument", {"window"}}, {"sleep", {"seconds"}},
-        {"lock", {}},                 {"unlock", {}},               {"setIdle", {}},
+        {"launch", {"app"}},
+        {"launchHidden", {"app"}},
+        {"activate", {"app"}},
+        {"hide", {"app"}},
+        {"unhide", {"app"}},
+        {"quit", {"app"}},
+        {"openWindow", {"app"}},
+        {"closeWindow", {"window"}},
+        {"focusWindow", {"window"}},
+        {"minimizeWindow", {"window"}},
+        {"unminimizeWindow", {"window"}},
+        {"moveWindow", {"window", "x", "y"}},
+        {"resizeWindow", {"window", "width", "height"}},
+        {"retitleWindow", {"window"}},
+        {"changeDocument", {"window"}},
+        {"sleep", {"seconds"}},
+        {"lock", {}},
+        {"unlock", {}},
+        {"setIdle", {}},
         {"setTrusted", {"trusted"}},
     };
     return table;
@@ -91,7 +102,8 @@ MachineScript MachineScript::parse(const std::string& text) {
         if (value.contains("frame") && !value.at("frame").is_null()) {
             const auto& frame = value.at("frame");
             if (!frame.is_array() || frame.size() != 4 ||
-                !std::all_of(frame.begin(), frame.end(), [](const json::Value& each) { return each.is_number(); })) {
+                !std::all_of(frame.begin(), frame.end(),
+                             [](const json::Value& each) { return each.is_number(); })) {
                 throw Error(number, "\"frame\" must be [x, y, width, height]");
             }
         }
@@ -113,7 +125,8 @@ int MachineScript::pid(const Step& step, SimulatedMachine& machine) const {
     throw Error(step.line, "no running app \"" + id + "\"");
 }
 
-WindowElement MachineScript::window(const Step& step, SimulatedMachine& machine, const std::string& key) const {
+WindowElement MachineScript::window(const Step& step, SimulatedMachine& machine,
+                                    const std::string& key) const {
     const std::string name = step.fields.at(key).get<std::string>();
     if (const auto found = named_.find(name); found != named_.end()) {
         return found->second;
@@ -182,8 +195,9 @@ void MachineScript::play(const Step& step, SimulatedMachine& machine) {
         } else if (name == "unlock") {
             machine.unlock();
         } else if (name == "setIdle") {
-            machine.setIdle(f.contains("seconds") && !f.at("seconds").is_null() ? std::optional(number("seconds"))
-                                                                               : std::nullopt);
+            machine.setIdle(f.contains("seconds") && !f.at("seconds").is_null()
+                                ? std::optional(number("seconds"))
+                                : std::nullopt);
         } else if (name == "setTrusted") {
             machine.setTrusted(f.at("trusted").get<bool>());
         }

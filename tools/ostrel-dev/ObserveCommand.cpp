@@ -54,12 +54,14 @@ void printRows(Store& store) {
             } catch (const json::DecodingError&) {
                 payload = row.payload; // shown as stored
             }
-            std::cout << json::encode(json::Value{{"ts", row.ts}, {"signal", row.signal.rawValue}, {"payload", payload}})
+            std::cout << json::encode(json::Value{
+                             {"ts", row.ts}, {"signal", row.signal.rawValue}, {"payload", payload}})
                       << '\n';
         } else {
             const Trigger& trigger = triggers[t++];
             std::cout << json::encode(json::Value{
-                             {"trigger", json::Value{{"ts", trigger.ts}, {"kind", std::string(toString(trigger.kind))}}}})
+                             {"trigger", json::Value{{"ts", trigger.ts},
+                                                     {"kind", std::string(toString(trigger.kind))}}}})
                       << '\n';
         }
     }
@@ -112,15 +114,15 @@ int observeCommand(const Arguments& arguments) {
         database = scratch->path() / "quev.sqlite";
     }
 
-    const auto previousSink = Logger::setSink([](const LogEntry& entry) {
-        std::cerr << "[" << entry.category << "] " << entry.message << '\n';
-    });
+    const auto previousSink = Logger::setSink(
+        [](const LogEntry& entry) { std::cerr << "[" << entry.category << "] " << entry.message << '\n'; });
     struct RestoreSink {
         LogSink sink;
         ~RestoreSink() { Logger::setSink(std::move(sink)); }
     } restore{previousSink};
 
-    const Date start = script.steps().empty() ? 1'757'916'000.0 : static_cast<Date>(script.steps().front().at) / 1000.0;
+    const Date start =
+        script.steps().empty() ? 1'757'916'000.0 : static_cast<Date>(script.steps().front().at) / 1000.0;
     VirtualTime time(start);
     VirtualRuntime runtime(time);
     SimulatedMachine machine(std::move(state), &time);

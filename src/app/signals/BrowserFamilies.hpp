@@ -20,7 +20,8 @@ inline const std::set<std::string, std::less<>>& chromium() {
 }
 
 inline const std::set<std::string, std::less<>>& safari() {
-    static const std::set<std::string, std::less<>> ids{"com.apple.Safari", "com.apple.SafariTechnologyPreview"};
+    static const std::set<std::string, std::less<>> ids{"com.apple.Safari",
+                                                        "com.apple.SafariTechnologyPreview"};
     return ids;
 }
 

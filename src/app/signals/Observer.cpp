@@ -11,8 +11,8 @@ namespace ostrel {
 
 // Construction order: writer, trigger recorder, (place, browser), windows, (calendar), workspace,
 // (displays, audio, power, idle). The sources in brackets are not built yet.
-Observer::Observer(Store& store, Runtime& runtime, Platform& platform, std::string version, ExclusionList exclusions,
-                   OnNewTriggers onNewTriggers)
+Observer::Observer(Store& store, Runtime& runtime, Platform& platform, std::string version,
+                   ExclusionList exclusions, OnNewTriggers onNewTriggers)
     : store_(store), runtime_(runtime), platform_(platform),
       version_(version.empty() ? std::string("dev") : std::move(version)), writer_(store),
       triggers_(store, writer_, runtime.clock(), std::move(onNewTriggers)),
@@ -41,7 +41,8 @@ void Observer::start() {
     scheduleRetention();
 }
 
-std::optional<std::int64_t> Observer::loginTime(const std::vector<LoginRecord>& records, const std::string& user) {
+std::optional<std::int64_t> Observer::loginTime(const std::vector<LoginRecord>& records,
+                                                const std::string& user) {
     std::optional<std::int64_t> latest;
     for (const LoginRecord& record : records) {
         if (record.type != LoginRecord::userProcess || record.line != "console" || record.user != user) {
@@ -84,13 +85,11 @@ void Observer::deleteExpiredObservations() {
 }
 
 void Observer::scheduleRetention() {
-    retention_ = runtime_.main().postAfter(
-        retentionInterval,
-        guard_.wrap([this] {
-            deleteExpiredObservations();
-            scheduleRetention();
-        }),
-        TimeBase::boot);
+    retention_ = runtime_.main().postAfter(retentionInterval, guard_.wrap([this] {
+        deleteExpiredObservations();
+        scheduleRetention();
+    }),
+                                           TimeBase::boot);
 }
 
 } // namespace ostrel

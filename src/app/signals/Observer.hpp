@@ -41,8 +41,8 @@ public:
 
     // Builds everything and starts nothing. store, runtime and platform must outlive it;
     // onNewTriggers is called on the writer's queue.
-    Observer(Store& store, Runtime& runtime, Platform& platform, std::string version, ExclusionList exclusions,
-             OnNewTriggers onNewTriggers);
+    Observer(Store& store, Runtime& runtime, Platform& platform, std::string version,
+             ExclusionList exclusions, OnNewTriggers onNewTriggers);
     ~Observer();
 
     Observer(const Observer&) = delete;
@@ -57,7 +57,8 @@ public:
     // The latest login of user at the console, in milliseconds since 1970: records of type 7 (a
     // user process) whose line is "console" and whose user is user. Nothing when none qualifies.
     // A record whose time has no 64-bit millisecond form is skipped.
-    static std::optional<std::int64_t> loginTime(const std::vector<LoginRecord>& records, const std::string& user);
+    static std::optional<std::int64_t> loginTime(const std::vector<LoginRecord>& records,
+                                                 const std::string& user);
 
 private:
     void arrived();

@@ -12,7 +12,8 @@ namespace ostrel {
 namespace {
 
 const std::set<Signal>& triggerSignals() {
-    static const std::set<Signal> signals{Signal::wake, Signal::unlock, Signal::quevStart, Signal::eventStart};
+    static const std::set<Signal> signals{Signal::wake, Signal::unlock, Signal::quevStart,
+                                          Signal::eventStart};
     return signals;
 }
 

@@ -12,11 +12,12 @@ namespace ostrel {
 
 namespace {
 
-constexpr std::array<const char*, 4> appNotifications{accessibility::focusedWindowChanged, accessibility::windowCreated,
-                                                      accessibility::windowMiniaturized,
-                                                      accessibility::windowDeminiaturized};
-constexpr std::array<const char*, 4> windowNotifications{accessibility::elementDestroyed, accessibility::windowMoved,
-                                                         accessibility::windowResized, accessibility::titleChanged};
+constexpr std::array<const char*, 4> appNotifications{
+    accessibility::focusedWindowChanged, accessibility::windowCreated, accessibility::windowMiniaturized,
+    accessibility::windowDeminiaturized};
+constexpr std::array<const char*, 4> windowNotifications{
+    accessibility::elementDestroyed, accessibility::windowMoved, accessibility::windowResized,
+    accessibility::titleChanged};
 
 // The app of a workspace notice when it is a regular app with an id.
 std::optional<std::pair<int, std::string>> regularApp(const WorkspaceEvent& event) {
@@ -28,9 +29,9 @@ std::optional<std::pair<int, std::string>> regularApp(const WorkspaceEvent& even
 
 } // namespace
 
-WindowSignal::WindowSignal(WindowAccessibility& accessibility, Workspace& workspace, ObservationWriter& writer,
-                           const Clock& clock, Executor& queue, ExclusionList exclusions,
-                           BrowserWindowChanged browserWindowChanged)
+WindowSignal::WindowSignal(WindowAccessibility& accessibility, Workspace& workspace,
+                           ObservationWriter& writer, const Clock& clock, Executor& queue,
+                           ExclusionList exclusions, BrowserWindowChanged browserWindowChanged)
     : accessibility_(accessibility), workspace_(workspace), writer_(writer), clock_(clock), queue_(queue),
       exclusions_(std::move(exclusions)), browserWindowChanged_(std::move(browserWindowChanged)) {}
 
@@ -44,8 +45,8 @@ void WindowSignal::start() {
     trustNotices_ = accessibility_.subscribeTrust(queue_, guard_.wrap([this] {
         trustCheck_ = queue_.postAfter(trustDelay, guard_.wrap([this] { updateTrust(); }));
     }));
-    workspaceEvents_ =
-        workspace_.subscribe(queue_, guard_.wrap([this](const WorkspaceEvent& event) { handleWorkspace(event); }));
+    workspaceEvents_ = workspace_.subscribe(
+        queue_, guard_.wrap([this](const WorkspaceEvent& event) { handleWorkspace(event); }));
     queue_.post(guard_.wrap([this] { updateTrust(); }));
 }
 
@@ -61,16 +62,18 @@ void WindowSignal::handleWorkspace(const WorkspaceEvent& event) {
             // A launch is looked at once the app had a moment to open its windows. The watch is
             // dropped when the app quits first, and made only for the same app under that pid.
             const auto [pid, bundleID] = *app;
-            launching_[pid] = queue_.postAfter(launchDelay, guard_.wrap([this, pid = pid, bundleID = bundleID] {
-                launching_.erase(pid);
-                const auto running = workspace_.runningApps();
-                const bool same = std::any_of(running.begin(), running.end(), [&](const RunningApp& each) {
-                    return each.pid == pid && each.bundleID == bundleID;
-                });
-                if (same) {
-                    watch(pid, bundleID);
-                }
-            }));
+            launching_[pid] =
+                queue_.postAfter(launchDelay, guard_.wrap([this, pid = pid, bundleID = bundleID] {
+                    launching_.erase(pid);
+                    const auto running = workspace_.runningApps();
+                    const bool same =
+                        std::any_of(running.begin(), running.end(), [&](const RunningApp& each) {
+                            return each.pid == pid && each.bundleID == bundleID;
+                        });
+                    if (same) {
+                        watch(pid, bundleID);
+                    }
+                }));
         }
         return;
     case WorkspaceEvent::Kind::terminated:
@@ -129,7 +132,9 @@ void WindowSignal::watch(int pid, const std::string& bundleID) {
         return;
     }
     auto observer = accessibility_.observe(
-        pid, queue_, guard_.wrap([this](const std::string& name, const WindowElement& element) { handle(name, element); }));
+        pid, queue_, guard_.wrap([this](const std::string& name, const WindowElement& element) {
+            handle(name, element);
+        }));
     if (!observer) {
         return;
     }
@@ -156,7 +161,8 @@ void WindowSignal::unwatch(int pid) {
     std::erase_if(opening_, [pid](const auto& entry) { return entry.first.pid == pid; });
 }
 
-std::optional<WindowPayload> WindowSignal::describe(const WindowElement& window, const std::string& bundleID) {
+std::optional<WindowPayload> WindowSignal::describe(const WindowElement& window,
+                                                    const std::string& bundleID) {
     if (accessibility_.subrole(window) != std::optional<std::string>(accessibility::standardWindow)) {
         return std::nullopt;
     }
@@ -166,7 +172,8 @@ std::optional<WindowPayload> WindowSignal::describe(const WindowElement& window,
     }
     const auto document = accessibility_.document(window);
     return WindowPayload::make(bundleID, document ? std::optional<std::string_view>(*document) : std::nullopt,
-                               std::move(title), accessibility_.frame(window), accessibility_.minimized(window));
+                               std::move(title), accessibility_.frame(window),
+                               accessibility_.minimized(window));
 }
 
 std::optional<WindowPayload> WindowSignal::track(const WindowElement& window, int pid) {
@@ -214,8 +221,8 @@ void WindowSignal::handle(const std::string& name, const WindowElement& element)
             return;
         }
         recordFocus(pid);
-        if (const auto app = apps_.find(pid); app != apps_.end() && isBrowser(app->second.bundleID) &&
-                                              browserWindowChanged_) {
+        if (const auto app = apps_.find(pid);
+            app != apps_.end() && isBrowser(app->second.bundleID) && browserWindowChanged_) {
             browserWindowChanged_(app->second.bundleID);
         }
     } else if (name == accessibility::windowCreated) {
@@ -263,7 +270,9 @@ void WindowSignal::titleChanged(const WindowElement& element, int pid) {
     if (!fresh) {
         return;
     }
-    const auto key = [](const WindowPayload& payload) { return payload.document ? payload.document : payload.title; };
+    const auto key = [](const WindowPayload& payload) {
+        return payload.document ? payload.document : payload.title;
+    };
     if (key(old) == key(*fresh)) {
         return;
     }
@@ -306,9 +315,10 @@ void WindowSignal::recordSnapshot() {
     const auto item = [](const WindowPayload& payload) {
         return payload.document.value_or(payload.title.value_or(std::string()));
     };
-    std::sort(snapshot.windows.begin(), snapshot.windows.end(), [&](const WindowPayload& a, const WindowPayload& b) {
-        return a.bundleID != b.bundleID ? a.bundleID < b.bundleID : item(a) < item(b);
-    });
+    std::sort(snapshot.windows.begin(), snapshot.windows.end(),
+              [&](const WindowPayload& a, const WindowPayload& b) {
+                  return a.bundleID != b.bundleID ? a.bundleID < b.bundleID : item(a) < item(b);
+              });
     writer_.record(Signal::windows, snapshot, clock_.now());
 }
 

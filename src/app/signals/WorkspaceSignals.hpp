@@ -29,8 +29,8 @@ public:
     using OnArrival = std::function<void()>;
 
     // Every reference must outlive this object.
-    WorkspaceSignals(Workspace& workspace, SessionEvents& session, ObservationWriter& writer, const Clock& clock,
-                     Executor& main, ExclusionList exclusions, OnArrival onArrival);
+    WorkspaceSignals(Workspace& workspace, SessionEvents& session, ObservationWriter& writer,
+                     const Clock& clock, Executor& main, ExclusionList exclusions, OnArrival onArrival);
 
     WorkspaceSignals(const WorkspaceSignals&) = delete;
     WorkspaceSignals& operator=(const WorkspaceSignals&) = delete;

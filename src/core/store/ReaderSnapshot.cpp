@@ -49,7 +49,8 @@ FileDescriptor openRegular(const fs::path& path) {
 
 void copyFile(const fs::path& from, const fs::path& to) {
     const FileDescriptor source = openRegular(from);
-    const FileDescriptor target(::open(to.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
+    const FileDescriptor target(
+        ::open(to.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
     if (target.get() < 0) {
         fail(to, "create", errno);
     }
@@ -66,7 +67,8 @@ void copyFile(const fs::path& from, const fs::path& to) {
             return;
         }
         for (ssize_t written = 0; written < got;) {
-            const ssize_t put = ::write(target.get(), buffer + written, static_cast<std::size_t>(got - written));
+            const ssize_t put =
+                ::write(target.get(), buffer + written, static_cast<std::size_t>(got - written));
             if (put < 0) {
                 if (errno == EINTR) {
                     continue;

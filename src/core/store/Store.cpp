@@ -1,6 +1,7 @@
 #include "core/store/Store.hpp"
 
 #include "core/foundation/FileDescriptor.hpp"
+#include "core/foundation/UserFolders.hpp"
 #include "core/store/Migrations.hpp"
 #include "core/store/SQLiteError.hpp"
 #include "core/store/StoreError.hpp"
@@ -9,7 +10,6 @@
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
-#include <pwd.h>
 #include <string_view>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -97,30 +97,11 @@ Store::Store(fs::path url, Access access) : url_(std::move(url)), database_(open
 }
 
 fs::path Store::defaultURL() {
-    const auto env = [](const char* name) -> std::optional<std::string> {
-        if (const char* value = std::getenv(name)) {
-            return std::string(value);
-        }
-        return std::nullopt;
-    };
-    std::optional<std::string> home = env("HOME");
-    if (!home || home->empty()) {
-        if (const passwd* entry = ::getpwuid(::getuid()); entry != nullptr && entry->pw_dir != nullptr) {
-            home = entry->pw_dir;
-        }
-    }
-    return defaultURL(env("XDG_DATA_HOME"), home);
+    return defaultURL(UserFolders::environment("XDG_DATA_HOME"), UserFolders::home());
 }
 
-fs::path Store::defaultURL(const std::optional<std::string>& xdgDataHome,
-                           const std::optional<std::string>& home) {
-    fs::path base;
-    if (xdgDataHome && fs::path(*xdgDataHome).is_absolute()) {
-        base = *xdgDataHome;
-    } else {
-        base = fs::path(home.value_or("")) / ".local" / "share";
-    }
-    return base / "Quev" / "quev.sqlite";
+fs::path Store::defaultURL(const std::optional<std::string>& xdgDataHome, const std::optional<std::string>& home) {
+    return UserFolders::base(xdgDataHome, home, fs::path(".local") / "share") / "Quev" / "quev.sqlite";
 }
 
 // For the owner: folder 0700, file 0600, and 0600 again on the file and its "-wal" and "-shm"

@@ -1,9 +1,13 @@
 #include "app/signals/Observer.hpp"
 
 #include "core/observations/EmptyPayload.hpp"
+#include "platform/SystemRuntime.hpp"
 #include "support/ObserverWorld.hpp"
 
+#include <chrono>
+#include <future>
 #include <limits>
+#include <thread>
 
 #include <gtest/gtest.h>
 
@@ -23,8 +27,10 @@ TEST(ObserverLoginTime, TheLatestConsoleLoginOfThisUser) {
          {{7, "console", "sam", 1'700'000'000, 250'999}, {7, "console", "sam", 1'700'000'100, 1'999}},
          1'700'000'100'001},
         {"another user, a terminal line, a dead process",
-         {{7, "console", "alex", 1'800'000'000, 0}, {7, "pts/0", "sam", 1'800'000'000, 0},
-          {8, "console", "sam", 1'800'000'000, 0}, {7, "console", "sam", 1'600'000'000, 500'000}},
+         {{7, "console", "alex", 1'800'000'000, 0},
+          {7, "pts/0", "sam", 1'800'000'000, 0},
+          {8, "console", "sam", 1'800'000'000, 0},
+          {7, "console", "sam", 1'600'000'000, 500'000}},
          1'600'000'000'500},
         {"a time with no millisecond form is skipped",
          {{7, "console", "sam", std::numeric_limits<std::int64_t>::max(), 0}, {7, "console", "sam", 5, 0}},
@@ -92,6 +98,56 @@ TEST(Observer, DestroyingItStopsEverySource) {
     world.time.advance(2 * 86'400);
     EXPECT_EQ(world.rows().size(), before);
     EXPECT_EQ(world.time.pending(), 0u);
+}
+
+} // namespace
+} // namespace ostrel
+
+namespace ostrel {
+namespace {
+
+// The same services on real threads: the workspace source on the main executor, the window source
+// on its own queue, the writer on its own; nothing in virtual time.
+TEST(ObserverOnThreads, RecordsFromMachineNoticeToRowAndShutsDownInOrder) {
+    test::TempDir dir;
+    Store store(dir / "quev.sqlite");
+    SimulatedMachine machine;
+    MachineState::InstalledApp writer;
+    writer.appID = "org.example.Writer";
+    MachineState::Window window;
+    window.document = "file:///home/s/essay.odt";
+    window.frame = Rect{0, 0, 800, 600};
+    writer.windows.push_back(window);
+    machine.installApp(writer);
+    Platform platform = machine.platform();
+    {
+        SystemRuntime runtime;
+        Observer observer(store, runtime, platform, "", ExclusionList::defaultList(), {});
+        runtime.main().post([&observer] { observer.start(); });
+        machine.launch("org.example.Writer");
+        // Waits, with a deadline, until the launched app's focus has been recorded.
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+        bool focused = false;
+        while (!focused && std::chrono::steady_clock::now() < deadline) {
+            std::promise<void> drained;
+            runtime.queue(Observer::accessibilityQueue).post([&drained] { drained.set_value(); });
+            drained.get_future().wait();
+            observer.writer().flush();
+            focused =
+                !store
+                     .observations(0, std::numeric_limits<std::int64_t>::max(), std::set{Signal::windowFocus})
+                     .empty();
+            if (!focused) {
+                std::this_thread::yield();
+            }
+        }
+        EXPECT_TRUE(focused);
+        // Leaving the scope destroys the observer first (sources stop, the writer drains), then
+        // the runtime's threads.
+    }
+    const auto rows = store.observations(0, std::numeric_limits<std::int64_t>::max());
+    ASSERT_FALSE(rows.empty());
+    EXPECT_EQ(rows.front().signal, Signal::quevStart);
 }
 
 } // namespace

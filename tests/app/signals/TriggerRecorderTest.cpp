@@ -23,7 +23,9 @@ protected:
     // Seconds from the start of virtual time, as stored milliseconds.
     std::int64_t ms(double seconds) const { return static_cast<std::int64_t>((start + seconds) * 1000); }
 
-    void observe(const Signal& signal, double seconds) { writer.record(signal, EmptyPayload{}, start + seconds); }
+    void observe(const Signal& signal, double seconds) {
+        writer.record(signal, EmptyPayload{}, start + seconds);
+    }
 
     // Moves the clock to `seconds` and runs one update to its end.
     void updateAt(double seconds) {
@@ -33,7 +35,8 @@ protected:
     }
 
     std::vector<Trigger> stored() {
-        return store.triggers(std::numeric_limits<std::int64_t>::min(), std::numeric_limits<std::int64_t>::max());
+        return store.triggers(std::numeric_limits<std::int64_t>::min(),
+                              std::numeric_limits<std::int64_t>::max());
     }
 
     test::TempDir dir;

@@ -1,6 +1,7 @@
 // The window source, from the machine's accessibility notices to stored rows.
 
 #include "app/signals/WindowSignal.hpp"
+
 #include "support/ObserverWorld.hpp"
 
 #include <gtest/gtest.h>
@@ -10,9 +11,9 @@ namespace {
 
 using test::ObserverWorld;
 
-const std::set<Signal> windowSignals{Signal::windowFocus,    Signal::windowOpen,       Signal::windowClose,
-                                     Signal::windowFrame,    Signal::windowMinimize,   Signal::windowUnminimize,
-                                     Signal::windowChange,   Signal::windows};
+const std::set<Signal> windowSignals{Signal::windowFocus,  Signal::windowOpen,     Signal::windowClose,
+                                     Signal::windowFrame,  Signal::windowMinimize, Signal::windowUnminimize,
+                                     Signal::windowChange, Signal::windows};
 
 MachineState::Window window(std::optional<std::string> title, std::optional<std::string> document, Rect frame,
                             std::string subrole = accessibility::standardWindow) {
@@ -34,9 +35,10 @@ MachineState::InstalledApp app(std::string id, std::vector<MachineState::Window>
 class WindowSignalTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        world.machine.installApp(app("org.example.Writer", {window("Essay", "file:///home/s/Essay%20draft.odt",
-                                                                   {10, 20, 800, 600})}));
-        world.machine.installApp(app("com.apple.Notes", {window("Lab notes", std::nullopt, {0, 0, 400, 300})}));
+        world.machine.installApp(app(
+            "org.example.Writer", {window("Essay", "file:///home/s/Essay%20draft.odt", {10, 20, 800, 600})}));
+        world.machine.installApp(
+            app("com.apple.Notes", {window("Lab notes", std::nullopt, {0, 0, 400, 300})}));
         world.machine.installApp(app("com.apple.mail", {window("Inbox", std::nullopt, {0, 0, 500, 500})}));
         world.machine.installApp(app("com.google.Chrome", {window("Docs", std::nullopt, {0, 0, 900, 700})}));
         world.machine.setTrusted(true);
@@ -79,9 +81,10 @@ TEST_F(WindowSignalTest, ADragSettlesIntoOneFrameAndACloseBeforeItIntoNone) {
     world.time.advance(0.8);
     EXPECT_TRUE(world.rows({Signal::windowFrame}).empty()) << "recorded before it settled";
     world.time.advance(0.3);
-    EXPECT_EQ(world.rows({Signal::windowFrame}),
-              (std::vector<std::string>{
-                  R"(window.frame {"bundleID":"org.example.Writer","document":"/home/s/Essay draft.odt","frame":{"height":600,"width":800,"x":160,"y":20}})"}));
+    EXPECT_EQ(
+        world.rows({Signal::windowFrame}),
+        (std::vector<std::string>{
+            R"(window.frame {"bundleID":"org.example.Writer","document":"/home/s/Essay draft.odt","frame":{"height":600,"width":800,"x":160,"y":20}})"}));
 
     // Dragged away and back to where it began: nothing.
     world.machine.moveWindow(essay, 400, 400);
@@ -116,9 +119,10 @@ TEST_F(WindowSignalTest, TitlesAreReadAndKeptOnlyForAppsWhoseTitlesNameTheItem) 
     world.machine.retitleWindow(frontWindowOf(writer), "Other (edited)");
     world.settle();
 
-    EXPECT_EQ(world.rows({Signal::windowChange}),
-              (std::vector<std::string>{
-                  R"(window.change {"bundleID":"com.apple.Notes","frame":{"height":300,"width":400,"x":0,"y":0},"title":"Chemistry"})"}));
+    EXPECT_EQ(
+        world.rows({Signal::windowChange}),
+        (std::vector<std::string>{
+            R"(window.change {"bundleID":"com.apple.Notes","frame":{"height":300,"width":400,"x":0,"y":0},"title":"Chemistry"})"}));
     for (const std::string& row : world.rows(windowSignals)) {
         if (row.find("org.example.Writer") != std::string::npos) {
             EXPECT_EQ(row.find("\"title\""), std::string::npos) << row;
@@ -127,7 +131,8 @@ TEST_F(WindowSignalTest, TitlesAreReadAndKeptOnlyForAppsWhoseTitlesNameTheItem) 
 }
 
 TEST_F(WindowSignalTest, SheetsExcludedAppsAndThisProcessAreNeverWatched) {
-    world.machine.installApp(app("org.example.Dialogs", {window("Save", std::nullopt, {0, 0, 300, 200}, "AXDialog")}));
+    world.machine.installApp(
+        app("org.example.Dialogs", {window("Save", std::nullopt, {0, 0, 300, 200}, "AXDialog")}));
     world.startObserver();
     world.machine.resetCalls();
     launch("com.apple.mail");

@@ -19,7 +19,7 @@ MachineState::InstalledApp app(std::string id, std::string name, bool regular = 
 }
 
 const std::set<Signal> appSignals{Signal::appLaunch, Signal::appActivate, Signal::appHide,
-                                  Signal::appUnhide, Signal::appQuit, Signal::appsRunning};
+                                  Signal::appUnhide, Signal::appQuit,     Signal::appsRunning};
 
 class WorkspaceSignalsTest : public ::testing::Test {
 protected:
@@ -41,7 +41,8 @@ TEST_F(WorkspaceSignalsTest, AppEventsAreRecordedOnlyForRegularAppsOtherThanThis
     world.machine.unhide(editor);
     world.machine.quit(editor);
 
-    const std::string editorPayload = R"({"bundleID":"org.example.Editor","name":"Editor","path":"/usr/share/applications/org.example.Editor.desktop"})";
+    const std::string editorPayload =
+        R"({"bundleID":"org.example.Editor","name":"Editor","path":"/usr/share/applications/org.example.Editor.desktop"})";
     EXPECT_EQ(world.rows(appSignals), (std::vector<std::string>{
                                           R"(apps.running {"apps":[]})",
                                           "app.launch " + editorPayload,
@@ -68,7 +69,8 @@ TEST_F(WorkspaceSignalsTest, AnExcludedAppLeavesOnlyAnAnonymousActivation) {
     EXPECT_EQ(rows[2], R"(app.activate {"excluded":true})");
     EXPECT_EQ(rows[3], R"(apps.running {"apps":[]})");
     // The window source never asked anything about it.
-    for (const char* call : {"windows", "focusedWindow", "subrole", "title", "document", "frame", "minimized"}) {
+    for (const char* call :
+         {"windows", "focusedWindow", "subrole", "title", "document", "frame", "minimized"}) {
         EXPECT_EQ(world.machine.calls(call), 0) << call;
     }
 }
@@ -85,8 +87,8 @@ TEST_F(WorkspaceSignalsTest, ArrivalsRecordTheRunningAppsThenRunTheArrival) {
     const std::string snapshot =
         R"(apps.running {"apps":[{"bundleID":"org.example.Editor","hidden":false,"name":"Editor","path":"/usr/share/applications/org.example.Editor.desktop"}],"front":"org.example.Editor"})";
     EXPECT_EQ(world.rows({Signal::appsRunning, Signal::lock, Signal::unlock, Signal::sleep, Signal::wake}),
-              (std::vector<std::string>{R"(apps.running {"apps":[]})", "screen.lock {}",
-                                        "screen.unlock {}", snapshot, "system.sleep {}", "system.wake {}", snapshot}));
+              (std::vector<std::string>{R"(apps.running {"apps":[]})", "screen.lock {}", "screen.unlock {}",
+                                        snapshot, "system.sleep {}", "system.wake {}", snapshot}));
     // Each arrival ran the trigger recorder: the unlock and the wake were handed over (the start
     // is no trigger without a console login before it).
     std::vector<Trigger::Kind> kinds;
