@@ -548,6 +548,20 @@ TEST_F(SimulatedMachineTest, AWakeLockHoldsUntilReleasedOrDestroyed) {
     EXPECT_THAT(machine.state().wakeLocks, IsEmpty());
 }
 
+TEST_F(SimulatedMachineTest, UnpluggingTheOutputDeviceFallsBackToAnother) {
+    machine.addAudioDevice({"speakers", "Speakers", true});
+    machine.addAudioDevice({"headphones", "Headphones", true});
+    machine.setDefaultOutput("headphones");
+    machine.removeAudioDevice("speakers");
+    EXPECT_EQ(machine.state().defaultOutput, std::optional<std::string>("headphones"));
+    machine.addAudioDevice({"speakers", "Speakers", true});
+    machine.removeAudioDevice("headphones");
+    EXPECT_EQ(machine.state().defaultOutput, std::optional<std::string>("speakers"));
+    machine.removeAudioDevice("speakers");
+    EXPECT_EQ(machine.state().defaultOutput, std::nullopt);
+    EXPECT_TRUE(machine.state().audioDevices.empty());
+}
+
 TEST_F(SimulatedMachineTest, RolesReportTheirAvailability) {
     EXPECT_TRUE(machine.accessibility().availability().available);
     machine.setAvailability("accessibility", Availability::no("no accessibility bus"));

@@ -833,6 +833,17 @@ void SimulatedMachine::addAudioDevice(MachineState::AudioDevice device) {
     core_->state.audioDevices.push_back(std::move(device));
 }
 
+void SimulatedMachine::removeAudioDevice(const std::string& id) {
+    std::lock_guard guard(core_->lock);
+    std::erase_if(core_->state.audioDevices, [&](const auto& known) { return known.id == id; });
+    // Unplugged headphones take the output with them; the system falls back to another device.
+    if (core_->state.defaultOutput == id) {
+        core_->state.defaultOutput = core_->state.audioDevices.empty()
+                                         ? std::nullopt
+                                         : std::optional<std::string>(core_->state.audioDevices.front().id);
+    }
+}
+
 void SimulatedMachine::setDefaultOutput(std::optional<std::string> id) {
     std::lock_guard guard(core_->lock);
     core_->state.defaultOutput = std::move(id);

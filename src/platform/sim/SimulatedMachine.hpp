@@ -110,6 +110,8 @@ public:
     void connectDisplay(MachineState::Display display);
     void disconnectDisplay(const std::string& id);
     void addAudioDevice(MachineState::AudioDevice device);
+    // The default output falls back to the first device left, or to none.
+    void removeAudioDevice(const std::string& id);
     void setDefaultOutput(std::optional<std::string> id);
     void setVolume(double volume); // clamped to 0...1
     void setMuted(bool muted);
