@@ -122,8 +122,21 @@ TEST(ObserverOnThreads, RecordsFromMachineNoticeToRowAndShutsDownInOrder) {
     Platform platform = machine.platform();
     {
         SystemRuntime runtime;
-        Observer observer(store, runtime, platform, "", ExclusionList::defaultList(), {});
-        runtime.main().post([&observer] { observer.start(); });
+        // Runs a body on the main executor and waits for it: the observer lives on that executor.
+        const auto onMain = [&runtime](const std::function<void()>& body) {
+            std::promise<void> done;
+            runtime.main().post([&] {
+                body();
+                done.set_value();
+            });
+            done.get_future().wait();
+        };
+        std::unique_ptr<Observer> observer;
+        onMain([&] {
+            observer = std::make_unique<Observer>(store, runtime, platform, "", ExclusionList::defaultList(),
+                                                  Observer::OnNewTriggers{});
+            observer->start();
+        });
         machine.launch("org.example.Writer");
         // Waits, with a deadline, until the launched app's focus has been recorded.
         const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
@@ -132,7 +145,7 @@ TEST(ObserverOnThreads, RecordsFromMachineNoticeToRowAndShutsDownInOrder) {
             std::promise<void> drained;
             runtime.queue(Observer::accessibilityQueue).post([&drained] { drained.set_value(); });
             drained.get_future().wait();
-            observer.writer().flush();
+            onMain([&] { observer->writer().flush(); });
             focused =
                 !store
                      .observations(0, std::numeric_limits<std::int64_t>::max(), std::set{Signal::windowFocus})
@@ -142,8 +155,9 @@ TEST(ObserverOnThreads, RecordsFromMachineNoticeToRowAndShutsDownInOrder) {
             }
         }
         EXPECT_TRUE(focused);
-        // Leaving the scope destroys the observer first (sources stop, the writer drains), then
-        // the runtime's threads.
+        // The observer goes first (sources stop, the writer drains), on its executor; then the
+        // runtime's threads.
+        onMain([&] { observer.reset(); });
     }
     const auto rows = store.observations(0, std::numeric_limits<std::int64_t>::max());
     ASSERT_FALSE(rows.empty());
