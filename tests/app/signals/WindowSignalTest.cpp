@@ -195,13 +195,18 @@ TEST_F(WindowSignalTest, BrowserWindowChangesAreReportedOnlyForTheFrontBrowser) 
     reported.clear();
 
     world.machine.retitleWindow(frontWindowOf(chrome), "Mail - inbox"); // in the background
-    world.settle();
+    // A new window takes the focus inside the background browser: neither a focus nor a report.
+    world.machine.openWindow(chrome, window("Lecture", std::nullopt, {50, 50, 900, 700}));
+    world.time.advance(1);
     EXPECT_TRUE(reported.empty());
+    const auto focusesBefore = world.rows({Signal::windowFocus}).size();
 
     world.machine.activate(chrome);
     world.machine.retitleWindow(frontWindowOf(chrome), "Lecture notes");
     world.settle();
     EXPECT_EQ(reported, (std::vector<std::string>{"com.google.Chrome", "com.google.Chrome"}));
+    // Activating it records the focus it gained meanwhile (once from each of the two sources).
+    EXPECT_EQ(world.rows({Signal::windowFocus}).size(), focusesBefore + 2);
     (void)writer;
     EXPECT_TRUE(world.rows({Signal::windowChange}).empty());
 }
