@@ -562,6 +562,79 @@ TEST_F(SimulatedMachineTest, UnpluggingTheOutputDeviceFallsBackToAnother) {
     EXPECT_TRUE(machine.state().audioDevices.empty());
 }
 
+TEST_F(SimulatedMachineTest, EveryJoinAndLeaveSendsTheWiFiNoticeAndARefusedWatchThrows) {
+    machine.failCalls("subscribeWiFi", 1);
+    EXPECT_THROW(machine.wifi().subscribe(main, [](const WiFiChange&) {}), OperationError);
+    int notices = 0;
+    std::vector<std::optional<std::string>> seen;
+    const Subscription subscription = machine.wifi().subscribe(main, [&](const WiFiChange&) {
+        ++notices;
+        seen.push_back(machine.wifi().ssid());
+    });
+    machine.joinWiFi("Campus");
+    machine.joinWiFi("Campus");
+    machine.leaveWiFi();
+    time.settle();
+    EXPECT_EQ(notices, 3);
+    // Each notice reads the state as it is when delivered, as a real reader would.
+    EXPECT_EQ(seen, (std::vector<std::optional<std::string>>(3, std::nullopt)));
+    machine.joinWiFi("Campus");
+    EXPECT_EQ(machine.wifi().ssid(), std::optional<std::string>("Campus"));
+    machine.failCalls("ssid", 1);
+    EXPECT_EQ(machine.wifi().ssid(), std::nullopt);
+    EXPECT_EQ(machine.calls("subscribeWiFi"), 2);
+    EXPECT_EQ(machine.calls("ssid"), 5);
+}
+
+TEST_F(SimulatedMachineTest, LocationRequestsAreAnsweredByQueuedReadingsThenTheMachinesPlace) {
+    std::vector<LocationEvent> events;
+    const Subscription subscription =
+        machine.location().subscribe(main, [&](const LocationEvent& event) { events.push_back(event); });
+    const auto take = [&] {
+        time.settle();
+        return std::exchange(events, {});
+    };
+    using Kind = LocationEvent::Kind;
+
+    machine.location().requestLocation(); // not determined yet
+    auto answer = take();
+    ASSERT_EQ(answer.size(), 1u);
+    EXPECT_EQ(answer[0].kind, Kind::failed);
+
+    machine.setLocationAuthorization(MachineState::LocationAuthorization::always);
+    answer = take();
+    ASSERT_EQ(answer.size(), 1u);
+    EXPECT_EQ(answer[0].kind, Kind::authorizationChanged);
+    EXPECT_EQ(answer[0].authorization, LocationAuthorization::always);
+    EXPECT_EQ(machine.location().authorization(), LocationAuthorization::always);
+
+    machine.location().requestLocation(); // nowhere known
+    answer = take();
+    ASSERT_EQ(answer.size(), 1u);
+    EXPECT_EQ(answer[0].kind, Kind::failed);
+
+    const std::vector<LocationFix> queued{{1, 2, 3, 100}, {4, 5, 6, 200}};
+    machine.queueLocationFixes(queued);
+    machine.failNextLocation("indoors");
+    machine.moveTo(MachineState::Location{52.5, 13.4, 20});
+    time.advance(30);
+    for (int i = 0; i < 3; ++i) {
+        machine.location().requestLocation();
+    }
+    machine.failCalls("requestLocation", 1);
+    machine.location().requestLocation();
+    answer = take();
+    ASSERT_EQ(answer.size(), 4u);
+    EXPECT_EQ(answer[0].kind, Kind::fixes);
+    EXPECT_EQ(answer[0].fixes, queued);
+    EXPECT_EQ(answer[1].kind, Kind::failed);
+    EXPECT_EQ(answer[1].error, "indoors");
+    EXPECT_EQ(answer[2].kind, Kind::fixes);
+    EXPECT_EQ(answer[2].fixes, (std::vector<LocationFix>{{52.5, 13.4, 20, time.clock().now()}}));
+    EXPECT_EQ(answer[3].kind, Kind::failed);
+    EXPECT_EQ(machine.calls("requestLocation"), 6);
+}
+
 TEST_F(SimulatedMachineTest, RolesReportTheirAvailability) {
     EXPECT_TRUE(machine.accessibility().availability().available);
     machine.setAvailability("accessibility", Availability::no("no accessibility bus"));

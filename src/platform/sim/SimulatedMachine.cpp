@@ -1,12 +1,15 @@
 #include "platform/sim/SimulatedMachine.hpp"
 
+#include "platform/Clock.hpp"
 #include "platform/sim/VirtualTime.hpp"
 
 #include <algorithm>
 #include <cmath>
+#include <deque>
 #include <stdexcept>
 #include <map>
 #include <mutex>
+#include <variant>
 
 namespace ostrel {
 
@@ -35,6 +38,20 @@ RunningApp runningApp(const MachineState::App& app) {
     return {app.pid, app.bundleID, app.name, app.path, app.regular, app.hidden};
 }
 
+LocationAuthorization roleAuthorization(MachineState::LocationAuthorization authorization) {
+    switch (authorization) {
+    case MachineState::LocationAuthorization::notDetermined:
+        return LocationAuthorization::notDetermined;
+    case MachineState::LocationAuthorization::denied:
+        return LocationAuthorization::denied;
+    case MachineState::LocationAuthorization::whenInUse:
+        return LocationAuthorization::whenInUse;
+    case MachineState::LocationAuthorization::always:
+        return LocationAuthorization::always;
+    }
+    return LocationAuthorization::notDetermined;
+}
+
 } // namespace
 
 struct SimulatedMachine::Core {
@@ -47,6 +64,45 @@ struct SimulatedMachine::Core {
     Subscribers<SessionEvent> sessionEvents;
     Subscribers<TrustNotice> trustNotices;
     std::vector<std::weak_ptr<ObserverEntry>> observers;
+
+    // ---- Place ----
+    Subscribers<WiFiChange> wifiChanges;
+    Subscribers<LocationEvent> locationEvents;
+    // Answers queued by the test for the next location requests: readings, or an error text.
+    std::deque<std::variant<std::vector<LocationFix>, std::string>> locationAnswers;
+
+    Date now() const { return time != nullptr ? time->clock().now() : SystemClock().now(); }
+
+    // Answers one location request. Caller holds the lock.
+    void answerLocationRequest() {
+        if (fails("requestLocation")) {
+            locationEvents.emit({LocationEvent::Kind::failed, {}, {}, "requestLocation failed (simulated)"});
+            return;
+        }
+        const auto authorization = state.locationAuthorization;
+        if (authorization != MachineState::LocationAuthorization::always &&
+            authorization != MachineState::LocationAuthorization::whenInUse) {
+            locationEvents.emit({LocationEvent::Kind::failed, {}, {}, "location access is not authorized"});
+            return;
+        }
+        if (!locationAnswers.empty()) {
+            auto answer = std::move(locationAnswers.front());
+            locationAnswers.pop_front();
+            if (auto* fixes = std::get_if<std::vector<LocationFix>>(&answer)) {
+                locationEvents.emit({LocationEvent::Kind::fixes, {}, std::move(*fixes), {}});
+            } else {
+                locationEvents.emit({LocationEvent::Kind::failed, {}, {}, std::get<std::string>(answer)});
+            }
+            return;
+        }
+        if (!state.location) {
+            locationEvents.emit({LocationEvent::Kind::failed, {}, {}, "the location is unknown"});
+            return;
+        }
+        const MachineState::Location& here = *state.location;
+        locationEvents.emit(
+            {LocationEvent::Kind::fixes, {}, {LocationFix{here.latitude, here.longitude, here.accuracy, now()}}, {}});
+    }
 
     // Counts the call and says whether it fails. Caller holds the lock.
     bool fails(const std::string& name) {
@@ -575,6 +631,54 @@ private:
     std::shared_ptr<Core> core_;
 };
 
+class SimWiFi final : public WiFi {
+public:
+    explicit SimWiFi(std::shared_ptr<Core> core) : core_(std::move(core)) {}
+
+    Availability availability() const override { return core_->availability("wifi"); }
+
+    std::optional<std::string> ssid() const override {
+        std::lock_guard guard(core_->lock);
+        return core_->fails("ssid") ? std::nullopt : core_->state.wifiNetwork;
+    }
+
+    Subscription subscribe(Executor& executor, Callback callback) override {
+        {
+            std::lock_guard guard(core_->lock);
+            core_->failOperation("subscribeWiFi");
+        }
+        return core_->wifiChanges.add(executor, std::move(callback));
+    }
+
+private:
+    std::shared_ptr<Core> core_;
+};
+
+class SimLocation final : public Location {
+public:
+    explicit SimLocation(std::shared_ptr<Core> core) : core_(std::move(core)) {}
+
+    Availability availability() const override { return core_->availability("location"); }
+
+    LocationAuthorization authorization() const override {
+        std::lock_guard guard(core_->lock);
+        return core_->fails("authorization") ? LocationAuthorization::notDetermined
+                                             : roleAuthorization(core_->state.locationAuthorization);
+    }
+
+    Subscription subscribe(Executor& executor, Callback callback) override {
+        return core_->locationEvents.add(executor, std::move(callback));
+    }
+
+    void requestLocation() override {
+        std::lock_guard guard(core_->lock);
+        core_->answerLocationRequest();
+    }
+
+private:
+    std::shared_ptr<Core> core_;
+};
+
 } // namespace
 
 // ---- The machine ----
@@ -587,6 +691,8 @@ SimulatedMachine::SimulatedMachine(MachineState state, VirtualTime* time) : core
     activity_ = std::make_unique<SimActivity>(core_);
     accessibility_ = std::make_unique<SimAccessibility>(core_);
     logins_ = std::make_unique<SimLogins>(core_);
+    wifi_ = std::make_unique<SimWiFi>(core_);
+    location_ = std::make_unique<SimLocation>(core_);
 }
 
 SimulatedMachine::~SimulatedMachine() = default;
@@ -596,6 +702,8 @@ SessionEvents& SimulatedMachine::session() { return *session_; }
 UserActivity& SimulatedMachine::activity() { return *activity_; }
 WindowAccessibility& SimulatedMachine::accessibility() { return *accessibility_; }
 LoginRecords& SimulatedMachine::logins() { return *logins_; }
+WiFi& SimulatedMachine::wifi() { return *wifi_; }
+Location& SimulatedMachine::location() { return *location_; }
 Platform SimulatedMachine::platform() { return {*workspace_, *session_, *activity_, *accessibility_, *logins_}; }
 
 MachineState SimulatedMachine::state() const {
@@ -862,11 +970,13 @@ void SimulatedMachine::setMuted(bool muted) {
 void SimulatedMachine::joinWiFi(std::string network) {
     std::lock_guard guard(core_->lock);
     core_->state.wifiNetwork = std::move(network);
+    core_->wifiChanges.emit({});
 }
 
 void SimulatedMachine::leaveWiFi() {
     std::lock_guard guard(core_->lock);
     core_->state.wifiNetwork.reset();
+    core_->wifiChanges.emit({});
 }
 
 void SimulatedMachine::moveTo(std::optional<MachineState::Location> location) {
@@ -877,6 +987,17 @@ void SimulatedMachine::moveTo(std::optional<MachineState::Location> location) {
 void SimulatedMachine::setLocationAuthorization(MachineState::LocationAuthorization authorization) {
     std::lock_guard guard(core_->lock);
     core_->state.locationAuthorization = authorization;
+    core_->locationEvents.emit({LocationEvent::Kind::authorizationChanged, roleAuthorization(authorization), {}, {}});
+}
+
+void SimulatedMachine::queueLocationFixes(std::vector<LocationFix> fixes) {
+    std::lock_guard guard(core_->lock);
+    core_->locationAnswers.emplace_back(std::move(fixes));
+}
+
+void SimulatedMachine::failNextLocation(std::string error) {
+    std::lock_guard guard(core_->lock);
+    core_->locationAnswers.emplace_back(std::move(error));
 }
 
 void SimulatedMachine::setPower(MachineState::Power power) {

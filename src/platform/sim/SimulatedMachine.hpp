@@ -1,11 +1,14 @@
 #pragma once
 
+#include "platform/Location.hpp"
 #include "platform/Platform.hpp"
+#include "platform/WiFi.hpp"
 #include "platform/sim/MachineState.hpp"
 
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace ostrel {
 
@@ -38,6 +41,8 @@ public:
     UserActivity& activity();
     WindowAccessibility& accessibility();
     LoginRecords& logins();
+    WiFi& wifi();
+    Location& location();
     Platform platform();
 
     // A copy of the whole state now.
@@ -99,7 +104,7 @@ public:
     // something may have changed). Without trust every accessibility read fails, no observer can
     // be made and observers receive nothing.
     void setTrusted(bool trusted);
-    // role: "workspace", "session", "activity", "accessibility" or "logins".
+    // role: "workspace", "session", "activity", "accessibility", "logins", "wifi" or "location".
     void setAvailability(const std::string& role, const Availability& availability);
     void addLoginRecord(LoginRecord record);
     void setUserName(std::string name);
@@ -115,10 +120,23 @@ public:
     void setDefaultOutput(std::optional<std::string> id);
     void setVolume(double volume); // clamped to 0...1
     void setMuted(bool muted);
+    // ---- Place (the Wi-Fi and location notices) ----
+
+    // Joins network and sends the Wi-Fi change notice, also when it was joined already (the
+    // system reports an association again).
     void joinWiFi(std::string network);
-    void leaveWiFi();
+    void leaveWiFi(); // the Wi-Fi change notice, always
+    // Where the machine is; later location requests are answered with it. No notice.
     void moveTo(std::optional<MachineState::Location> location);
+    // Sets the status and sends the authorisation change notice, always.
     void setLocationAuthorization(MachineState::LocationAuthorization authorization);
+    // The next location request is answered with these readings in one event (oldest first),
+    // instead of the current location at the current time. Each call queues one answer.
+    void queueLocationFixes(std::vector<LocationFix> fixes);
+    // The next location request is answered with a failure carrying error.
+    void failNextLocation(std::string error = "no location reading (simulated)");
+    // Without a queued answer, a request is answered with the machine's location dated now, or
+    // with a failure when there is none or the status is neither "always" nor "when in use".
     void setPower(MachineState::Power power);
     void addCalendar(MachineState::Calendar calendar);
     void addCalendarEvent(MachineState::CalendarEvent event);
@@ -134,12 +152,14 @@ public:
     // "activate", "hide", "unhide", "quit", "openURL", "defaultHandler", "isLocked",
     // "idleSeconds", "keepAwake", "isTrusted", "setMessagingTimeout", "observe", "add" (an
     // observer's), "windows", "focusedWindow", "subrole", "title", "document", "frame",
-    // "minimized", "records", "userName", "uptime". availability(), ownPid() and the
-    // subscriptions are neither counted nor failed.
+    // "minimized", "records", "userName", "uptime", "ssid", "subscribeWiFi" (the Wi-Fi
+    // subscription, which may be refused), "authorization", "requestLocation". availability(),
+    // ownPid() and the other subscriptions are neither counted nor failed.
     //
     // A failed call does what the real one does when the system refuses: an optional read gives
     // nothing, a list read an empty list, isTrusted/isLocked/add false, observe nullptr,
-    // keepAwake an empty WakeLock, userName an empty text, uptime 0, an operation throws
+    // keepAwake an empty WakeLock, userName an empty text, uptime 0, authorization notDetermined,
+    // requestLocation a failure event, an operation (subscribeWiFi included) throws
     // OperationError. The call is still counted.
 
     static constexpr int always = -1;
@@ -158,6 +178,8 @@ private:
     std::unique_ptr<UserActivity> activity_;
     std::unique_ptr<WindowAccessibility> accessibility_;
     std::unique_ptr<LoginRecords> logins_;
+    std::unique_ptr<WiFi> wifi_;
+    std::unique_ptr<Location> location_;
 };
 
 } // namespace ostrel
