@@ -83,9 +83,10 @@ private:
     const std::vector<std::uint8_t> salt_;
     ChangeFilter<WiFiPayload> filter_;
     bool wasAuthorized_ = false;
+    Logger logger_{"place"};
+    // Last, so they end first: no notice arrives at a half-destroyed source.
     Subscription locationEvents_;
     Subscription wifiChanges_;
-    Logger logger_{"place"};
 };
 
 } // namespace ostrel
