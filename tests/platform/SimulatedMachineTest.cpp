@@ -606,7 +606,10 @@ MachineState everyField() {
     state.userName = "pupil";
     state.uptime = 42.25;
     state.unavailable = {{"logins", "no utmp"}};
-    state.displays = {{"eDP-1", "Built-in", Rect{0, 0, 1280, 800}, 2, true}};
+    state.displays = {{"eDP-1", "Built-in", Rect{0, 0, 1280, 800}, 2, true, 1, "UUID-1"},
+                      {"DP-2", "Projector", Rect{1280, 0, 1024, 768}, 1, false, std::nullopt, std::nullopt}};
+    state.mainDisplay = "DP-2";
+    state.displayKeptAwake = true;
     state.audioDevices = {{"mic", "Microphone", false}};
     state.defaultOutput = "mic";
     state.volume = 0.25;
@@ -614,7 +617,7 @@ MachineState everyField() {
     state.wifiNetwork = "School";
     state.location = MachineState::Location{52.5, 13.4, 35};
     state.locationAuthorization = MachineState::LocationAuthorization::whenInUse;
-    state.power = {MachineState::PowerSource::battery, 81, true};
+    state.power = {MachineState::PowerSource::ups, 4100, true, 5000};
     state.calendars = {{"school", "School"}};
     state.events = {{"e1", "school", "Maths", 1757919600, 1757923200, true, "Room 4", "bring ruler", "https://meet"}};
     state.loginItems = {"org.ostrel.Ostrel"};
@@ -662,6 +665,11 @@ TEST(MachineStateTest, TheReadmeExampleLoads) {
     EXPECT_EQ(machine.activity().idleSeconds(), 12.5);
     EXPECT_EQ(machine.logins().records().at(0).microseconds, 250000);
     EXPECT_EQ(state.power.percent, 81);
+    const auto screens = machine.displays().screens();
+    ASSERT_EQ(screens.size(), 1u);
+    EXPECT_EQ(screens[0].id, 1u);
+    EXPECT_TRUE(screens[0].main);
+    EXPECT_TRUE(screens[0].builtin);
     EXPECT_EQ(state.locationAuthorization, MachineState::LocationAuthorization::always);
     const int editor = machine.launch("org.gnome.TextEditor");
     EXPECT_GT(editor, 2002) << "a new pid reuses none from the file";

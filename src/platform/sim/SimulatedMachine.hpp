@@ -1,6 +1,8 @@
 #pragma once
 
+#include "platform/Displays.hpp"
 #include "platform/Platform.hpp"
+#include "platform/PowerSources.hpp"
 #include "platform/sim/MachineState.hpp"
 
 #include <memory>
@@ -38,6 +40,8 @@ public:
     UserActivity& activity();
     WindowAccessibility& accessibility();
     LoginRecords& logins();
+    Displays& displays();
+    PowerSources& power();
     Platform platform();
 
     // A copy of the whole state now.
@@ -99,7 +103,7 @@ public:
     // something may have changed). Without trust every accessibility read fails, no observer can
     // be made and observers receive nothing.
     void setTrusted(bool trusted);
-    // role: "workspace", "session", "activity", "accessibility" or "logins".
+    // role: "workspace", "session", "activity", "accessibility", "logins", "displays" or "power".
     void setAvailability(const std::string& role, const Availability& availability);
     void addLoginRecord(LoginRecord record);
     void setUserName(std::string name);
@@ -129,18 +133,32 @@ public:
     void setPermission(const std::string& name, MachineState::Permission permission);
     void showTab(const std::string& browserID, MachineState::BrowserTab tab);
 
+    // ---- Displays and power (their roles' notices) ----
+    // connectDisplay() (a display of that id is replaced and goes last), disconnectDisplay() (when
+    // it was connected) and the operations below send the screens notice; setPower() sends the
+    // power notice, always. Display frames have their origin at the bottom-left, y upward.
+
+    // Moves a connected display's frame origin (the user rearranged the screens).
+    void arrangeDisplay(const std::string& id, double x, double y);
+    // Makes that connected display the main one.
+    void setMainDisplay(const std::string& id);
+    // Another process keeps (or stops keeping) the display awake; no notice.
+    void setDisplayKeptAwake(bool kept);
+
     // ---- Faults and call counts ----
     // A call name is the role member's name: "runningApps", "frontmost", "launch", "launchHidden",
     // "activate", "hide", "unhide", "quit", "openURL", "defaultHandler", "isLocked",
     // "idleSeconds", "keepAwake", "isTrusted", "setMessagingTimeout", "observe", "add" (an
     // observer's), "windows", "focusedWindow", "subrole", "title", "document", "frame",
-    // "minimized", "records", "userName", "uptime". availability(), ownPid() and the
-    // subscriptions are neither counted nor failed.
+    // "minimized", "records", "userName", "uptime", "displayKeptAwake", "screens", "powerInfo",
+    // "watchPower". availability(), ownPid() and the subscriptions other than watchPower are
+    // neither counted nor failed.
     //
     // A failed call does what the real one does when the system refuses: an optional read gives
     // nothing, a list read an empty list, isTrusted/isLocked/add false, observe nullptr,
-    // keepAwake an empty WakeLock, userName an empty text, uptime 0, an operation throws
-    // OperationError. The call is still counted.
+    // keepAwake an empty WakeLock, userName an empty text, uptime 0, displayKeptAwake false,
+    // powerInfo and watchPower nothing (the power notices can then never be had), an operation
+    // throws OperationError. The call is still counted.
 
     static constexpr int always = -1;
     // The next `times` calls of that name fail (always: until stopFailing()).
@@ -158,6 +176,8 @@ private:
     std::unique_ptr<UserActivity> activity_;
     std::unique_ptr<WindowAccessibility> accessibility_;
     std::unique_ptr<LoginRecords> logins_;
+    std::unique_ptr<Displays> displays_;
+    std::unique_ptr<PowerSources> power_;
 };
 
 } // namespace ostrel
