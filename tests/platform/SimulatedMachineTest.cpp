@@ -440,6 +440,10 @@ TEST_F(SimulatedMachineTest, AFailedCallFailsTheWayTheSystemRefusesAndIsCounted)
     const int editor = machine.launch("org.gnome.TextEditor");
     const WindowElement window = windowsOf(editor).front();
     machine.setDefaultHandler("https", "org.mozilla.firefox");
+    MachineState::Display screen;
+    screen.id = "eDP-1";
+    machine.connectDisplay(screen);
+    machine.setDisplayKeptAwake(true);
     auto& ax = machine.accessibility();
     struct Case {
         std::string name;
@@ -462,6 +466,10 @@ TEST_F(SimulatedMachineTest, AFailedCallFailsTheWayTheSystemRefusesAndIsCounted)
         {"minimized", [&] { return ax.minimized(window).has_value(); }},
         {"userName", [&] { return !machine.logins().userName().empty(); }},
         {"uptime", [&] { return machine.logins().uptime() > 0; }},
+        {"displayKeptAwake", [&] { return machine.activity().displayKeptAwake(); }},
+        {"screens", [&] { return !machine.displays().screens().empty(); }},
+        {"powerInfo", [&] { return machine.power().powerInfo().has_value(); }},
+        {"watchPower", [&] { return machine.power().watchPower(main, [] {}).has_value(); }},
         {"activate", [&] {
              try {
                  machine.workspace().activate(editor);
