@@ -47,7 +47,7 @@ public:
     virtual ~Displays() = default;
 
     virtual Availability availability() const = 0;
-    // The screens in the system's order, the main one first; empty when the system cannot say.
+    // The screens in the system's order; empty when the system cannot say.
     virtual std::vector<Screen> screens() const = 0;
     virtual Subscription subscribe(Executor& executor, Callback callback) = 0;
 };

@@ -102,5 +102,15 @@ TEST_F(SimulatedDisplaysPowerTest, TheDisplayKeptAwakeIsAnotherProcesssAndReadsF
         << "this process's own wake lock is not the display's";
 }
 
+TEST_F(SimulatedDisplaysPowerTest, EachRoleAnswersItsOwnAvailability) {
+    machine.setAvailability("displays", Availability::no("no display server"));
+    EXPECT_EQ(machine.displays().availability(), Availability::no("no display server"));
+    EXPECT_EQ(machine.power().availability(), Availability::yes());
+    machine.setAvailability("power", Availability::no("no power service"));
+    machine.setAvailability("displays", Availability::yes());
+    EXPECT_EQ(machine.power().availability(), Availability::no("no power service"));
+    EXPECT_EQ(machine.displays().availability(), Availability::yes());
+}
+
 } // namespace
 } // namespace ostrel

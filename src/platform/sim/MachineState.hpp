@@ -203,7 +203,7 @@ struct MachineState {
     double uptime = 3600; // used when no virtual time drives the machine
 
     // Roles that answer "not available", with the reason: "workspace", "session", "activity",
-    // "accessibility", "logins".
+    // "accessibility", "logins", "displays", "power".
     std::map<std::string, std::string> unavailable;
 
     // ---- Data for later sources ----
