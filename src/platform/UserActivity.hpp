@@ -51,6 +51,9 @@ public:
     virtual Availability availability() const = 0;
     // Seconds since the last input; absent when the system cannot say.
     virtual std::optional<double> idleSeconds() const = 0;
+    // Whether some process (a video player, a presentation) keeps the display from idle sleep
+    // now; false when the system cannot say.
+    virtual bool displayKeptAwake() const = 0;
     // Holds the machine awake for reason (shown by the system to the user); an empty WakeLock when
     // refused.
     virtual WakeLock keepAwake(const std::string& reason) = 0;

@@ -440,6 +440,10 @@ TEST_F(SimulatedMachineTest, AFailedCallFailsTheWayTheSystemRefusesAndIsCounted)
     const int editor = machine.launch("org.gnome.TextEditor");
     const WindowElement window = windowsOf(editor).front();
     machine.setDefaultHandler("https", "org.mozilla.firefox");
+    MachineState::Display screen;
+    screen.id = "eDP-1";
+    machine.connectDisplay(screen);
+    machine.setDisplayKeptAwake(true);
     auto& ax = machine.accessibility();
     struct Case {
         std::string name;
@@ -462,6 +466,10 @@ TEST_F(SimulatedMachineTest, AFailedCallFailsTheWayTheSystemRefusesAndIsCounted)
         {"minimized", [&] { return ax.minimized(window).has_value(); }},
         {"userName", [&] { return !machine.logins().userName().empty(); }},
         {"uptime", [&] { return machine.logins().uptime() > 0; }},
+        {"displayKeptAwake", [&] { return machine.activity().displayKeptAwake(); }},
+        {"screens", [&] { return !machine.displays().screens().empty(); }},
+        {"powerInfo", [&] { return machine.power().powerInfo().has_value(); }},
+        {"watchPower", [&] { return machine.power().watchPower(main, [] {}).has_value(); }},
         {"activate", [&] {
              try {
                  machine.workspace().activate(editor);
@@ -679,7 +687,10 @@ MachineState everyField() {
     state.userName = "pupil";
     state.uptime = 42.25;
     state.unavailable = {{"logins", "no utmp"}};
-    state.displays = {{"eDP-1", "Built-in", Rect{0, 0, 1280, 800}, 2, true}};
+    state.displays = {{"eDP-1", "Built-in", Rect{0, 0, 1280, 800}, 2, true, 1, "UUID-1"},
+                      {"DP-2", "Projector", Rect{1280, 0, 1024, 768}, 1, false, std::nullopt, std::nullopt}};
+    state.mainDisplay = "DP-2";
+    state.displayKeptAwake = true;
     state.audioDevices = {{"mic", "Microphone", false}};
     state.defaultOutput = "mic";
     state.volume = 0.25;
@@ -687,7 +698,7 @@ MachineState everyField() {
     state.wifiNetwork = "School";
     state.location = MachineState::Location{52.5, 13.4, 35};
     state.locationAuthorization = MachineState::LocationAuthorization::whenInUse;
-    state.power = {MachineState::PowerSource::battery, 81, true};
+    state.power = {MachineState::PowerSource::ups, 4100, true, 5000};
     state.calendars = {{"school", "School"}};
     state.events = {{"e1", "school", "Maths", 1757919600, 1757923200, true, "Room 4", "bring ruler", "https://meet"}};
     state.loginItems = {"org.ostrel.Ostrel"};
@@ -735,6 +746,11 @@ TEST(MachineStateTest, TheReadmeExampleLoads) {
     EXPECT_EQ(machine.activity().idleSeconds(), 12.5);
     EXPECT_EQ(machine.logins().records().at(0).microseconds, 250000);
     EXPECT_EQ(state.power.percent, 81);
+    const auto screens = machine.displays().screens();
+    ASSERT_EQ(screens.size(), 1u);
+    EXPECT_EQ(screens[0].id, 1u);
+    EXPECT_TRUE(screens[0].main);
+    EXPECT_TRUE(screens[0].builtin);
     EXPECT_EQ(state.locationAuthorization, MachineState::LocationAuthorization::always);
     const int editor = machine.launch("org.gnome.TextEditor");
     EXPECT_GT(editor, 2002) << "a new pid reuses none from the file";

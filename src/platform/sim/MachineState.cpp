@@ -51,6 +51,7 @@ constexpr std::pair<MachineState::LocationAuthorization, const char*> authorizat
 constexpr std::pair<MachineState::PowerSource, const char*> powerSourceNames[] = {
     {MachineState::PowerSource::ac, "ac"},
     {MachineState::PowerSource::battery, "battery"},
+    {MachineState::PowerSource::ups, "ups"},
 };
 constexpr std::pair<MachineState::Permission, const char*> permissionNames[] = {
     {MachineState::Permission::notDetermined, "notDetermined"},
@@ -187,7 +188,14 @@ MachineState::OpenedURL MachineState::OpenedURL::fromJSON(const Value& value) {
 }
 
 Value MachineState::Display::toJSON() const {
-    Value value = ObjectWriter().set("id", id).set("name", name).set("scale", scale).set("builtIn", builtIn).done();
+    Value value = ObjectWriter()
+                      .set("id", id)
+                      .set("name", name)
+                      .set("scale", scale)
+                      .set("builtIn", builtIn)
+                      .set("number", number)
+                      .set("uuid", uuid)
+                      .done();
     value["frame"] = rectToJSON(frame);
     return value;
 }
@@ -200,6 +208,8 @@ MachineState::Display MachineState::Display::fromJSON(const Value& value) {
     display.frame = optionalRect(value, "frame").value_or(Rect{});
     display.scale = reader.value("scale", 1.0);
     display.builtIn = reader.value("builtIn", false);
+    display.number = reader.optional<std::uint32_t>("number");
+    display.uuid = reader.optional<std::string>("uuid");
     return display;
 }
 
@@ -226,13 +236,15 @@ Value MachineState::Power::toJSON() const {
         .set("source", enumText(source, powerSourceNames))
         .set("percent", percent)
         .set("charging", charging)
+        .set("maxCapacity", maxCapacity)
         .done();
 }
 
 MachineState::Power MachineState::Power::fromJSON(const Value& value) {
     const ObjectReader reader(value);
     return {enumFromText(reader.value<std::string>("source", "ac"), powerSourceNames),
-            reader.optional<double>("percent"), reader.value("charging", false)};
+            reader.optional<double>("percent"), reader.value("charging", false),
+            reader.value<std::int64_t>("maxCapacity", 100)};
 }
 
 Value MachineState::Calendar::toJSON() const {
@@ -357,6 +369,8 @@ Value MachineState::toJSON() const {
                       .set("uptime", uptime)
                       .set("unavailable", unavailable)
                       .set("displays", displays)
+                      .set("mainDisplay", mainDisplay)
+                      .set("displayKeptAwake", displayKeptAwake)
                       .set("audioDevices", audioDevices)
                       .set("defaultOutput", defaultOutput)
                       .set("volume", volume)
@@ -411,6 +425,8 @@ MachineState MachineState::fromJSON(const Value& value) {
     state.uptime = reader.value("uptime", state.uptime);
     state.unavailable = reader.value<std::map<std::string, std::string>>("unavailable", {});
     state.displays = list<Display>(reader, "displays");
+    state.mainDisplay = reader.optional<std::string>("mainDisplay");
+    state.displayKeptAwake = reader.value("displayKeptAwake", false);
     state.audioDevices = list<AudioDevice>(reader, "audioDevices");
     state.defaultOutput = reader.optional<std::string>("defaultOutput");
     state.volume = reader.value("volume", state.volume);

@@ -82,11 +82,13 @@ struct MachineState {
     };
 
     struct Display {
-        std::string id;
+        std::string id; // the connector ("eDP-1"), how the machine's operations name it
         std::string name;
-        Rect frame;
+        Rect frame; // bottom-left origin of the main screen, y growing upward
         double scale = 1;
         bool builtIn = false;
+        std::optional<std::uint32_t> number; // the system's display id; absent: the system gives none
+        std::optional<std::string> uuid;
 
         friend bool operator==(const Display&, const Display&) = default;
         json::Value toJSON() const;
@@ -114,11 +116,15 @@ struct MachineState {
         static Location fromJSON(const json::Value& value);
     };
 
-    enum class PowerSource { ac, battery };
+    enum class PowerSource { ac, battery, ups };
     struct Power {
         PowerSource source = PowerSource::ac;
-        std::optional<double> percent; // absent without a battery
+        // The internal battery's current capacity in units of maxCapacity (with the default 100, a
+        // percentage); absent without a battery. Not clamped: a confused gauge may report more
+        // than maxCapacity or less than 0.
+        std::optional<double> percent;
         bool charging = false;
+        std::int64_t maxCapacity = 100;
 
         friend bool operator==(const Power&, const Power&) = default;
         json::Value toJSON() const;
@@ -189,6 +195,7 @@ struct MachineState {
     bool asleep = false;
     std::optional<double> idleSeconds = 0.0;
     std::vector<std::string> wakeLocks; // reasons of the held keep-awake requests
+    bool displayKeptAwake = false;      // another process keeps the display on (a video)
     bool trusted = true;                // accessibility permission
     std::optional<double> messagingTimeout;
     std::vector<LoginRecord> loginRecords;
@@ -196,11 +203,12 @@ struct MachineState {
     double uptime = 3600; // used when no virtual time drives the machine
 
     // Roles that answer "not available", with the reason: "workspace", "session", "activity",
-    // "accessibility", "logins".
+    // "accessibility", "logins", "displays", "power".
     std::map<std::string, std::string> unavailable;
 
     // ---- Data for later sources ----
-    std::vector<Display> displays;
+    std::vector<Display> displays; // in the system's order
+    std::optional<std::string> mainDisplay; // id of the main display; absent or unknown: the first
     std::vector<AudioDevice> audioDevices;
     std::optional<std::string> defaultOutput; // id of an audio device
     double volume = 0.5;                      // 0...1

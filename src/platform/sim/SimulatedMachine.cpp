@@ -22,6 +22,8 @@ struct AccessibilityNotice {
 
 struct TrustNotice {};
 
+struct PowerNotice {};
+
 // One accessibility observer's registrations and its subscriber. Registrations are guarded by
 // the machine's lock.
 struct ObserverEntry {
@@ -64,6 +66,8 @@ struct SimulatedMachine::Core {
     Subscribers<SessionEvent> sessionEvents;
     Subscribers<TrustNotice> trustNotices;
     std::vector<std::weak_ptr<ObserverEntry>> observers;
+    Subscribers<ScreensChanged> screenNotices;
+    Subscribers<PowerNotice> powerNotices;
 
     // ---- Place ----
     Subscribers<WiFiChange> wifiChanges;
@@ -453,6 +457,11 @@ public:
         return core_->fails("idleSeconds") ? std::nullopt : core_->state.idleSeconds;
     }
 
+    bool displayKeptAwake() const override {
+        std::lock_guard guard(core_->lock);
+        return !core_->fails("displayKeptAwake") && core_->state.displayKeptAwake;
+    }
+
     WakeLock keepAwake(const std::string& reason) override {
         std::lock_guard guard(core_->lock);
         if (core_->fails("keepAwake")) {
@@ -679,6 +688,74 @@ private:
     std::shared_ptr<Core> core_;
 };
 
+class SimDisplays final : public Displays {
+public:
+    explicit SimDisplays(std::shared_ptr<Core> core) : core_(std::move(core)) {}
+
+    Availability availability() const override { return core_->availability("displays"); }
+
+    std::vector<Screen> screens() const override {
+        std::lock_guard guard(core_->lock);
+        if (core_->fails("screens")) {
+            return {};
+        }
+        const auto& state = core_->state;
+        const bool mainKnown = state.mainDisplay && std::ranges::any_of(state.displays, [&](const auto& display) {
+                                   return display.id == *state.mainDisplay;
+                               });
+        std::vector<Screen> screens;
+        for (const MachineState::Display& display : state.displays) {
+            const bool main = mainKnown ? display.id == *state.mainDisplay : screens.empty();
+            screens.push_back({display.number, display.uuid, display.name, display.frame, display.builtIn, main});
+        }
+        return screens;
+    }
+
+    Subscription subscribe(Executor& executor, Callback callback) override {
+        return core_->screenNotices.add(executor, [callback = std::move(callback)](const ScreensChanged&) { callback(); });
+    }
+
+private:
+    std::shared_ptr<Core> core_;
+};
+
+class SimPower final : public PowerSources {
+public:
+    explicit SimPower(std::shared_ptr<Core> core) : core_(std::move(core)) {}
+
+    Availability availability() const override { return core_->availability("power"); }
+
+    std::optional<PowerInfo> powerInfo() const override {
+        std::lock_guard guard(core_->lock);
+        if (core_->fails("powerInfo")) {
+            return std::nullopt;
+        }
+        const MachineState::Power& power = core_->state.power;
+        PowerInfo info;
+        info.providingType = std::string(power.source == MachineState::PowerSource::battery ? power::batteryPower
+                                         : power.source == MachineState::PowerSource::ups   ? power::upsPower
+                                                                                            : power::acPower);
+        if (power.percent) {
+            info.sources.push_back({std::string(power::internalBattery), std::llround(*power.percent),
+                                    power.maxCapacity, power.charging});
+        }
+        return info;
+    }
+
+    std::optional<Subscription> watchPower(Executor& executor, Callback callback) override {
+        {
+            std::lock_guard guard(core_->lock);
+            if (core_->fails("watchPower")) {
+                return std::nullopt;
+            }
+        }
+        return core_->powerNotices.add(executor, [callback = std::move(callback)](const PowerNotice&) { callback(); });
+    }
+
+private:
+    std::shared_ptr<Core> core_;
+};
+
 } // namespace
 
 // ---- The machine ----
@@ -693,6 +770,8 @@ SimulatedMachine::SimulatedMachine(MachineState state, VirtualTime* time) : core
     logins_ = std::make_unique<SimLogins>(core_);
     wifi_ = std::make_unique<SimWiFi>(core_);
     location_ = std::make_unique<SimLocation>(core_);
+    displays_ = std::make_unique<SimDisplays>(core_);
+    power_ = std::make_unique<SimPower>(core_);
 }
 
 SimulatedMachine::~SimulatedMachine() = default;
@@ -704,6 +783,8 @@ WindowAccessibility& SimulatedMachine::accessibility() { return *accessibility_;
 LoginRecords& SimulatedMachine::logins() { return *logins_; }
 WiFi& SimulatedMachine::wifi() { return *wifi_; }
 Location& SimulatedMachine::location() { return *location_; }
+Displays& SimulatedMachine::displays() { return *displays_; }
+PowerSources& SimulatedMachine::power() { return *power_; }
 Platform SimulatedMachine::platform() { return {*workspace_, *session_, *activity_, *accessibility_, *logins_}; }
 
 MachineState SimulatedMachine::state() const {
@@ -928,11 +1009,18 @@ void SimulatedMachine::connectDisplay(MachineState::Display display) {
     std::lock_guard guard(core_->lock);
     std::erase_if(core_->state.displays, [&](const auto& connected) { return connected.id == display.id; });
     core_->state.displays.push_back(std::move(display));
+    core_->screenNotices.emit({});
 }
 
 void SimulatedMachine::disconnectDisplay(const std::string& id) {
     std::lock_guard guard(core_->lock);
-    std::erase_if(core_->state.displays, [&](const auto& connected) { return connected.id == id; });
+    if (std::erase_if(core_->state.displays, [&](const auto& connected) { return connected.id == id; }) == 0) {
+        return;
+    }
+    if (core_->state.mainDisplay == id) {
+        core_->state.mainDisplay.reset(); // the system picks another main screen: the first
+    }
+    core_->screenNotices.emit({});
 }
 
 void SimulatedMachine::addAudioDevice(MachineState::AudioDevice device) {
@@ -1003,6 +1091,7 @@ void SimulatedMachine::failNextLocation(std::string error) {
 void SimulatedMachine::setPower(MachineState::Power power) {
     std::lock_guard guard(core_->lock);
     core_->state.power = power;
+    core_->powerNotices.emit({});
 }
 
 void SimulatedMachine::addCalendar(MachineState::Calendar calendar) {
@@ -1050,6 +1139,40 @@ void SimulatedMachine::setPermission(const std::string& name, MachineState::Perm
 void SimulatedMachine::showTab(const std::string& browserID, MachineState::BrowserTab tab) {
     std::lock_guard guard(core_->lock);
     core_->state.frontTabs[browserID] = std::move(tab);
+}
+
+// ---- Displays and power ----
+
+namespace {
+
+MachineState::Display& connectedDisplay(MachineState& state, const std::string& id) {
+    const auto found = std::ranges::find(state.displays, id, &MachineState::Display::id);
+    if (found == state.displays.end()) {
+        throw OperationError("no connected display " + id);
+    }
+    return *found;
+}
+
+} // namespace
+
+void SimulatedMachine::arrangeDisplay(const std::string& id, double x, double y) {
+    std::lock_guard guard(core_->lock);
+    MachineState::Display& display = connectedDisplay(core_->state, id);
+    display.frame.x = x;
+    display.frame.y = y;
+    core_->screenNotices.emit({});
+}
+
+void SimulatedMachine::setMainDisplay(const std::string& id) {
+    std::lock_guard guard(core_->lock);
+    connectedDisplay(core_->state, id);
+    core_->state.mainDisplay = id;
+    core_->screenNotices.emit({});
+}
+
+void SimulatedMachine::setDisplayKeptAwake(bool kept) {
+    std::lock_guard guard(core_->lock);
+    core_->state.displayKeptAwake = kept;
 }
 
 void SimulatedMachine::failCalls(const std::string& name, int times) {

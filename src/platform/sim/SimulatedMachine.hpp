@@ -1,7 +1,9 @@
 #pragma once
 
+#include "platform/Displays.hpp"
 #include "platform/Location.hpp"
 #include "platform/Platform.hpp"
+#include "platform/PowerSources.hpp"
 #include "platform/WiFi.hpp"
 #include "platform/sim/MachineState.hpp"
 
@@ -43,6 +45,8 @@ public:
     LoginRecords& logins();
     WiFi& wifi();
     Location& location();
+    Displays& displays();
+    PowerSources& power();
     Platform platform();
 
     // A copy of the whole state now.
@@ -104,7 +108,8 @@ public:
     // something may have changed). Without trust every accessibility read fails, no observer can
     // be made and observers receive nothing.
     void setTrusted(bool trusted);
-    // role: "workspace", "session", "activity", "accessibility", "logins", "wifi" or "location".
+    // role: "workspace", "session", "activity", "accessibility", "logins", "wifi", "location",
+    // "displays" or "power".
     void setAvailability(const std::string& role, const Availability& availability);
     void addLoginRecord(LoginRecord record);
     void setUserName(std::string name);
@@ -147,19 +152,33 @@ public:
     void setPermission(const std::string& name, MachineState::Permission permission);
     void showTab(const std::string& browserID, MachineState::BrowserTab tab);
 
+    // ---- Displays and power (their roles' notices) ----
+    // connectDisplay() (a display of that id is replaced and goes last), disconnectDisplay() (when
+    // it was connected) and the operations below send the screens notice; setPower() sends the
+    // power notice, always. Display frames have their origin at the bottom-left, y upward.
+
+    // Moves a connected display's frame origin (the user rearranged the screens).
+    void arrangeDisplay(const std::string& id, double x, double y);
+    // Makes that connected display the main one.
+    void setMainDisplay(const std::string& id);
+    // Another process keeps (or stops keeping) the display awake; no notice.
+    void setDisplayKeptAwake(bool kept);
+
     // ---- Faults and call counts ----
     // A call name is the role member's name: "runningApps", "frontmost", "launch", "launchHidden",
     // "activate", "hide", "unhide", "quit", "openURL", "defaultHandler", "isLocked",
     // "idleSeconds", "keepAwake", "isTrusted", "setMessagingTimeout", "observe", "add" (an
     // observer's), "windows", "focusedWindow", "subrole", "title", "document", "frame",
     // "minimized", "records", "userName", "uptime", "ssid", "subscribeWiFi" (the Wi-Fi
-    // subscription, which may be refused), "authorization", "requestLocation". availability(),
-    // ownPid() and the other subscriptions are neither counted nor failed.
+    // subscription, which may be refused), "authorization", "requestLocation", "displayKeptAwake",
+    // "screens", "powerInfo", "watchPower". availability(), ownPid() and the other subscriptions are
+    // neither counted nor failed.
     //
     // A failed call does what the real one does when the system refuses: an optional read gives
     // nothing, a list read an empty list, isTrusted/isLocked/add false, observe nullptr,
     // keepAwake an empty WakeLock, userName an empty text, uptime 0, authorization notDetermined,
-    // requestLocation a failure event, an operation (subscribeWiFi included) throws
+    // requestLocation a failure event, displayKeptAwake false, powerInfo and watchPower nothing (the
+    // power notices can then never be had), an operation (subscribeWiFi included) throws
     // OperationError. The call is still counted.
 
     static constexpr int always = -1;
@@ -180,6 +199,8 @@ private:
     std::unique_ptr<LoginRecords> logins_;
     std::unique_ptr<WiFi> wifi_;
     std::unique_ptr<Location> location_;
+    std::unique_ptr<Displays> displays_;
+    std::unique_ptr<PowerSources> power_;
 };
 
 } // namespace ostrel
