@@ -549,12 +549,12 @@ TEST_F(SimulatedMachineTest, AWakeLockHoldsUntilReleasedOrDestroyed) {
 }
 
 TEST_F(SimulatedMachineTest, UnpluggingTheOutputDeviceFallsBackToAnother) {
-    machine.addAudioDevice({"speakers", "Speakers", true});
-    machine.addAudioDevice({"headphones", "Headphones", true});
+    machine.addAudioDevice({.id = "speakers", .name = "Speakers"});
+    machine.addAudioDevice({.id = "headphones", .name = "Headphones"});
     machine.setDefaultOutput("headphones");
     machine.removeAudioDevice("speakers");
     EXPECT_EQ(machine.state().defaultOutput, std::optional<std::string>("headphones"));
-    machine.addAudioDevice({"speakers", "Speakers", true});
+    machine.addAudioDevice({.id = "speakers", .name = "Speakers"});
     machine.removeAudioDevice("headphones");
     EXPECT_EQ(machine.state().defaultOutput, std::optional<std::string>("speakers"));
     machine.removeAudioDevice("speakers");
@@ -607,10 +607,9 @@ MachineState everyField() {
     state.uptime = 42.25;
     state.unavailable = {{"logins", "no utmp"}};
     state.displays = {{"eDP-1", "Built-in", Rect{0, 0, 1280, 800}, 2, true}};
-    state.audioDevices = {{"mic", "Microphone", false}};
+    state.audioDevices = {{"mic", "Microphone", false, AudioTransport::usb, "imic", std::nullopt, true},
+                          {"tv", "TV", true, AudioTransport::hdmi, std::nullopt, 0.25, std::nullopt}};
     state.defaultOutput = "mic";
-    state.volume = 0.25;
-    state.muted = true;
     state.wifiNetwork = "School";
     state.location = MachineState::Location{52.5, 13.4, 35};
     state.locationAuthorization = MachineState::LocationAuthorization::whenInUse;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/AudioSystem.hpp"
 #include "platform/Platform.hpp"
 #include "platform/sim/MachineState.hpp"
 
@@ -38,6 +39,7 @@ public:
     UserActivity& activity();
     WindowAccessibility& accessibility();
     LoginRecords& logins();
+    AudioSystem& audio();
     Platform platform();
 
     // A copy of the whole state now.
@@ -99,7 +101,7 @@ public:
     // something may have changed). Without trust every accessibility read fails, no observer can
     // be made and observers receive nothing.
     void setTrusted(bool trusted);
-    // role: "workspace", "session", "activity", "accessibility" or "logins".
+    // role: "workspace", "session", "activity", "accessibility", "logins" or "audio".
     void setAvailability(const std::string& role, const Availability& availability);
     void addLoginRecord(LoginRecord record);
     void setUserName(std::string name);
@@ -109,12 +111,25 @@ public:
     void setDefaultHandler(const std::string& scheme, const std::string& appID);
     void connectDisplay(MachineState::Display display);
     void disconnectDisplay(const std::string& id);
+
+    // ---- Audio (the audio role's notices) ----
+
+    // Plugs in a device, or replaces the one of that id: the device-list notice.
     void addAudioDevice(MachineState::AudioDevice device);
-    // The default output falls back to the first device left, or to none.
+    // The device-list notice; when it was the default output, the output falls back to the first
+    // device left, or to none, with the default-output notice.
     void removeAudioDevice(const std::string& id);
+    // The default-output notice, unless it is the default already.
     void setDefaultOutput(std::optional<std::string> id);
-    void setVolume(double volume); // clamped to 0...1
+    // The default output's volume, clamped to 0...1, and mute: the control's notice on a change.
+    // Nothing without a default output or when it lacks the control.
+    void setVolume(double volume);
     void setMuted(bool muted);
+    // Selects a device's data source (four characters, "hdpn"): the control's notice on a change.
+    void setDataSource(const std::string& deviceID, std::string source);
+
+    // ---- Data for later sources (no notices yet) ----
+
     void joinWiFi(std::string network);
     void leaveWiFi();
     void moveTo(std::optional<MachineState::Location> location);
@@ -134,7 +149,9 @@ public:
     // "activate", "hide", "unhide", "quit", "openURL", "defaultHandler", "isLocked",
     // "idleSeconds", "keepAwake", "isTrusted", "setMessagingTimeout", "observe", "add" (an
     // observer's), "windows", "focusedWindow", "subrole", "title", "document", "frame",
-    // "minimized", "records", "userName", "uptime". availability(), ownPid() and the
+    // "minimized", "records", "userName", "uptime", and the audio role's "defaultOutputDevice", "devices",
+    // "hasOutputStreams", "deviceUID", "deviceName", "transport", "hasControl", "dataSource",
+    // "volume", "muted". availability(), ownPid() and the
     // subscriptions are neither counted nor failed.
     //
     // A failed call does what the real one does when the system refuses: an optional read gives
@@ -158,6 +175,7 @@ private:
     std::unique_ptr<UserActivity> activity_;
     std::unique_ptr<WindowAccessibility> accessibility_;
     std::unique_ptr<LoginRecords> logins_;
+    std::unique_ptr<AudioSystem> audio_;
 };
 
 } // namespace ostrel
