@@ -185,6 +185,17 @@ TEST_F(AudioSignalTest, WithoutADefaultOutputVolumeChangesWriteNothingUntilOneAp
     EXPECT_EQ(rows(), (std::vector<std::string>{"audio.devices {\"devices\":[" + speakersDevice + "]}", speakersAudio}));
 }
 
+TEST_F(AudioSignalTest, DestroyingItEndsThePendingReading) {
+    start();
+    const int readings = world.machine.calls("devices");
+    world.machine.setVolume(0.2);
+    world.settle(); // the notice arrives; the reading waits
+    signal.reset();
+    world.time.advance(AudioSignal::debounce + 0.1);
+    EXPECT_EQ(world.machine.calls("devices"), readings);
+    EXPECT_EQ(rows().size(), 2u);
+}
+
 TEST(AudioSignalNamesTest, TransportsAndCodes) {
     const std::vector<std::pair<std::optional<AudioTransport>, std::string>> transports{
         {AudioTransport::builtIn, "builtin"},       {AudioTransport::airPlay, "airplay"},
