@@ -557,12 +557,12 @@ TEST_F(SimulatedMachineTest, AWakeLockHoldsUntilReleasedOrDestroyed) {
 }
 
 TEST_F(SimulatedMachineTest, UnpluggingTheOutputDeviceFallsBackToAnother) {
-    machine.addAudioDevice({"speakers", "Speakers", true});
-    machine.addAudioDevice({"headphones", "Headphones", true});
+    machine.addAudioDevice({.id = "speakers", .name = "Speakers"});
+    machine.addAudioDevice({.id = "headphones", .name = "Headphones"});
     machine.setDefaultOutput("headphones");
     machine.removeAudioDevice("speakers");
     EXPECT_EQ(machine.state().defaultOutput, std::optional<std::string>("headphones"));
-    machine.addAudioDevice({"speakers", "Speakers", true});
+    machine.addAudioDevice({.id = "speakers", .name = "Speakers"});
     machine.removeAudioDevice("headphones");
     EXPECT_EQ(machine.state().defaultOutput, std::optional<std::string>("speakers"));
     machine.removeAudioDevice("speakers");
@@ -643,6 +643,59 @@ TEST_F(SimulatedMachineTest, LocationRequestsAreAnsweredByQueuedReadingsThenTheM
     EXPECT_EQ(machine.calls("requestLocation"), 6);
 }
 
+std::string audioText(AudioSystemChange change) {
+    return change == AudioSystemChange::devices ? "devices" : "defaultOutput";
+}
+
+std::string audioText(AudioControl control) {
+    return control == AudioControl::volume ? "volume" : control == AudioControl::mute ? "mute" : "dataSource";
+}
+
+TEST_F(SimulatedMachineTest, AudioNoticesReachOnlyTheListenersOfThatDeviceAndControl) {
+    machine.addAudioDevice({.id = "speakers", .name = "Speakers", .dataSource = "ispk"});
+    machine.setDefaultOutput("speakers");
+    AudioSystem& audio = machine.audio();
+    const AudioDeviceID speakers = audio.defaultOutputDevice().value();
+    ASSERT_NE(speakers, 0u);
+    const Subscription system =
+        audio.subscribe(main, [this](AudioSystemChange change) { log.push_back(audioText(change)); });
+    std::vector<Subscription> controls;
+    for (const AudioControl control : {AudioControl::volume, AudioControl::mute, AudioControl::dataSource}) {
+        controls.push_back(audio.subscribe(speakers, control, main, [this](AudioDeviceID device, AudioControl heard) {
+            log.push_back(audioText(heard) + " " + std::to_string(device));
+        }));
+    }
+    const std::string id = std::to_string(speakers);
+
+    machine.setVolume(0.5); // the default already
+    machine.setVolume(3);
+    machine.setMuted(true);
+    machine.setDataSource("speakers", "hdpn");
+    EXPECT_THAT(delivered(), ElementsAre("volume " + id, "mute " + id, "dataSource " + id));
+    EXPECT_EQ(audio.volume(speakers), 1.0f) << "clamped";
+    EXPECT_EQ(audio.dataSource(speakers), 0x6864706Eu);
+
+    machine.addAudioDevice({.id = "tv", .name = "TV", .transport = AudioTransport::hdmi, .volume = std::nullopt});
+    machine.setDefaultOutput("tv");
+    const AudioDeviceID tv = audio.defaultOutputDevice().value();
+    EXPECT_FALSE(audio.hasControl(tv, AudioControl::volume));
+    EXPECT_EQ(audio.volume(tv), std::nullopt);
+    machine.setVolume(0.2); // the TV has no volume: nothing
+    machine.setMuted(true); // the TV's own mute: its listeners would hear it, the speakers' do not
+    EXPECT_THAT(delivered(), ElementsAre("devices", "defaultOutput"));
+    EXPECT_EQ(audio.muted(tv), std::optional<bool>(true));
+
+    machine.removeAudioDevice("speakers");
+    machine.addAudioDevice({.id = "speakers", .name = "Speakers"});
+    EXPECT_THAT(delivered(), ElementsAre("devices", "devices")) << "the TV stays the default";
+    EXPECT_EQ(audio.deviceUID(speakers), std::nullopt) << "an unplugged device's number reads nothing";
+    const std::vector<AudioDeviceID> now = audio.devices();
+    ASSERT_EQ(now.size(), 2u);
+    EXPECT_EQ(now[0], tv);
+    EXPECT_NE(now[1], speakers) << "plugged in again, it has a new number";
+    EXPECT_EQ(audio.deviceUID(now[1]), std::optional<std::string>("speakers"));
+}
+
 TEST_F(SimulatedMachineTest, RolesReportTheirAvailability) {
     EXPECT_TRUE(machine.accessibility().availability().available);
     machine.setAvailability("accessibility", Availability::no("no accessibility bus"));
@@ -691,10 +744,9 @@ MachineState everyField() {
                       {"DP-2", "Projector", Rect{1280, 0, 1024, 768}, 1, false, std::nullopt, std::nullopt}};
     state.mainDisplay = "DP-2";
     state.displayKeptAwake = true;
-    state.audioDevices = {{"mic", "Microphone", false}};
+    state.audioDevices = {{"mic", "Microphone", false, AudioTransport::usb, "imic", std::nullopt, true},
+                          {"tv", "TV", true, AudioTransport::hdmi, std::nullopt, 0.25, std::nullopt}};
     state.defaultOutput = "mic";
-    state.volume = 0.25;
-    state.muted = true;
     state.wifiNetwork = "School";
     state.location = MachineState::Location{52.5, 13.4, 35};
     state.locationAuthorization = MachineState::LocationAuthorization::whenInUse;

@@ -25,8 +25,14 @@ void ObserverWorld::startObserver(ExclusionList exclusions) {
     settle();
 }
 
+// Virtual time flushes the writer only after a round that ran tasks; a write made outside any task
+// (a source started by the test itself) is waited for here as well.
 void ObserverWorld::settle() {
     time.settle();
+    if (observer) {
+        observer->writer().flush();
+        time.settle();
+    }
 }
 
 std::vector<std::string> ObserverWorld::rows(const std::set<Signal>& signals) {

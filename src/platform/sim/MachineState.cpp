@@ -53,6 +53,13 @@ constexpr std::pair<MachineState::PowerSource, const char*> powerSourceNames[] =
     {MachineState::PowerSource::battery, "battery"},
     {MachineState::PowerSource::ups, "ups"},
 };
+constexpr std::pair<AudioTransport, const char*> audioTransportNames[] = {
+    {AudioTransport::builtIn, "builtIn"},     {AudioTransport::airPlay, "airPlay"},
+    {AudioTransport::bluetooth, "bluetooth"}, {AudioTransport::bluetoothLowEnergy, "bluetoothLE"},
+    {AudioTransport::displayPort, "displayPort"}, {AudioTransport::aggregate, "aggregate"},
+    {AudioTransport::hdmi, "hdmi"},           {AudioTransport::usb, "usb"},
+    {AudioTransport::virtualDevice, "virtual"}, {AudioTransport::unknown, "unknown"},
+};
 constexpr std::pair<MachineState::Permission, const char*> permissionNames[] = {
     {MachineState::Permission::notDetermined, "notDetermined"},
     {MachineState::Permission::denied, "denied"},
@@ -214,12 +221,35 @@ MachineState::Display MachineState::Display::fromJSON(const Value& value) {
 }
 
 Value MachineState::AudioDevice::toJSON() const {
-    return ObjectWriter().set("id", id).set("name", name).set("output", output).done();
+    Value value = ObjectWriter()
+                      .set("id", id)
+                      .set("name", name)
+                      .set("output", output)
+                      .set("transport", enumText(transport, audioTransportNames))
+                      .set("dataSource", dataSource)
+                      .done();
+    // Absent means the default control; a device without the control is written as null.
+    value["volume"] = volume ? Value(*volume) : Value(nullptr);
+    value["muted"] = muted ? Value(*muted) : Value(nullptr);
+    return value;
 }
 
 MachineState::AudioDevice MachineState::AudioDevice::fromJSON(const Value& value) {
     const ObjectReader reader(value);
-    return {reader.required<std::string>("id"), reader.value<std::string>("name", ""), reader.value("output", true)};
+    AudioDevice device;
+    device.id = reader.required<std::string>("id");
+    device.name = reader.value<std::string>("name", "");
+    device.output = reader.value("output", true);
+    device.transport = enumFromText(reader.value<std::string>("transport", "builtIn"), audioTransportNames);
+    device.dataSource = reader.optional<std::string>("dataSource");
+    // volume and muted: a missing key keeps the default control; null says the device has none.
+    if (value.contains("volume")) {
+        device.volume = reader.optional<double>("volume");
+    }
+    if (value.contains("muted")) {
+        device.muted = reader.optional<bool>("muted");
+    }
+    return device;
 }
 
 Value MachineState::Location::toJSON() const {
@@ -373,8 +403,6 @@ Value MachineState::toJSON() const {
                       .set("displayKeptAwake", displayKeptAwake)
                       .set("audioDevices", audioDevices)
                       .set("defaultOutput", defaultOutput)
-                      .set("volume", volume)
-                      .set("muted", muted)
                       .set("wifiNetwork", wifiNetwork)
                       .set("location", location)
                       .set("locationAuthorization", enumText(locationAuthorization, authorizationNames))
@@ -429,8 +457,6 @@ MachineState MachineState::fromJSON(const Value& value) {
     state.displayKeptAwake = reader.value("displayKeptAwake", false);
     state.audioDevices = list<AudioDevice>(reader, "audioDevices");
     state.defaultOutput = reader.optional<std::string>("defaultOutput");
-    state.volume = reader.value("volume", state.volume);
-    state.muted = reader.value("muted", false);
     state.wifiNetwork = reader.optional<std::string>("wifiNetwork");
     state.location = reader.optional<Location>("location");
     state.locationAuthorization =

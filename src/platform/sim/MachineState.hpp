@@ -3,6 +3,7 @@
 #include "core/foundation/Date.hpp"
 #include "core/foundation/Json.hpp"
 #include "core/foundation/Rect.hpp"
+#include "platform/AudioSystem.hpp"
 #include "platform/LoginRecords.hpp"
 #include "platform/WindowAccessibility.hpp"
 
@@ -96,9 +97,16 @@ struct MachineState {
     };
 
     struct AudioDevice {
-        std::string id;
+        std::string id; // also its unique id
         std::string name;
         bool output = true;
+        AudioTransport transport = AudioTransport::builtIn;
+        // Four characters, as the system codes a source ("ispk" internal speakers, "hdpn"
+        // headphones); absent when the device has no source selector.
+        std::optional<std::string> dataSource;
+        // Absent when the device has no such control.
+        std::optional<double> volume = 0.5; // 0...1
+        std::optional<bool> muted = false;
 
         friend bool operator==(const AudioDevice&, const AudioDevice&) = default;
         json::Value toJSON() const;
@@ -211,8 +219,6 @@ struct MachineState {
     std::optional<std::string> mainDisplay; // id of the main display; absent or unknown: the first
     std::vector<AudioDevice> audioDevices;
     std::optional<std::string> defaultOutput; // id of an audio device
-    double volume = 0.5;                      // 0...1
-    bool muted = false;
     std::optional<std::string> wifiNetwork;
     std::optional<Location> location;
     LocationAuthorization locationAuthorization = LocationAuthorization::notDetermined;

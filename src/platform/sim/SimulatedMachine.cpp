@@ -54,6 +54,24 @@ LocationAuthorization roleAuthorization(MachineState::LocationAuthorization auth
     return LocationAuthorization::notDetermined;
 }
 
+// ---- Audio ----
+
+struct AudioControlNotice {
+    AudioDeviceID device = 0;
+    AudioControl control = AudioControl::volume;
+};
+
+// The four characters of a data source as the system's code, first character in the most
+// significant byte; a shorter text is padded with spaces.
+std::uint32_t audioCode(const std::string& text) {
+    std::uint32_t code = 0;
+    for (std::size_t index = 0; index < 4; ++index) {
+        const unsigned char byte = index < text.size() ? static_cast<unsigned char>(text[index]) : ' ';
+        code = (code << 8) | byte;
+    }
+    return code;
+}
+
 } // namespace
 
 struct SimulatedMachine::Core {
@@ -106,6 +124,43 @@ struct SimulatedMachine::Core {
         const MachineState::Location& here = *state.location;
         locationEvents.emit(
             {LocationEvent::Kind::fixes, {}, {LocationFix{here.latitude, here.longitude, here.accuracy, now()}}, {}});
+    }
+
+    // ---- Audio ----
+    // Device numbers are given on first sight of a device and forgotten when it is unplugged, so a
+    // device plugged in again gets a new one, as on a real system.
+    std::map<std::string, AudioDeviceID> audioIDs;
+    AudioDeviceID nextAudioID = 1;
+    Subscribers<AudioSystemChange> audioSystemNotices;
+    Subscribers<AudioControlNotice> audioControlNotices;
+
+    AudioDeviceID audioID(const std::string& id) {
+        const auto [found, added] = audioIDs.try_emplace(id, nextAudioID);
+        if (added) {
+            ++nextAudioID;
+        }
+        return found->second;
+    }
+
+    MachineState::AudioDevice* audioDevice(AudioDeviceID number) {
+        for (MachineState::AudioDevice& device : state.audioDevices) {
+            if (const auto known = audioIDs.find(device.id); known != audioIDs.end() && known->second == number) {
+                return &device;
+            }
+        }
+        return nullptr;
+    }
+
+    MachineState::AudioDevice* defaultAudioDevice() {
+        if (!state.defaultOutput) {
+            return nullptr;
+        }
+        const auto found = std::ranges::find(state.audioDevices, *state.defaultOutput, &MachineState::AudioDevice::id);
+        return found == state.audioDevices.end() ? nullptr : &*found;
+    }
+
+    void audioControlChanged(const MachineState::AudioDevice& device, AudioControl control) {
+        audioControlNotices.emit({audioID(device.id), control});
     }
 
     // Counts the call and says whether it fails. Caller holds the lock.
@@ -756,6 +811,122 @@ private:
     std::shared_ptr<Core> core_;
 };
 
+class SimAudio final : public AudioSystem {
+public:
+    explicit SimAudio(std::shared_ptr<Core> core) : core_(std::move(core)) {}
+
+    Availability availability() const override { return core_->availability("audio"); }
+
+    std::optional<AudioDeviceID> defaultOutputDevice() const override {
+        std::lock_guard guard(core_->lock);
+        if (core_->fails("defaultOutputDevice")) {
+            return std::nullopt;
+        }
+        const MachineState::AudioDevice* device = core_->defaultAudioDevice();
+        return device == nullptr ? 0 : core_->audioID(device->id);
+    }
+
+    std::vector<AudioDeviceID> devices() const override {
+        std::lock_guard guard(core_->lock);
+        if (core_->fails("devices")) {
+            return {};
+        }
+        std::vector<AudioDeviceID> numbers;
+        for (const MachineState::AudioDevice& device : core_->state.audioDevices) {
+            numbers.push_back(core_->audioID(device.id));
+        }
+        return numbers;
+    }
+
+    std::optional<bool> hasOutputStreams(AudioDeviceID device) const override {
+        return read("hasOutputStreams", device, [](const auto& found) { return std::optional(found.output); });
+    }
+
+    std::optional<std::string> deviceUID(AudioDeviceID device) const override {
+        return read("deviceUID", device, [](const auto& found) { return std::optional(found.id); });
+    }
+
+    std::optional<std::string> deviceName(AudioDeviceID device) const override {
+        return read("deviceName", device, [](const auto& found) { return std::optional(found.name); });
+    }
+
+    std::optional<AudioTransport> transport(AudioDeviceID device) const override {
+        return read("transport", device, [](const auto& found) { return std::optional(found.transport); });
+    }
+
+    bool hasControl(AudioDeviceID device, AudioControl control) const override {
+        return read("hasControl", device, [control](const auto& found) {
+                   return std::optional(has(found, control));
+               }).value_or(false);
+    }
+
+    std::optional<std::uint32_t> dataSource(AudioDeviceID device) const override {
+        return read("dataSource", device, [](const auto& found) {
+            return found.dataSource ? std::optional(audioCode(*found.dataSource)) : std::nullopt;
+        });
+    }
+
+    std::optional<float> volume(AudioDeviceID device) const override {
+        return read("volume", device, [](const auto& found) {
+            return found.volume ? std::optional(static_cast<float>(*found.volume)) : std::nullopt;
+        });
+    }
+
+    std::optional<bool> muted(AudioDeviceID device) const override {
+        return read("muted", device, [](const auto& found) { return found.muted; });
+    }
+
+    Subscription subscribe(Executor& executor, SystemCallback callback) override {
+        return core_->audioSystemNotices.add(executor, std::move(callback));
+    }
+
+    Subscription subscribe(AudioDeviceID device, AudioControl control, Executor& executor,
+                           DeviceCallback callback) override {
+        {
+            std::lock_guard guard(core_->lock);
+            const MachineState::AudioDevice* found = core_->audioDevice(device);
+            if (found == nullptr || !has(*found, control)) {
+                return {};
+            }
+        }
+        return core_->audioControlNotices.add(
+            executor, [device, control, callback = std::move(callback)](const AudioControlNotice& notice) {
+                if (notice.device == device && notice.control == control) {
+                    callback(device, control);
+                }
+            });
+    }
+
+private:
+    static bool has(const MachineState::AudioDevice& device, AudioControl control) {
+        switch (control) {
+        case AudioControl::volume:
+            return device.volume.has_value();
+        case AudioControl::mute:
+            return device.muted.has_value();
+        case AudioControl::dataSource:
+            return device.dataSource.has_value();
+        }
+        return false;
+    }
+
+    // A counted read of one device; nothing when it fails or the device is gone.
+    template <class Read>
+    auto read(const std::string& name, AudioDeviceID device, Read read) const -> decltype(read(std::declval<const MachineState::AudioDevice&>())) {
+        std::lock_guard guard(core_->lock);
+        if (core_->fails(name)) {
+            return std::nullopt;
+        }
+        const MachineState::AudioDevice* found = core_->audioDevice(device);
+        if (found == nullptr) {
+            return std::nullopt;
+        }
+        return read(*found);
+    }
+
+    std::shared_ptr<Core> core_;
+};
+
 } // namespace
 
 // ---- The machine ----
@@ -772,6 +943,7 @@ SimulatedMachine::SimulatedMachine(MachineState state, VirtualTime* time) : core
     location_ = std::make_unique<SimLocation>(core_);
     displays_ = std::make_unique<SimDisplays>(core_);
     power_ = std::make_unique<SimPower>(core_);
+    audio_ = std::make_unique<SimAudio>(core_);
 }
 
 SimulatedMachine::~SimulatedMachine() = default;
@@ -785,6 +957,7 @@ WiFi& SimulatedMachine::wifi() { return *wifi_; }
 Location& SimulatedMachine::location() { return *location_; }
 Displays& SimulatedMachine::displays() { return *displays_; }
 PowerSources& SimulatedMachine::power() { return *power_; }
+AudioSystem& SimulatedMachine::audio() { return *audio_; }
 Platform SimulatedMachine::platform() { return {*workspace_, *session_, *activity_, *accessibility_, *logins_}; }
 
 MachineState SimulatedMachine::state() const {
@@ -1026,33 +1199,77 @@ void SimulatedMachine::disconnectDisplay(const std::string& id) {
 void SimulatedMachine::addAudioDevice(MachineState::AudioDevice device) {
     std::lock_guard guard(core_->lock);
     std::erase_if(core_->state.audioDevices, [&](const auto& known) { return known.id == device.id; });
+    core_->audioID(device.id);
     core_->state.audioDevices.push_back(std::move(device));
+    core_->audioSystemNotices.emit(AudioSystemChange::devices);
 }
 
 void SimulatedMachine::removeAudioDevice(const std::string& id) {
     std::lock_guard guard(core_->lock);
-    std::erase_if(core_->state.audioDevices, [&](const auto& known) { return known.id == id; });
+    if (std::erase_if(core_->state.audioDevices, [&](const auto& known) { return known.id == id; }) == 0) {
+        throw OperationError("no audio device \"" + id + "\"");
+    }
+    core_->audioIDs.erase(id);
+    core_->audioSystemNotices.emit(AudioSystemChange::devices);
     // Unplugged headphones take the output with them; the system falls back to another device.
     if (core_->state.defaultOutput == id) {
         core_->state.defaultOutput = core_->state.audioDevices.empty()
                                          ? std::nullopt
                                          : std::optional<std::string>(core_->state.audioDevices.front().id);
+        core_->audioSystemNotices.emit(AudioSystemChange::defaultOutput);
     }
 }
 
 void SimulatedMachine::setDefaultOutput(std::optional<std::string> id) {
     std::lock_guard guard(core_->lock);
-    core_->state.defaultOutput = std::move(id);
+    if (id && std::ranges::find(core_->state.audioDevices, *id, &MachineState::AudioDevice::id) ==
+                  core_->state.audioDevices.end()) {
+        throw OperationError("no audio device \"" + *id + "\"");
+    }
+    if (core_->state.defaultOutput != id) {
+        core_->state.defaultOutput = std::move(id);
+        core_->audioSystemNotices.emit(AudioSystemChange::defaultOutput);
+    }
 }
 
 void SimulatedMachine::setVolume(double volume) {
     std::lock_guard guard(core_->lock);
-    core_->state.volume = std::clamp(volume, 0.0, 1.0);
+    MachineState::AudioDevice* device = core_->defaultAudioDevice();
+    if (device == nullptr || !device->volume) {
+        return;
+    }
+    const double clamped = std::clamp(volume, 0.0, 1.0);
+    if (*device->volume != clamped) {
+        device->volume = clamped;
+        core_->audioControlChanged(*device, AudioControl::volume);
+    }
 }
 
 void SimulatedMachine::setMuted(bool muted) {
     std::lock_guard guard(core_->lock);
-    core_->state.muted = muted;
+    MachineState::AudioDevice* device = core_->defaultAudioDevice();
+    if (device == nullptr || !device->muted) {
+        return;
+    }
+    if (*device->muted != muted) {
+        device->muted = muted;
+        core_->audioControlChanged(*device, AudioControl::mute);
+    }
+}
+
+void SimulatedMachine::setDataSource(const std::string& deviceID, std::string source) {
+    if (source.size() != 4) {
+        throw std::invalid_argument("setDataSource(): a data source is four characters");
+    }
+    std::lock_guard guard(core_->lock);
+    const auto found = std::ranges::find(core_->state.audioDevices, deviceID, &MachineState::AudioDevice::id);
+    if (found == core_->state.audioDevices.end()) {
+        throw OperationError("no audio device \"" + deviceID + "\"");
+    }
+    if (found->dataSource != source) {
+        found->dataSource = std::move(source);
+        core_->audioControlChanged(*found, AudioControl::dataSource);
+    }
 }
 
 void SimulatedMachine::joinWiFi(std::string network) {

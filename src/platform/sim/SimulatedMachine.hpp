@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/AudioSystem.hpp"
 #include "platform/Displays.hpp"
 #include "platform/Location.hpp"
 #include "platform/Platform.hpp"
@@ -47,6 +48,7 @@ public:
     Location& location();
     Displays& displays();
     PowerSources& power();
+    AudioSystem& audio();
     Platform platform();
 
     // A copy of the whole state now.
@@ -109,7 +111,7 @@ public:
     // be made and observers receive nothing.
     void setTrusted(bool trusted);
     // role: "workspace", "session", "activity", "accessibility", "logins", "wifi", "location",
-    // "displays" or "power".
+    // "displays", "power" or "audio".
     void setAvailability(const std::string& role, const Availability& availability);
     void addLoginRecord(LoginRecord record);
     void setUserName(std::string name);
@@ -119,12 +121,24 @@ public:
     void setDefaultHandler(const std::string& scheme, const std::string& appID);
     void connectDisplay(MachineState::Display display);
     void disconnectDisplay(const std::string& id);
+
+    // ---- Audio (the audio role's notices) ----
+
+    // Plugs in a device, or replaces the one of that id: the device-list notice.
     void addAudioDevice(MachineState::AudioDevice device);
-    // The default output falls back to the first device left, or to none.
+    // The device-list notice; when it was the default output, the output falls back to the first
+    // device left, or to none, with the default-output notice.
     void removeAudioDevice(const std::string& id);
+    // The default-output notice, unless it is the default already.
     void setDefaultOutput(std::optional<std::string> id);
-    void setVolume(double volume); // clamped to 0...1
+    // The default output's volume, clamped to 0...1, and mute: the control's notice on a change.
+    // Nothing without a default output or when it lacks the control.
+    void setVolume(double volume);
     void setMuted(bool muted);
+    // Selects a device's data source (four characters, "hdpn"): the control's notice on a change.
+    void setDataSource(const std::string& deviceID, std::string source);
+
+
     // ---- Place (the Wi-Fi and location notices) ----
 
     // Joins network and sends the Wi-Fi change notice, also when it was joined already (the
@@ -171,7 +185,9 @@ public:
     // observer's), "windows", "focusedWindow", "subrole", "title", "document", "frame",
     // "minimized", "records", "userName", "uptime", "ssid", "subscribeWiFi" (the Wi-Fi
     // subscription, which may be refused), "authorization", "requestLocation", "displayKeptAwake",
-    // "screens", "powerInfo", "watchPower". availability(), ownPid() and the other subscriptions are
+    // "screens", "powerInfo", "watchPower", and the audio role's "defaultOutputDevice", "devices",
+    // "hasOutputStreams", "deviceUID", "deviceName", "transport", "hasControl", "dataSource",
+    // "volume", "muted". availability(), ownPid() and the other subscriptions are
     // neither counted nor failed.
     //
     // A failed call does what the real one does when the system refuses: an optional read gives
@@ -201,6 +217,7 @@ private:
     std::unique_ptr<Location> location_;
     std::unique_ptr<Displays> displays_;
     std::unique_ptr<PowerSources> power_;
+    std::unique_ptr<AudioSystem> audio_;
 };
 
 } // namespace ostrel
