@@ -8,6 +8,8 @@
 #include "app/signals/Observer.hpp"
 #include "core/observations/ObservationWriter.hpp"
 #include "core/store/Store.hpp"
+#include "platform/SecureRandom.hpp"
+#include "platform/Settings.hpp"
 #include "platform/sim/SimulatedMachine.hpp"
 #include "platform/sim/VirtualRuntime.hpp"
 #include "platform/sim/VirtualTime.hpp"
@@ -138,7 +140,9 @@ void BM_ObserverDay(benchmark::State& state) {
         SimulatedMachine machine(machineOfTheDay(), &time);
         Platform platform = machine.platform();
         {
-            Observer observer(store, runtime, platform, "bench", ExclusionList::defaultList(), {});
+            Settings settings(Settings::inMemory);
+            SecureRandom random(7);
+            Observer observer(store, runtime, platform, settings, random, "bench", ExclusionList::defaultList(), {});
             time.addFlusher([&observer] { observer.writer().flush(); });
             observer.start();
             playDay(time, machine);

@@ -1,8 +1,13 @@
 #pragma once
 
+#include "platform/AudioSystem.hpp"
+#include "platform/Displays.hpp"
+#include "platform/Location.hpp"
 #include "platform/LoginRecords.hpp"
+#include "platform/PowerSources.hpp"
 #include "platform/SessionEvents.hpp"
 #include "platform/UserActivity.hpp"
+#include "platform/WiFi.hpp"
 #include "platform/WindowAccessibility.hpp"
 #include "platform/Workspace.hpp"
 
@@ -16,6 +21,11 @@ struct Platform {
     UserActivity& activity;
     WindowAccessibility& accessibility;
     LoginRecords& logins;
+    WiFi& wifi;
+    Location& location;
+    AudioSystem& audio;
+    Displays& displays;
+    PowerSources& power;
 };
 
 } // namespace ostrel

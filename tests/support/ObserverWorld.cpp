@@ -7,19 +7,28 @@ namespace ostrel::test {
 ObserverWorld::ObserverWorld(MachineState state)
     : machine(std::move(state), &time), store(dir / "quev.sqlite") {
     time.addFlusher([this] {
-        if (observer) {
-            observer->writer().flush();
+        if (observer || loneWriter) {
+            writer().flush();
         }
     });
 }
 
 ObserverWorld::~ObserverWorld() {
     observer.reset();
+    loneWriter.reset();
+}
+
+void ObserverWorld::startWriterOnly() {
+    loneWriter = std::make_unique<ObservationWriter>(store);
+}
+
+ObservationWriter& ObserverWorld::writer() {
+    return observer ? observer->writer() : *loneWriter;
 }
 
 void ObserverWorld::startObserver(ExclusionList exclusions) {
     observer =
-        std::make_unique<Observer>(store, runtime, platform, "", std::move(exclusions),
+        std::make_unique<Observer>(store, runtime, platform, settings, random, "", std::move(exclusions),
                                    [this](const std::vector<Trigger>& fresh) { handed.push_back(fresh); });
     observer->start();
     settle();
@@ -29,8 +38,8 @@ void ObserverWorld::startObserver(ExclusionList exclusions) {
 // (a source started by the test itself) is waited for here as well.
 void ObserverWorld::settle() {
     time.settle();
-    if (observer) {
-        observer->writer().flush();
+    if (observer || loneWriter) {
+        writer().flush();
         time.settle();
     }
 }

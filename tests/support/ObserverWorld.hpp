@@ -2,6 +2,8 @@
 
 #include "app/signals/Observer.hpp"
 #include "core/store/Store.hpp"
+#include "platform/SecureRandom.hpp"
+#include "platform/Settings.hpp"
 #include "platform/sim/SimulatedMachine.hpp"
 #include "platform/sim/VirtualRuntime.hpp"
 #include "platform/sim/VirtualTime.hpp"
@@ -25,6 +27,13 @@ public:
     // Builds and starts the observer with these exclusions, then settles.
     void startObserver(ExclusionList exclusions = ExclusionList::defaultList());
 
+    // For a test of one source on its own: a writer over the store and no observer, so no other
+    // source records.
+    void startWriterOnly();
+
+    // The observer's writer, or the lone one.
+    ObservationWriter& writer();
+
     // Runs everything due and waits for the writer.
     void settle();
 
@@ -38,7 +47,10 @@ public:
     SimulatedMachine machine;
     Platform platform{machine.platform()};
     Store store;
+    Settings settings{Settings::inMemory};
+    SecureRandom random{7};
     std::vector<std::vector<Trigger>> handed; // what the observer's trigger callback received
+    std::unique_ptr<ObservationWriter> loneWriter;
     std::unique_ptr<Observer> observer;
 };
 

@@ -54,9 +54,12 @@ TEST(ObserveCommand, PlaysAScriptAndPrintsEveryStoredRowInOrder) {
     };
     std::vector<std::string> signals;
     std::transform(lines.begin(), lines.end(), std::back_inserter(signals), signalOf);
-    EXPECT_EQ(signals, (std::vector<std::string>{"quev.start", "apps.running", "windows", "app.launch",
-                                                 "app.activate", "window.focus", "screen.lock",
-                                                 "screen.unlock", "apps.running", "windows", "trigger"}))
+    // At start each snapshot source writes once: displays, power and the audio devices (this machine has
+    // no default output, so no "audio"), then the windows the trust grant finds.
+    EXPECT_EQ(signals, (std::vector<std::string>{"quev.start", "apps.running", "displays", "power",
+                                                 "audio.devices", "windows", "app.launch", "app.activate",
+                                                 "window.focus", "screen.lock", "screen.unlock",
+                                                 "apps.running", "windows", "trigger"}))
         << result.out;
     EXPECT_NE(result.out.find(R"({"trigger":{"kind":"unlock","ts":1757916070000}})"), std::string::npos)
         << result.out;

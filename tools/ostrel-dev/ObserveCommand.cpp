@@ -5,6 +5,8 @@
 #include "app/signals/Observer.hpp"
 #include "core/foundation/Logger.hpp"
 #include "core/store/Store.hpp"
+#include "platform/SecureRandom.hpp"
+#include "platform/Settings.hpp"
 #include "platform/sim/SimulatedMachine.hpp"
 #include "platform/sim/VirtualRuntime.hpp"
 #include "platform/sim/VirtualTime.hpp"
@@ -83,12 +85,16 @@ int observeCommand(const Arguments& arguments) {
     }
     const Calendar calendar = options.calendar();
     (void)calendar; // checked now; the calendar source will read it
-    if (const auto config = options.text("--config")) {
-        std::error_code failure;
-        if (std::filesystem::exists(*config, failure) && !std::filesystem::is_directory(*config, failure)) {
-            throw options.error("--config " + *config + " is not a folder");
-        }
+    // The preferences: in --config when given (so the network salt stays the same across runs),
+    // else held in memory for this run only.
+    std::unique_ptr<Settings> settings;
+    try {
+        const auto config = options.text("--config");
+        settings = config ? std::make_unique<Settings>(*config) : std::make_unique<Settings>(Settings::inMemory);
+    } catch (const std::exception& failure) {
+        throw options.error(std::string("--config: ") + failure.what());
     }
+    SecureRandom random;
 
     MachineState state;
     try {
@@ -129,7 +135,7 @@ int observeCommand(const Arguments& arguments) {
     Platform platform = machine.platform();
     Store store(database);
     {
-        Observer observer(store, runtime, platform, "", ExclusionList::defaultList(), {});
+        Observer observer(store, runtime, platform, *settings, random, "", ExclusionList::defaultList(), {});
         time.addFlusher([&observer] { observer.writer().flush(); });
         observer.start();
         time.settle();

@@ -9,18 +9,24 @@
 
 namespace ostrel {
 
-// Construction order: writer, trigger recorder, (place, browser), windows, (calendar), workspace,
-// (displays, audio, power, idle). The sources in brackets are not built yet.
-Observer::Observer(Store& store, Runtime& runtime, Platform& platform, std::string version,
-                   ExclusionList exclusions, OnNewTriggers onNewTriggers)
+// Construction order: writer, trigger recorder, place, (browser), windows, (calendar), workspace,
+// displays, audio, power, idle. The sources in brackets are not built yet.
+Observer::Observer(Store& store, Runtime& runtime, Platform& platform, Settings& settings,
+                   SecureRandom& random, std::string version, ExclusionList exclusions,
+                   OnNewTriggers onNewTriggers)
     : store_(store), runtime_(runtime), platform_(platform),
       version_(version.empty() ? std::string("dev") : std::move(version)), writer_(store),
       triggers_(store, writer_, runtime.clock(), std::move(onNewTriggers)),
+      place_(platform.wifi, platform.location, settings, random, writer_, runtime.clock(), runtime.main()),
       windows_(platform.accessibility, platform.workspace, writer_, runtime.clock(),
                runtime.queue(accessibilityQueue), exclusions,
                [this](const std::string& bundleID) { browserWindowChanged(bundleID); }),
       workspace_(platform.workspace, platform.session, writer_, runtime.clock(), runtime.main(), exclusions,
-                 [this] { arrived(); }) {}
+                 [this] { arrived(); }),
+      displays_(platform.displays, writer_, runtime.clock(), runtime.main()),
+      audio_(platform.audio, writer_, runtime.clock(), runtime.queue(audioQueue)),
+      power_(platform.power, writer_, runtime.clock(), runtime.main()),
+      idle_(platform.activity, writer_, runtime.clock(), runtime.main()) {}
 
 Observer::~Observer() {
     // Waits for a retention run on the worker; none starts after this.
@@ -28,15 +34,20 @@ Observer::~Observer() {
     retention_.cancel();
 }
 
-// Start order: start record, triggers, workspace, (displays, audio, power, idle, calendar),
-// windows, (place, browser), retention.
+// Start order: start record, triggers, workspace, displays, audio, power, idle, (calendar),
+// windows, place, (browser), retention.
 void Observer::start() {
     const auto login = loginTime(platform_.logins.records(), platform_.logins.userName());
     writer_.record(Signal::quevStart, OstrelStartPayload(platform_.logins.uptime(), version_, login),
                    runtime_.clock().now());
     triggers_.update();
     workspace_.start();
+    displays_.start();
+    audio_.start();
+    power_.start();
+    idle_.start();
     windows_.start();
+    place_.start();
     deleteExpiredObservations();
     scheduleRetention();
 }
@@ -60,9 +71,12 @@ std::optional<std::int64_t> Observer::loginTime(const std::vector<LoginRecord>& 
     return latest;
 }
 
-// Snapshots the windows, (asks the place source for a fix,) and records triggers.
+// Snapshots the windows, asks for a location fix when always allowed, and records triggers.
 void Observer::arrived() {
     windows_.snapshot();
+    if (place_.authorization() == LocationAuthorization::always) {
+        place_.requestLocation();
+    }
     triggers_.update();
 }
 

@@ -1,5 +1,10 @@
 #pragma once
 
+#include "app/signals/AudioSignal.hpp"
+#include "app/signals/DisplaySignal.hpp"
+#include "app/signals/IdleSignal.hpp"
+#include "app/signals/PlaceSignal.hpp"
+#include "app/signals/PowerSignal.hpp"
 #include "app/signals/TriggerRecorder.hpp"
 #include "app/signals/WindowSignal.hpp"
 #include "app/signals/WorkspaceSignals.hpp"
@@ -8,6 +13,8 @@
 #include "platform/LoginRecords.hpp"
 #include "platform/Platform.hpp"
 #include "platform/Runtime.hpp"
+#include "platform/SecureRandom.hpp"
+#include "platform/Settings.hpp"
 
 #include <cstdint>
 #include <functional>
@@ -24,9 +31,7 @@ class Store;
 // order, records that the application started ("quev.start") and keeps the observation table
 // trimmed to its retention period. What is observed and how is each source's business.
 //
-// The sources built so far are the workspace and the window sources; the place, browser,
-// calendar, display, audio, power and idle sources take their places in the order below when they
-// exist (see the start table in Observer.cpp).
+// The browser and calendar sources take their places in the orders in Observer.cpp when they exist.
 //
 // Threads: construct, start and destroy on the runtime's main executor. Destruction is orderly:
 // the sources stop (their subscriptions and timers end), then the writer drains; the store, owned
@@ -39,10 +44,12 @@ public:
     static constexpr double retentionInterval = 86'400;
     static constexpr const char* accessibilityQueue = "Ostrel.accessibility";
 
-    // Builds everything and starts nothing. store, runtime and platform must outlive it;
-    // onNewTriggers is called on the writer's queue.
-    Observer(Store& store, Runtime& runtime, Platform& platform, std::string version,
-             ExclusionList exclusions, OnNewTriggers onNewTriggers);
+    static constexpr const char* audioQueue = "Ostrel.audio";
+
+    // Builds everything and starts nothing. store, runtime, platform, settings (where the network
+    // salt is kept) and random must outlive it; onNewTriggers is called on the writer's queue.
+    Observer(Store& store, Runtime& runtime, Platform& platform, Settings& settings, SecureRandom& random,
+             std::string version, ExclusionList exclusions, OnNewTriggers onNewTriggers);
     ~Observer();
 
     Observer(const Observer&) = delete;
@@ -73,8 +80,13 @@ private:
     // Declared before the sources, so it is destroyed after them: they record until they stop.
     ObservationWriter writer_;
     TriggerRecorder triggers_;
+    PlaceSignal place_;
     WindowSignal windows_;
     WorkspaceSignals workspace_;
+    DisplaySignal displays_;
+    AudioSignal audio_;
+    PowerSignal power_;
+    IdleSignal idle_;
     TaskHandle retention_;
     LifetimeGuard guard_;
 };

@@ -958,7 +958,9 @@ Location& SimulatedMachine::location() { return *location_; }
 Displays& SimulatedMachine::displays() { return *displays_; }
 PowerSources& SimulatedMachine::power() { return *power_; }
 AudioSystem& SimulatedMachine::audio() { return *audio_; }
-Platform SimulatedMachine::platform() { return {*workspace_, *session_, *activity_, *accessibility_, *logins_}; }
+Platform SimulatedMachine::platform() {
+    return {*workspace_, *session_, *activity_, *accessibility_, *logins_, *wifi_, *location_, *audio_, *displays_, *power_};
+}
 
 MachineState SimulatedMachine::state() const {
     std::lock_guard guard(core_->lock);

@@ -43,8 +43,8 @@ protected:
     explicit AudioSignalTest(MachineState state = withSpeakers()) : world(std::move(state)) {}
 
     void start() {
-        world.startObserver();
-        signal = std::make_unique<AudioSignal>(world.machine.audio(), world.observer->writer(), world.runtime.clock(),
+        world.startWriterOnly();
+        signal = std::make_unique<AudioSignal>(world.machine.audio(), world.writer(), world.runtime.clock(),
                                                world.runtime.queue("Ostrel.audio"));
         signal->start();
         world.settle();

@@ -32,8 +32,8 @@ class DisplaySignalTest : public ::testing::Test {
 protected:
     void SetUp() override {
         world.machine.connectDisplay(builtIn);
-        world.startObserver();
-        source = std::make_unique<DisplaySignal>(world.machine.displays(), world.observer->writer(),
+        world.startWriterOnly();
+        source = std::make_unique<DisplaySignal>(world.machine.displays(), world.writer(),
                                                  world.runtime.clock(), world.runtime.main());
         source->start();
     }

@@ -17,9 +17,9 @@ using test::ObserverWorld;
 class IdleScene {
 public:
     IdleScene() {
-        world.startObserver();
+        world.startWriterOnly();
         start = world.runtime.clock().now();
-        source = std::make_unique<IdleSignal>(world.machine.activity(), world.observer->writer(),
+        source = std::make_unique<IdleSignal>(world.machine.activity(), world.writer(),
                                               world.runtime.clock(), world.runtime.main());
         source->start();
     }

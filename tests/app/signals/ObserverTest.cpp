@@ -1,6 +1,8 @@
 #include "app/signals/Observer.hpp"
 
 #include "core/observations/EmptyPayload.hpp"
+#include "platform/SecureRandom.hpp"
+#include "platform/Settings.hpp"
 #include "platform/SystemRuntime.hpp"
 #include "support/ObserverWorld.hpp"
 
@@ -84,6 +86,27 @@ TEST(Observer, ExpiredObservationsAreDeletedAtStartAndEveryDay) {
     EXPECT_EQ(world.rows({Signal::userActive}).size(), 0u);
 }
 
+TEST(Observer, AnArrivalAsksForALocationFixOnlyWhenAlwaysAllowed) {
+    const struct {
+        MachineState::LocationAuthorization authorization;
+        int requests;
+    } cases[] = {
+        {MachineState::LocationAuthorization::whenInUse, 0},
+        {MachineState::LocationAuthorization::denied, 0},
+        {MachineState::LocationAuthorization::always, 1},
+    };
+    for (const auto& c : cases) {
+        ObserverWorld world;
+        world.machine.setLocationAuthorization(c.authorization);
+        world.startObserver();
+        world.machine.resetCalls();
+        world.machine.sleep(600);
+        world.settle();
+        EXPECT_EQ(world.machine.calls("requestLocation"), c.requests) << static_cast<int>(c.authorization);
+        EXPECT_EQ(world.rows({Signal::windows}).size(), 2u); // at the trust check and at the wake
+    }
+}
+
 TEST(Observer, DestroyingItStopsEverySource) {
     ObserverWorld world;
     MachineState::InstalledApp editor;
@@ -122,6 +145,8 @@ TEST(ObserverOnThreads, RecordsFromMachineNoticeToRowAndShutsDownInOrder) {
     Platform platform = machine.platform();
     {
         SystemRuntime runtime;
+        Settings settings(Settings::inMemory);
+        SecureRandom random;
         // Runs a body on the main executor and waits for it: the observer lives on that executor.
         const auto onMain = [&runtime](const std::function<void()>& body) {
             std::promise<void> done;
@@ -133,7 +158,7 @@ TEST(ObserverOnThreads, RecordsFromMachineNoticeToRowAndShutsDownInOrder) {
         };
         std::unique_ptr<Observer> observer;
         onMain([&] {
-            observer = std::make_unique<Observer>(store, runtime, platform, "", ExclusionList::defaultList(),
+            observer = std::make_unique<Observer>(store, runtime, platform, settings, random, "", ExclusionList::defaultList(),
                                                   Observer::OnNewTriggers{});
             observer->start();
         });

@@ -29,12 +29,12 @@ std::int64_t stampOf(Date at) { return SignalObservation(Signal::location, Empty
 
 class PlaceSignalTest : public ::testing::Test {
 protected:
-    void SetUp() override { world.startObserver(); }
+    void SetUp() override { world.startWriterOnly(); }
 
     std::unique_ptr<PlaceSignal> makeSource(std::uint64_t seed = 1) {
         random = std::make_unique<SecureRandom>(seed);
         return std::make_unique<PlaceSignal>(world.machine.wifi(), world.machine.location(), *settings, *random,
-                                             world.observer->writer(), world.runtime.clock(), world.runtime.main());
+                                             world.writer(), world.runtime.clock(), world.runtime.main());
     }
 
     std::unique_ptr<PlaceSignal> startSource(std::uint64_t seed = 1) {
@@ -154,14 +154,14 @@ TEST_F(PlaceSignalTest, OnlyAnAlwaysGrantWritesTheNetworkAndAsksForOneReading) {
                          Case{Authorization::denied, false}}) {
         SCOPED_TRACE(static_cast<int>(c.granted));
         ObserverWorld local;
-        local.startObserver();
+        local.startWriterOnly();
         Settings localSettings(Settings::inMemory);
         SecureRandom seeded(3);
         local.machine.joinWiFi(campus);
         local.machine.moveTo(MachineState::Location{52.520008, 13.404954, 35.4});
         local.settle();
         PlaceSignal source(local.machine.wifi(), local.machine.location(), localSettings, seeded,
-                           local.observer->writer(), local.runtime.clock(), local.runtime.main());
+                           local.writer(), local.runtime.clock(), local.runtime.main());
         source.start();
         local.settle();
         EXPECT_TRUE(local.rows(placeSignals).empty());

@@ -22,8 +22,8 @@ class PowerSignalTest : public ::testing::Test {
 protected:
     void start(MachineState::Power power) {
         world.machine.setPower(power);
-        world.startObserver();
-        source = std::make_unique<PowerSignal>(world.machine.power(), world.observer->writer(),
+        world.startWriterOnly();
+        source = std::make_unique<PowerSignal>(world.machine.power(), world.writer(),
                                                world.runtime.clock(), world.runtime.main());
         source->start();
     }
