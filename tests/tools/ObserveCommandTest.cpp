@@ -67,6 +67,36 @@ TEST(ObserveCommand, PlaysAScriptAndPrintsEveryStoredRowInOrder) {
     EXPECT_TRUE(std::filesystem::exists(db));
 }
 
+TEST(ObserveCommand, PlaceDisplayAudioAndPowerStepsReachTheirSources) {
+    test::TempDir dir;
+    const std::string state = write(dir, "machine.json", machine);
+    const std::string script = write(
+        dir, "campus.jsonl",
+        "{\"at\": 1757916000000, \"step\": \"setLocationAuthorization\", \"status\": \"always\"}\n"
+        "{\"at\": 1757916001000, \"step\": \"moveTo\", \"location\": {\"latitude\": 52.51234, \"longitude\": "
+        "13.4, \"accuracy\": 12.4}}\n"
+        "{\"at\": 1757916002000, \"step\": \"joinWiFi\", \"network\": \"Campus Net\"}\n"
+        "{\"at\": 1757916003000, \"step\": \"connectDisplay\", \"display\": {\"id\": \"HDMI-1\", \"name\": "
+        "\"Projector\", \"number\": 7, \"frame\": {\"x\": 0, \"y\": 0, \"width\": 1920, \"height\": 1080}}}\n"
+        "{\"at\": 1757916004000, \"step\": \"addAudioDevice\", \"device\": {\"id\": \"phones\", \"name\": "
+        "\"Headphones\", \"transport\": \"bluetooth\"}}\n"
+        "{\"at\": 1757916004500, \"step\": \"setDefaultOutput\", \"id\": \"phones\"}\n"
+        "{\"at\": 1757916006000, \"step\": \"setPower\", \"power\": {\"source\": \"battery\", \"percent\": "
+        "87}}\n"
+        "{\"at\": 1757916010000, \"step\": \"sleep\", \"seconds\": 600}\n");
+    const auto result =
+        runProgram(OSTREL_DEV_PATH, {"observe", "--machine", state, "--script", script, "--tz", "UTC"});
+    ASSERT_EQ(result.status, 0) << result.err;
+    for (const char* expected : {"\"signal\":\"wifi\"", "\"signal\":\"location\"", "\"name\":\"Projector\"",
+                                 "\"name\":\"Headphones\"", "\"signal\":\"audio\"", "\"source\":\"battery\"",
+                                 "\"batteryPercent\":85", "\"latitude\":52.5123"}) {
+        EXPECT_NE(result.out.find(expected), std::string::npos) << expected << "\n" << result.out;
+    }
+    // The network's name is salted and hashed before it is stored, and never printed or logged.
+    EXPECT_EQ(result.out.find("Campus"), std::string::npos) << result.out;
+    EXPECT_EQ(result.err.find("Campus"), std::string::npos) << result.err;
+}
+
 TEST(ObserveCommand, ABadLineStopsEverythingWithItsNumber) {
     test::TempDir dir;
     const std::string state = write(dir, "machine.json", machine);
@@ -82,6 +112,9 @@ TEST(ObserveCommand, ABadLineStopsEverythingWithItsNumber) {
         {"{\"at\": 1, \"step\": \"moveWindow\", \"window\": \"w\", \"x\": 1}\n",
          "line 1: moveWindow needs \"y\""},
         {"not json\n", "line 1: not valid JSON"},
+        {"{\"at\": 1, \"step\": \"setLocationAuthorization\", \"status\": \"sometimes\"}\n",
+         "line 1: \"status\" must be"},
+        {"{\"at\": 1, \"step\": \"connectDisplay\", \"display\": {\"name\": \"x\"}}\n", "line 1: "},
         {"{\"at\": 1, \"step\": \"activate\", \"app\": \"org.example.Nowhere\"}\n",
          "line 1: no running app \"org.example.Nowhere\""},
     };

@@ -33,12 +33,39 @@ const std::map<std::string, std::vector<const char*>>& requiredFields() {
         {"unlock", {}},
         {"setIdle", {}},
         {"setTrusted", {"trusted"}},
+        {"joinWiFi", {"network"}},
+        {"leaveWiFi", {}},
+        {"setLocationAuthorization", {"status"}},
+        {"moveTo", {}},
+        {"connectDisplay", {"display"}},
+        {"disconnectDisplay", {"id"}},
+        {"setMainDisplay", {"id"}},
+        {"addAudioDevice", {"device"}},
+        {"removeAudioDevice", {"id"}},
+        {"setDefaultOutput", {}},
+        {"setVolume", {"volume"}},
+        {"setMuted", {"muted"}},
+        {"setPower", {"power"}},
     };
     return table;
 }
 
-const std::set<std::string> numberFields{"x", "y", "width", "height", "seconds"};
-const std::set<std::string> textFields{"app", "window", "as", "title", "document", "subrole"};
+const std::set<std::string> numberFields{"x", "y", "width", "height", "seconds", "volume"};
+const std::set<std::string> textFields{"app",     "window",  "as",     "title", "document",
+                                       "subrole", "network", "status", "id"};
+
+MachineState::LocationAuthorization authorization(const std::string& status) {
+    using Status = MachineState::LocationAuthorization;
+    static const std::map<std::string, Status> names{{"notDetermined", Status::notDetermined},
+                                                     {"denied", Status::denied},
+                                                     {"whenInUse", Status::whenInUse},
+                                                     {"always", Status::always}};
+    const auto found = names.find(status);
+    if (found == names.end()) {
+        throw json::DecodingError("\"status\" must be notDetermined, denied, whenInUse or always");
+    }
+    return found->second;
+}
 
 std::optional<std::string> optionalText(const json::Value& fields, const char* key) {
     if (!fields.contains(key) || fields.at(key).is_null()) {
@@ -96,8 +123,27 @@ MachineScript MachineScript::parse(const std::string& text) {
                 throw Error(number, "\"" + key + "\" must be text");
             }
         }
-        if (value.contains("trusted") && !value.at("trusted").is_boolean()) {
-            throw Error(number, "\"trusted\" must be true or false");
+        for (const char* flag : {"trusted", "muted"}) {
+            if (value.contains(flag) && !value.at(flag).is_boolean()) {
+                throw Error(number, std::string("\"") + flag + "\" must be true or false");
+            }
+        }
+        // The machine's own forms, as in the state file, are checked by decoding them now.
+        try {
+            if (step.name == "connectDisplay") {
+                MachineState::Display::fromJSON(value.at("display"));
+            } else if (step.name == "addAudioDevice") {
+                MachineState::AudioDevice::fromJSON(value.at("device"));
+            } else if (step.name == "setPower") {
+                MachineState::Power::fromJSON(value.at("power"));
+            } else if (step.name == "moveTo" && value.contains("location") &&
+                       !value.at("location").is_null()) {
+                MachineState::Location::fromJSON(value.at("location"));
+            } else if (step.name == "setLocationAuthorization") {
+                authorization(value.at("status").get<std::string>());
+            }
+        } catch (const json::DecodingError& error) {
+            throw Error(number, error.what());
         }
         if (value.contains("frame") && !value.at("frame").is_null()) {
             const auto& frame = value.at("frame");
@@ -200,6 +246,34 @@ void MachineScript::play(const Step& step, SimulatedMachine& machine) {
                                 : std::nullopt);
         } else if (name == "setTrusted") {
             machine.setTrusted(f.at("trusted").get<bool>());
+        } else if (name == "joinWiFi") {
+            machine.joinWiFi(f.at("network").get<std::string>());
+        } else if (name == "leaveWiFi") {
+            machine.leaveWiFi();
+        } else if (name == "setLocationAuthorization") {
+            machine.setLocationAuthorization(authorization(f.at("status").get<std::string>()));
+        } else if (name == "moveTo") {
+            machine.moveTo(f.contains("location") && !f.at("location").is_null()
+                               ? std::optional(MachineState::Location::fromJSON(f.at("location")))
+                               : std::nullopt);
+        } else if (name == "connectDisplay") {
+            machine.connectDisplay(MachineState::Display::fromJSON(f.at("display")));
+        } else if (name == "disconnectDisplay") {
+            machine.disconnectDisplay(f.at("id").get<std::string>());
+        } else if (name == "setMainDisplay") {
+            machine.setMainDisplay(f.at("id").get<std::string>());
+        } else if (name == "addAudioDevice") {
+            machine.addAudioDevice(MachineState::AudioDevice::fromJSON(f.at("device")));
+        } else if (name == "removeAudioDevice") {
+            machine.removeAudioDevice(f.at("id").get<std::string>());
+        } else if (name == "setDefaultOutput") {
+            machine.setDefaultOutput(optionalText(f, "id"));
+        } else if (name == "setVolume") {
+            machine.setVolume(number("volume"));
+        } else if (name == "setMuted") {
+            machine.setMuted(f.at("muted").get<bool>());
+        } else if (name == "setPower") {
+            machine.setPower(MachineState::Power::fromJSON(f.at("power")));
         }
     } catch (const OperationError& error) {
         throw Error(step.line, error.what());

@@ -22,6 +22,12 @@ namespace ostrel::dev {
 //   moveWindow {window, x, y}    resizeWindow {window, width, height}
 //   retitleWindow {window, title?}    changeDocument {window, document?, title?}
 //   sleep {seconds}    lock, unlock    setIdle {seconds?}    setTrusted {trusted}
+//   joinWiFi {network}    leaveWiFi    setLocationAuthorization {status}    moveTo {location?}
+//   connectDisplay {display}    disconnectDisplay, setMainDisplay {id}
+//   addAudioDevice {device}    removeAudioDevice {id}    setDefaultOutput {id?}
+//   setVolume {volume}    setMuted {muted}    setPower {power}
+// display, device, power and location take the state file's forms (src/platform/sim/README.md);
+// status is notDetermined, denied, whenInUse or always.
 // Times never go back from one line to the next.
 class MachineScript {
 public:

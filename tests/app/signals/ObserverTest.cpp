@@ -158,8 +158,8 @@ TEST(ObserverOnThreads, RecordsFromMachineNoticeToRowAndShutsDownInOrder) {
         };
         std::unique_ptr<Observer> observer;
         onMain([&] {
-            observer = std::make_unique<Observer>(store, runtime, platform, settings, random, "", ExclusionList::defaultList(),
-                                                  Observer::OnNewTriggers{});
+            observer = std::make_unique<Observer>(store, runtime, platform, settings, random, "",
+                                                  ExclusionList::defaultList(), Observer::OnNewTriggers{});
             observer->start();
         });
         machine.launch("org.example.Writer");
