@@ -81,15 +81,18 @@ TEST(ObserveCommand, PlaceDisplayAudioAndPowerStepsReachTheirSources) {
         "{\"at\": 1757916004000, \"step\": \"addAudioDevice\", \"device\": {\"id\": \"phones\", \"name\": "
         "\"Headphones\", \"transport\": \"bluetooth\"}}\n"
         "{\"at\": 1757916004500, \"step\": \"setDefaultOutput\", \"id\": \"phones\"}\n"
+        "{\"at\": 1757916005000, \"step\": \"setDataSource\", \"id\": \"phones\", \"source\": \"hdpn\"}\n"
+        "{\"at\": 1757916005500, \"step\": \"setDisplayKeptAwake\", \"awake\": false}\n"
         "{\"at\": 1757916006000, \"step\": \"setPower\", \"power\": {\"source\": \"battery\", \"percent\": "
         "87}}\n"
         "{\"at\": 1757916010000, \"step\": \"sleep\", \"seconds\": 600}\n");
     const auto result =
         runProgram(OSTREL_DEV_PATH, {"observe", "--machine", state, "--script", script, "--tz", "UTC"});
     ASSERT_EQ(result.status, 0) << result.err;
-    for (const char* expected : {"\"signal\":\"wifi\"", "\"signal\":\"location\"", "\"name\":\"Projector\"",
-                                 "\"name\":\"Headphones\"", "\"signal\":\"audio\"", "\"source\":\"battery\"",
-                                 "\"batteryPercent\":85", "\"latitude\":52.5123"}) {
+    for (const char* expected :
+         {"\"signal\":\"wifi\"", "\"signal\":\"location\"", "\"name\":\"Projector\"",
+          "\"name\":\"Headphones\"", "\"signal\":\"audio\"", "\"source\":\"battery\"",
+          "\"batteryPercent\":85", "\"latitude\":52.5123", "\"dataSource\":\"hdpn\""}) {
         EXPECT_NE(result.out.find(expected), std::string::npos) << expected << "\n" << result.out;
     }
     // The network's name is salted and hashed before it is stored, and never printed or logged.

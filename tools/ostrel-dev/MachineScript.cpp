@@ -46,13 +46,15 @@ const std::map<std::string, std::vector<const char*>>& requiredFields() {
         {"setVolume", {"volume"}},
         {"setMuted", {"muted"}},
         {"setPower", {"power"}},
+        {"setDataSource", {"id", "source"}},
+        {"setDisplayKeptAwake", {"awake"}},
     };
     return table;
 }
 
 const std::set<std::string> numberFields{"x", "y", "width", "height", "seconds", "volume"};
 const std::set<std::string> textFields{"app",     "window",  "as",     "title", "document",
-                                       "subrole", "network", "status", "id"};
+                                       "subrole", "network", "status", "id",    "source"};
 
 MachineState::LocationAuthorization authorization(const std::string& status) {
     using Status = MachineState::LocationAuthorization;
@@ -123,7 +125,7 @@ MachineScript MachineScript::parse(const std::string& text) {
                 throw Error(number, "\"" + key + "\" must be text");
             }
         }
-        for (const char* flag : {"trusted", "muted"}) {
+        for (const char* flag : {"trusted", "muted", "awake"}) {
             if (value.contains(flag) && !value.at(flag).is_boolean()) {
                 throw Error(number, std::string("\"") + flag + "\" must be true or false");
             }
@@ -274,6 +276,10 @@ void MachineScript::play(const Step& step, SimulatedMachine& machine) {
             machine.setMuted(f.at("muted").get<bool>());
         } else if (name == "setPower") {
             machine.setPower(MachineState::Power::fromJSON(f.at("power")));
+        } else if (name == "setDataSource") {
+            machine.setDataSource(f.at("id").get<std::string>(), f.at("source").get<std::string>());
+        } else if (name == "setDisplayKeptAwake") {
+            machine.setDisplayKeptAwake(f.at("awake").get<bool>());
         }
     } catch (const OperationError& error) {
         throw Error(step.line, error.what());

@@ -25,7 +25,8 @@ namespace ostrel::dev {
 //   joinWiFi {network}    leaveWiFi    setLocationAuthorization {status}    moveTo {location?}
 //   connectDisplay {display}    disconnectDisplay, setMainDisplay {id}
 //   addAudioDevice {device}    removeAudioDevice {id}    setDefaultOutput {id?}
-//   setVolume {volume}    setMuted {muted}    setPower {power}
+//   setVolume {volume}    setMuted {muted}    setDataSource {id, source}    setPower {power}
+//   setDisplayKeptAwake {awake} (another program keeps the display on); input is setIdle {seconds: 0}
 // display, device, power and location take the state file's forms (src/platform/sim/README.md);
 // status is notDetermined, denied, whenInUse or always.
 // Times never go back from one line to the next.
