@@ -1,6 +1,7 @@
 #include "support/TempDir.hpp"
 
 #include <cstdlib>
+#include <fstream>
 #include <stdexcept>
 #include <string>
 #include <system_error>
@@ -19,6 +20,12 @@ TempDir::~TempDir() {
     std::error_code ignored;
     std::filesystem::permissions(path_, std::filesystem::perms::owner_all, ignored);
     std::filesystem::remove_all(path_, ignored);
+}
+
+std::string TempDir::write(const std::string& name, const std::string& content) const {
+    const auto path = (path_ / name).string();
+    std::ofstream(path, std::ios::binary) << content;
+    return path;
 }
 
 std::set<std::string> namesIn(const std::filesystem::path& folder) {

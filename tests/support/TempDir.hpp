@@ -18,6 +18,9 @@ public:
     const std::filesystem::path& path() const { return path_; }
     std::filesystem::path operator/(const std::filesystem::path& relative) const { return path_ / relative; }
 
+    // Writes content to the file name in this folder and gives its path as text.
+    std::string write(const std::string& name, const std::string& content) const;
+
 private:
     std::filesystem::path path_;
 };

@@ -12,12 +12,6 @@ namespace {
 
 using test::runProgram;
 
-std::string write(const test::TempDir& dir, const std::string& name, const std::string& content) {
-    const auto path = (dir / name).string();
-    std::ofstream(path) << content;
-    return path;
-}
-
 TEST(GoogleEventsCommand, PrintsConvertedEventsAndCountsTheRest) {
     test::TempDir dir;
     const std::string reply = R"({"kind":"calendar#events","items":[
@@ -28,7 +22,7 @@ TEST(GoogleEventsCommand, PrintsConvertedEventsAndCountsTheRest) {
         {"id":"c","summary":42},
         {"id":"d","start":{"date":"2026-09-08"},"end":{"date":"2026-09-09"}}
     ]})";
-    const std::string path = write(dir, "reply.json", reply);
+    const std::string path = dir.write("reply.json", reply);
     const auto result = runProgram(OSTREL_DEV_PATH, {"google-events", path});
     EXPECT_EQ(result.status, 0) << result.err;
     EXPECT_EQ(result.out,
@@ -43,17 +37,17 @@ TEST(GoogleEventsCommand, OneEventResourceAndBadFiles) {
     test::TempDir dir;
     const auto single = runProgram(
         OSTREL_DEV_PATH,
-        {"google-events", write(dir, "one.json",
-                                R"({"id":"x","start":{"dateTime":"1970-01-01T00:00:01Z"},)"
-                                R"("end":{"dateTime":"1970-01-01T00:00:02Z"},"location":"Room 1"})")});
+        {"google-events",
+         dir.write("one.json", R"({"id":"x","start":{"dateTime":"1970-01-01T00:00:01Z"},)"
+                               R"("end":{"dateTime":"1970-01-01T00:00:02Z"},"location":"Room 1"})")});
     EXPECT_EQ(single.status, 0) << single.err;
     EXPECT_NE(single.out.find("\"location\":\"Room 1\""), std::string::npos) << single.out;
     EXPECT_NE(single.out.find("\"title\":\"\""), std::string::npos) << single.out;
 
     for (const auto& arguments :
          {std::vector<std::string>{"google-events", (dir / "missing.json").string()},
-          std::vector<std::string>{"google-events", write(dir, "bad.json", "{not json")},
-          std::vector<std::string>{"google-events", write(dir, "items.json", R"({"items":3})")}}) {
+          std::vector<std::string>{"google-events", dir.write("bad.json", "{not json")},
+          std::vector<std::string>{"google-events", dir.write("items.json", R"({"items":3})")}}) {
         const auto failed = runProgram(OSTREL_DEV_PATH, arguments);
         EXPECT_EQ(failed.status, 1) << arguments[1];
         EXPECT_EQ(failed.out, "");

@@ -11,12 +11,6 @@ namespace {
 
 using test::runProgram;
 
-std::string write(const test::TempDir& dir, const std::string& name, const std::string& content) {
-    const auto path = (dir / name).string();
-    std::ofstream(path) << content;
-    return path;
-}
-
 const char* machine = R"({
   "ownPid": 1000,
   "apps": [{"pid": 1000, "bundleID": "org.ostrel.Ostrel", "name": "Ostrel"}],
@@ -29,13 +23,12 @@ const char* machine = R"({
 
 TEST(ObserveCommand, PlaysAScriptAndPrintsEveryStoredRowInOrder) {
     test::TempDir dir;
-    const std::string state = write(dir, "machine.json", machine);
-    const std::string script =
-        write(dir, "day.jsonl",
-              "{\"at\": 1757916000000, \"step\": \"launch\", \"app\": \"org.example.Writer\"}\n"
-              "\n"
-              "{\"at\": 1757916010000, \"step\": \"lock\"}\n"
-              "{\"at\": 1757916070000, \"step\": \"unlock\"}\n");
+    const std::string state = dir.write("machine.json", machine);
+    const std::string script = dir.write(
+        "day.jsonl", "{\"at\": 1757916000000, \"step\": \"launch\", \"app\": \"org.example.Writer\"}\n"
+                     "\n"
+                     "{\"at\": 1757916010000, \"step\": \"lock\"}\n"
+                     "{\"at\": 1757916070000, \"step\": \"unlock\"}\n");
     const std::string db = (dir / "out" / "quev.sqlite").string();
     const auto result = runProgram(OSTREL_DEV_PATH, {"observe", "--machine", state, "--script", script,
                                                      "--tz", "Europe/Berlin", "--db", db});
@@ -69,9 +62,9 @@ TEST(ObserveCommand, PlaysAScriptAndPrintsEveryStoredRowInOrder) {
 
 TEST(ObserveCommand, PlaceDisplayAudioAndPowerStepsReachTheirSources) {
     test::TempDir dir;
-    const std::string state = write(dir, "machine.json", machine);
-    const std::string script = write(
-        dir, "campus.jsonl",
+    const std::string state = dir.write("machine.json", machine);
+    const std::string script = dir.write(
+        "campus.jsonl",
         "{\"at\": 1757916000000, \"step\": \"setLocationAuthorization\", \"status\": \"always\"}\n"
         "{\"at\": 1757916001000, \"step\": \"moveTo\", \"location\": {\"latitude\": 52.51234, \"longitude\": "
         "13.4, \"accuracy\": 12.4}}\n"
@@ -102,7 +95,7 @@ TEST(ObserveCommand, PlaceDisplayAudioAndPowerStepsReachTheirSources) {
 
 TEST(ObserveCommand, ABadLineStopsEverythingWithItsNumber) {
     test::TempDir dir;
-    const std::string state = write(dir, "machine.json", machine);
+    const std::string state = dir.write("machine.json", machine);
     const struct {
         const char* script;
         const char* says;
@@ -122,7 +115,7 @@ TEST(ObserveCommand, ABadLineStopsEverythingWithItsNumber) {
          "line 1: no running app \"org.example.Nowhere\""},
     };
     for (const auto& c : cases) {
-        const std::string script = write(dir, "bad.jsonl", c.script);
+        const std::string script = dir.write("bad.jsonl", c.script);
         const std::string db = (dir / "bad.sqlite").string();
         const auto result = runProgram(
             OSTREL_DEV_PATH, {"observe", "--machine", state, "--script", script, "--tz", "UTC", "--db", db});
@@ -132,8 +125,8 @@ TEST(ObserveCommand, ABadLineStopsEverythingWithItsNumber) {
             << result.err;
     }
     const auto badState =
-        runProgram(OSTREL_DEV_PATH, {"observe", "--machine", write(dir, "m.json", "{\"apps\": 3}"),
-                                     "--script", write(dir, "s.jsonl", ""), "--tz", "UTC"});
+        runProgram(OSTREL_DEV_PATH, {"observe", "--machine", dir.write("m.json", "{\"apps\": 3}"), "--script",
+                                     dir.write("s.jsonl", ""), "--tz", "UTC"});
     EXPECT_EQ(badState.status, 1);
     EXPECT_NE(badState.err.find("ostrel-dev observe: machine state"), std::string::npos) << badState.err;
 }
