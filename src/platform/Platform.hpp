@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/AudioSystem.hpp"
+#include "platform/BrowserScripting.hpp"
 #include "platform/Displays.hpp"
 #include "platform/Location.hpp"
 #include "platform/LoginRecords.hpp"
@@ -26,6 +27,7 @@ struct Platform {
     AudioSystem& audio;
     Displays& displays;
     PowerSources& power;
+    BrowserScripting& scripting;
 };
 
 } // namespace ostrel

@@ -696,6 +696,66 @@ TEST_F(SimulatedMachineTest, AudioNoticesReachOnlyTheListenersOfThatDeviceAndCon
     EXPECT_EQ(audio.deviceUID(now[1]), std::optional<std::string>("speakers"));
 }
 
+TEST_F(SimulatedMachineTest, BrowserScriptsAnswerByPermissionFrontWindowAndInjectedError) {
+    const std::string chromium = "tell application id \"org.mozilla.firefox\"\nreturn URL of active tab of front window\nend tell";
+    const std::string safari =
+        "tell application id \"org.mozilla.firefox\"\nreturn (name of front window) & linefeed & (URL of current tab of front window)\nend tell";
+    BrowserScripting& scripting = machine.scripting();
+    EXPECT_EQ(scripting.permission("org.mozilla.firefox", true), BrowserScripting::appNotRunning);
+    EXPECT_EQ(scripting.run(chromium).error, BrowserScripting::appNotRunning);
+
+    const int pid = machine.launch("org.mozilla.firefox");
+    const auto subscription = observe(pid);
+    time.settle();
+    log.clear();
+    EXPECT_EQ(scripting.permission("org.mozilla.firefox", false), BrowserScripting::wouldRequireConsent);
+    EXPECT_EQ(machine.automationQuestions(), 0);
+    EXPECT_EQ(scripting.permission("org.mozilla.firefox", true), BrowserScripting::granted);
+    EXPECT_EQ(scripting.permission("org.mozilla.firefox", false), BrowserScripting::granted);
+    EXPECT_EQ(machine.automationQuestions(), 1) << "asked once, remembered after";
+
+    EXPECT_EQ(scripting.run(chromium), ScriptResult::success("")) << "no window";
+    machine.showTab("org.mozilla.firefox", {"https://a.org/x", "Page A", false});
+    time.settle();
+    EXPECT_THAT(log, ElementsAre(std::string(accessibility::titleChanged) + " 1")) << "the window is named after the page";
+    machine.showTab("org.mozilla.firefox", {"https://a.org/y", "Page A", false});
+    time.settle();
+    EXPECT_EQ(log.size(), 1u) << "the same title again is no notice";
+    EXPECT_EQ(scripting.run(chromium), ScriptResult::success("https://a.org/y"));
+    EXPECT_EQ(scripting.run(safari), ScriptResult::success("Page A\nhttps://a.org/y"));
+    machine.showTab("org.mozilla.firefox", {"https://b.org", "Secret", true});
+    EXPECT_EQ(scripting.run(chromium), ScriptResult::success("private"));
+    EXPECT_EQ(scripting.run(safari), ScriptResult::success("")) << "a private window is invisible to that script";
+    machine.closeTabs("org.mozilla.firefox");
+    EXPECT_EQ(scripting.run(chromium), ScriptResult::success(""));
+    EXPECT_EQ(scripting.run("tell application id \"org.mozilla.firefox\"\nbeep\nend tell").error,
+              BrowserScripting::notUnderstood);
+    EXPECT_EQ(scripting.run("beep").error, BrowserScripting::notUnderstood);
+
+    machine.setAutomation("org.mozilla.firefox", {MachineState::Permission::granted, MachineState::Permission::granted,
+                                                  BrowserScripting::timedOut});
+    EXPECT_EQ(scripting.run(chromium).error, BrowserScripting::timedOut);
+    machine.setAutomation("org.mozilla.firefox", {MachineState::Permission::denied, MachineState::Permission::granted,
+                                                  std::nullopt});
+    EXPECT_EQ(scripting.run(chromium).error, BrowserScripting::notPermitted);
+    EXPECT_EQ(scripting.permission("org.mozilla.firefox", true), BrowserScripting::notPermitted);
+    machine.setAutomation("org.mozilla.firefox", {MachineState::Permission::notDetermined,
+                                                  MachineState::Permission::denied, std::nullopt});
+    EXPECT_EQ(scripting.run(chromium).error, BrowserScripting::notPermitted) << "a script asks, the user refuses";
+    EXPECT_EQ(machine.automationQuestions(), 2);
+
+    machine.setAutomation("org.mozilla.firefox", {MachineState::Permission::granted, MachineState::Permission::granted,
+                                                  std::nullopt});
+    machine.failCalls("automationPermission", 1);
+    machine.failCalls("runScript", 1);
+    EXPECT_EQ(scripting.permission("org.mozilla.firefox", false), BrowserScripting::notPermitted);
+    EXPECT_EQ(scripting.run(chromium).error, BrowserScripting::timedOut);
+    EXPECT_EQ(scripting.run(chromium), ScriptResult::success(""));
+    EXPECT_EQ(machine.calls("runScript"), 14);
+    EXPECT_EQ(machine.scriptsRun().size(), 14u);
+    EXPECT_EQ(machine.scriptsRun().front(), chromium);
+}
+
 TEST_F(SimulatedMachineTest, RolesReportTheirAvailability) {
     EXPECT_TRUE(machine.accessibility().availability().available);
     machine.setAvailability("accessibility", Availability::no("no accessibility bus"));
@@ -757,6 +817,7 @@ MachineState everyField() {
     state.keychain = {{"ostrel.sync", "student", "s3cret"}};
     state.permissions = {{"calendar", MachineState::Permission::granted}, {"screenCapture", MachineState::Permission::denied}};
     state.frontTabs = {{"org.mozilla.firefox", {"https://a.org", "A", true}}};
+    state.automation = {{"org.mozilla.firefox", {MachineState::Permission::denied, MachineState::Permission::notDetermined, -1712}}};
     return state;
 }
 

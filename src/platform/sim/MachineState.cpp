@@ -335,6 +335,23 @@ MachineState::BrowserTab MachineState::BrowserTab::fromJSON(const Value& value) 
             reader.value("privateWindow", false)};
 }
 
+Value MachineState::Automation::toJSON() const {
+    return ObjectWriter()
+        .set("permission", enumText(permission, permissionNames))
+        .set("answer", enumText(answer, permissionNames))
+        .set("scriptError", scriptError)
+        .done();
+}
+
+MachineState::Automation MachineState::Automation::fromJSON(const Value& value) {
+    const ObjectReader reader(value);
+    Automation automation;
+    automation.permission = enumFromText(reader.value<std::string>("permission", "notDetermined"), permissionNames);
+    automation.answer = enumFromText(reader.value<std::string>("answer", "granted"), permissionNames);
+    automation.scriptError = reader.optional<int>("scriptError");
+    return automation;
+}
+
 // ---- The whole state ----
 
 MachineState MachineState::withOwnApp() {
@@ -412,6 +429,7 @@ Value MachineState::toJSON() const {
                       .set("loginItems", loginItems)
                       .set("keychain", keychain)
                       .set("frontTabs", frontTabs)
+                      .set("automation", automation)
                       .done();
     Value records = Value::array();
     for (const LoginRecord& record : loginRecords) {
@@ -467,6 +485,7 @@ MachineState MachineState::fromJSON(const Value& value) {
     state.loginItems = list<std::string>(reader, "loginItems");
     state.keychain = list<KeychainItem>(reader, "keychain");
     state.frontTabs = reader.value<std::map<std::string, BrowserTab>>("frontTabs", {});
+    state.automation = reader.value<std::map<std::string, Automation>>("automation", {});
     if (const Value* records = member(value, "loginRecords")) {
         if (!records->is_array()) {
             throw DecodingError("\"loginRecords\": expected an array");

@@ -176,14 +176,28 @@ struct MachineState {
 
     enum class Permission { notDetermined, denied, granted };
 
+    // A browser's front window as its script sees it. A private window is one the Chromium
+    // family's script reports as "private" and the Safari family's script cannot see at all.
     struct BrowserTab {
         std::string url;
-        std::optional<std::string> title;
+        std::optional<std::string> title; // the window's name, which is the page's title
         bool privateWindow = false;
 
         friend bool operator==(const BrowserTab&, const BrowserTab&) = default;
         json::Value toJSON() const;
         static BrowserTab fromJSON(const json::Value& value);
+    };
+
+    // Whether this application may script a browser, and what the user answers when asked.
+    // scriptError, when set, fails every script run against the browser with that number.
+    struct Automation {
+        Permission permission = Permission::notDetermined;
+        Permission answer = Permission::granted;
+        std::optional<int> scriptError;
+
+        friend bool operator==(const Automation&, const Automation&) = default;
+        json::Value toJSON() const;
+        static Automation fromJSON(const json::Value& value);
     };
 
     // ---- Apps and windows ----
@@ -228,7 +242,8 @@ struct MachineState {
     std::vector<std::string> loginItems;               // app ids started at login
     std::vector<KeychainItem> keychain;
     std::map<std::string, Permission> permissions;      // "calendar", "screenCapture", ...
-    std::map<std::string, BrowserTab> frontTabs;        // browser app id → its front tab
+    std::map<std::string, BrowserTab> frontTabs;        // browser app id → its front tab; none: no window
+    std::map<std::string, Automation> automation;       // browser app id → scripting permission
 
     friend bool operator==(const MachineState&, const MachineState&) = default;
 

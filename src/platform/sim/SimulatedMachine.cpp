@@ -89,6 +89,10 @@ struct SimulatedMachine::Core {
 
     // ---- Place ----
     Subscribers<WiFiChange> wifiChanges;
+    // ---- Browsers ----
+    std::vector<std::string> scriptsRun;
+    int automationQuestions = 0;
+
     Subscribers<LocationEvent> locationEvents;
     // Answers queued by the test for the next location requests: readings, or an error text.
     std::deque<std::variant<std::vector<LocationFix>, std::string>> locationAnswers;
@@ -927,6 +931,84 @@ private:
     std::shared_ptr<Core> core_;
 };
 
+// Runs the two browser scripts the browser source sends, by recognising what they ask: the
+// Chromium family's front-tab script (an incognito window answers "private") and the Safari
+// family's (the front window's name, a line feed and its address; private windows are invisible
+// to it). Any other script is not understood.
+class SimScripting final : public BrowserScripting {
+public:
+    explicit SimScripting(std::shared_ptr<Core> core) : core_(std::move(core)) {}
+
+    Availability availability() const override { return core_->availability("browserScripting"); }
+
+    int permission(const std::string& appID, bool askUser) override {
+        std::lock_guard guard(core_->lock);
+        if (core_->fails("automationPermission")) {
+            return notPermitted;
+        }
+        if (core_->state.findAppByID(appID) == nullptr) {
+            return appNotRunning;
+        }
+        return decide(appID, askUser);
+    }
+
+    ScriptResult run(const std::string& script) override {
+        std::lock_guard guard(core_->lock);
+        core_->scriptsRun.push_back(script);
+        if (core_->fails("runScript")) {
+            return ScriptResult::failure(timedOut, "AppleEvent timed out. (simulated)");
+        }
+        static constexpr std::string_view tell = "tell application id \"";
+        const auto start = script.find(tell);
+        const auto end = start == std::string::npos ? start : script.find('"', start + tell.size());
+        if (end == std::string::npos) {
+            return ScriptResult::failure(notUnderstood, "the script names no application (simulated)");
+        }
+        const std::string appID = script.substr(start + tell.size(), end - start - tell.size());
+        if (core_->state.findAppByID(appID) == nullptr) {
+            return ScriptResult::failure(appNotRunning, "the application isn't running (simulated)");
+        }
+        if (decide(appID, true) != granted) {
+            return ScriptResult::failure(notPermitted, "Not authorized to send Apple events (simulated)");
+        }
+        if (const auto error = core_->state.automation[appID].scriptError) {
+            return ScriptResult::failure(*error, *error == timedOut ? "AppleEvent timed out. (simulated)"
+                                                                    : "the script failed (simulated)");
+        }
+        const auto found = core_->state.frontTabs.find(appID);
+        const MachineState::BrowserTab* tab = found == core_->state.frontTabs.end() ? nullptr : &found->second;
+        if (script.find("URL of active tab of front window") != std::string::npos) {
+            if (tab == nullptr) {
+                return ScriptResult::success("");
+            }
+            return ScriptResult::success(tab->privateWindow ? "private" : tab->url);
+        }
+        if (script.find("URL of current tab of front window") != std::string::npos) {
+            if (tab == nullptr || tab->privateWindow) {
+                return ScriptResult::success("");
+            }
+            return ScriptResult::success(tab->title.value_or("") + "\n" + tab->url);
+        }
+        return ScriptResult::failure(notUnderstood, "the browser doesn't understand the script (simulated)");
+    }
+
+private:
+    // The decision for a running app, asking the user when allowed. Caller holds the lock.
+    int decide(const std::string& appID, bool askUser) {
+        MachineState::Automation& automation = core_->state.automation[appID];
+        if (automation.permission == MachineState::Permission::notDetermined) {
+            if (!askUser) {
+                return wouldRequireConsent;
+            }
+            ++core_->automationQuestions;
+            automation.permission = automation.answer;
+        }
+        return automation.permission == MachineState::Permission::granted ? granted : notPermitted;
+    }
+
+    std::shared_ptr<Core> core_;
+};
+
 } // namespace
 
 // ---- The machine ----
@@ -944,6 +1026,7 @@ SimulatedMachine::SimulatedMachine(MachineState state, VirtualTime* time) : core
     displays_ = std::make_unique<SimDisplays>(core_);
     power_ = std::make_unique<SimPower>(core_);
     audio_ = std::make_unique<SimAudio>(core_);
+    scripting_ = std::make_unique<SimScripting>(core_);
 }
 
 SimulatedMachine::~SimulatedMachine() = default;
@@ -958,8 +1041,9 @@ Location& SimulatedMachine::location() { return *location_; }
 Displays& SimulatedMachine::displays() { return *displays_; }
 PowerSources& SimulatedMachine::power() { return *power_; }
 AudioSystem& SimulatedMachine::audio() { return *audio_; }
+BrowserScripting& SimulatedMachine::scripting() { return *scripting_; }
 Platform SimulatedMachine::platform() {
-    return {*workspace_, *session_, *activity_, *accessibility_, *logins_, *wifi_, *location_, *audio_, *displays_, *power_};
+    return {*workspace_, *session_, *activity_, *accessibility_, *logins_, *wifi_, *location_, *audio_, *displays_, *power_, *scripting_};
 }
 
 MachineState SimulatedMachine::state() const {
@@ -1357,7 +1441,40 @@ void SimulatedMachine::setPermission(const std::string& name, MachineState::Perm
 
 void SimulatedMachine::showTab(const std::string& browserID, MachineState::BrowserTab tab) {
     std::lock_guard guard(core_->lock);
+    const std::optional<std::string> title = tab.title;
     core_->state.frontTabs[browserID] = std::move(tab);
+    // A browser's window is titled after its page: the focused window takes the new title.
+    for (MachineState::App& app : core_->state.apps) {
+        if (app.bundleID != browserID || !app.focusedWindow) {
+            continue;
+        }
+        const WindowElement element{app.pid, *app.focusedWindow};
+        MachineState::Window& window = core_->window(element);
+        if (window.title != title) {
+            window.title = title;
+            core_->notify(accessibility::titleChanged, element);
+        }
+    }
+}
+
+void SimulatedMachine::closeTabs(const std::string& browserID) {
+    std::lock_guard guard(core_->lock);
+    core_->state.frontTabs.erase(browserID);
+}
+
+void SimulatedMachine::setAutomation(const std::string& browserID, MachineState::Automation automation) {
+    std::lock_guard guard(core_->lock);
+    core_->state.automation[browserID] = automation;
+}
+
+std::vector<std::string> SimulatedMachine::scriptsRun() const {
+    std::lock_guard guard(core_->lock);
+    return core_->scriptsRun;
+}
+
+int SimulatedMachine::automationQuestions() const {
+    std::lock_guard guard(core_->lock);
+    return core_->automationQuestions;
 }
 
 // ---- Displays and power ----

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/AudioSystem.hpp"
+#include "platform/BrowserScripting.hpp"
 #include "platform/Displays.hpp"
 #include "platform/Location.hpp"
 #include "platform/Platform.hpp"
@@ -49,6 +50,7 @@ public:
     Displays& displays();
     PowerSources& power();
     AudioSystem& audio();
+    BrowserScripting& scripting();
     Platform platform();
 
     // A copy of the whole state now.
@@ -111,7 +113,7 @@ public:
     // be made and observers receive nothing.
     void setTrusted(bool trusted);
     // role: "workspace", "session", "activity", "accessibility", "logins", "wifi", "location",
-    // "displays", "power" or "audio".
+    // "displays", "power", "audio" or "browserScripting".
     void setAvailability(const std::string& role, const Availability& availability);
     void addLoginRecord(LoginRecord record);
     void setUserName(std::string name);
@@ -164,7 +166,21 @@ public:
     void removeLoginItem(const std::string& appID);
     void setKeychainItem(MachineState::KeychainItem item); // replaces the one of that service and account
     void setPermission(const std::string& name, MachineState::Permission permission);
+
+    // ---- Browsers (no notices of their own) ----
+
+    // Shows tab in the browser's front window. When the browser runs and has a focused window,
+    // that window takes the tab's title ("AXTitleChanged" when it differs), as a browser names its
+    // window after the page.
     void showTab(const std::string& browserID, MachineState::BrowserTab tab);
+    // The browser has no window its script can see.
+    void closeTabs(const std::string& browserID);
+    // The scripting permission, the user's answer when asked and an injected script error.
+    void setAutomation(const std::string& browserID, MachineState::Automation automation);
+    // Every script text run, in order, failed ones included.
+    std::vector<std::string> scriptsRun() const;
+    // How often the user was asked for scripting permission.
+    int automationQuestions() const;
 
     // ---- Displays and power (their roles' notices) ----
     // connectDisplay() (a display of that id is replaced and goes last), disconnectDisplay() (when
@@ -187,13 +203,15 @@ public:
     // subscription, which may be refused), "authorization", "requestLocation", "displayKeptAwake",
     // "screens", "powerInfo", "watchPower", and the audio role's "defaultOutputDevice", "devices",
     // "hasOutputStreams", "deviceUID", "deviceName", "transport", "hasControl", "dataSource",
-    // "volume", "muted". availability(), ownPid() and the other subscriptions are
+    // "volume", "muted", and the scripting role's "automationPermission" and "runScript".
+    // availability(), ownPid() and the other subscriptions are
     // neither counted nor failed.
     //
     // A failed call does what the real one does when the system refuses: an optional read gives
     // nothing, a list read an empty list, isTrusted/isLocked/add false, observe nullptr,
     // keepAwake an empty WakeLock, userName an empty text, uptime 0, authorization notDetermined,
-    // requestLocation a failure event, displayKeptAwake false, powerInfo and watchPower nothing (the
+    // requestLocation a failure event, displayKeptAwake false, automationPermission -1743 (refused
+    // without asking), runScript a time-out error, powerInfo and watchPower nothing (the
     // power notices can then never be had), an operation (subscribeWiFi included) throws
     // OperationError. The call is still counted.
 
@@ -218,6 +236,7 @@ private:
     std::unique_ptr<Displays> displays_;
     std::unique_ptr<PowerSources> power_;
     std::unique_ptr<AudioSystem> audio_;
+    std::unique_ptr<BrowserScripting> scripting_;
 };
 
 } // namespace ostrel
