@@ -75,6 +75,9 @@ public:
 
     // The id of the app that opens URLs of that scheme ("https", "mailto"); absent when none does.
     virtual std::optional<std::string> defaultHandler(const std::string& scheme) const = 0;
+    // The name the desktop shows for the installed app of that id; absent when no such app is
+    // installed or it has no name.
+    virtual std::optional<std::string> appName(const std::string& appID) const = 0;
 };
 
 } // namespace ostrel

@@ -9,8 +9,8 @@
 
 namespace ostrel {
 
-// Construction order: writer, trigger recorder, place, (browser), windows, (calendar), workspace,
-// displays, audio, power, idle. The sources in brackets are not built yet.
+// Construction order: writer, trigger recorder, place, browser, windows, (calendar), workspace,
+// displays, audio, power, idle. The source in brackets is not built yet.
 Observer::Observer(Store& store, Runtime& runtime, Platform& platform, Settings& settings,
                    SecureRandom& random, std::string version, ExclusionList exclusions,
                    OnNewTriggers onNewTriggers)
@@ -18,6 +18,8 @@ Observer::Observer(Store& store, Runtime& runtime, Platform& platform, Settings&
       version_(version.empty() ? std::string("dev") : std::move(version)), writer_(store),
       triggers_(store, writer_, runtime.clock(), std::move(onNewTriggers)),
       place_(platform.wifi, platform.location, settings, random, writer_, runtime.clock(), runtime.main()),
+      browser_(platform.scripting, platform.workspace, platform.accessibility, store, writer_,
+               SiteExclusionList::defaultList(), runtime.clock(), runtime.main(), runtime.worker()),
       windows_(platform.accessibility, platform.workspace, writer_, runtime.clock(),
                runtime.queue(accessibilityQueue), exclusions,
                [this](const std::string& bundleID) { browserWindowChanged(bundleID); }),
@@ -35,7 +37,7 @@ Observer::~Observer() {
 }
 
 // Start order: start record, triggers, workspace, displays, audio, power, idle, (calendar),
-// windows, place, (browser), retention.
+// windows, place, browser, retention.
 void Observer::start() {
     const auto login = loginTime(platform_.logins.records(), platform_.logins.userName());
     writer_.record(Signal::quevStart, OstrelStartPayload(platform_.logins.uptime(), version_, login),
@@ -48,6 +50,7 @@ void Observer::start() {
     idle_.start();
     windows_.start();
     place_.start();
+    browser_.start();
     deleteExpiredObservations();
     scheduleRetention();
 }
@@ -80,12 +83,12 @@ void Observer::arrived() {
     triggers_.update();
 }
 
-// Called on the accessibility queue. A browser's window change will ask the browser source to read
-// the front tab on the main executor; that source is not built yet, so for now nothing is read.
+// Called on the accessibility queue: a browser's window changed, so its front tab may have too.
 void Observer::browserWindowChanged(const std::string& bundleID) {
     if (!BrowserFamilies::contains(bundleID)) {
         return;
     }
+    runtime_.main().post(guard_.wrap([this] { browser_.readFrontTab(); }));
 }
 
 void Observer::deleteExpiredObservations() {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/signals/AudioSignal.hpp"
+#include "app/signals/BrowserSignal.hpp"
 #include "app/signals/DisplaySignal.hpp"
 #include "app/signals/IdleSignal.hpp"
 #include "app/signals/PlaceSignal.hpp"
@@ -31,7 +32,7 @@ class Store;
 // order, records that the application started ("quev.start") and keeps the observation table
 // trimmed to its retention period. What is observed and how is each source's business.
 //
-// The browser and calendar sources take their places in the orders in Observer.cpp when they exist.
+// The calendar source takes its place in the orders in Observer.cpp when it exists.
 //
 // Threads: construct, start and destroy on the runtime's main executor. Destruction is orderly:
 // the sources stop (their subscriptions and timers end), then the writer drains; the store, owned
@@ -48,6 +49,8 @@ public:
 
     // Builds everything and starts nothing. store, runtime, platform, settings (where the network
     // salt is kept) and random must outlive it; onNewTriggers is called on the writer's queue.
+    // exclusions holds the apps the window and workspace sources skip; the browser source uses the
+    // built-in site exclusions.
     Observer(Store& store, Runtime& runtime, Platform& platform, Settings& settings, SecureRandom& random,
              std::string version, ExclusionList exclusions, OnNewTriggers onNewTriggers);
     ~Observer();
@@ -60,6 +63,8 @@ public:
     void start();
 
     ObservationWriter& writer() { return writer_; }
+    // The browsers this application may script, and the request for that permission.
+    BrowserSignal& browser() { return browser_; }
 
     // The latest login of user at the console, in milliseconds since 1970: records of type 7 (a
     // user process) whose line is "console" and whose user is user. Nothing when none qualifies.
@@ -81,6 +86,7 @@ private:
     ObservationWriter writer_;
     TriggerRecorder triggers_;
     PlaceSignal place_;
+    BrowserSignal browser_;
     WindowSignal windows_;
     WorkspaceSignals workspace_;
     DisplaySignal displays_;

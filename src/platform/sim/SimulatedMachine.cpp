@@ -482,6 +482,18 @@ public:
         return found == core_->state.defaultHandlers.end() ? std::nullopt : std::optional(found->second);
     }
 
+    std::optional<std::string> appName(const std::string& appID) const override {
+        std::lock_guard guard(core_->lock);
+        if (core_->fails("appName")) {
+            return std::nullopt;
+        }
+        if (const MachineState::InstalledApp* installed = core_->state.findInstalled(appID)) {
+            return installed->name;
+        }
+        const MachineState::App* running = core_->state.findAppByID(appID);
+        return running == nullptr ? std::nullopt : running->name;
+    }
+
 private:
     std::shared_ptr<Core> core_;
 };

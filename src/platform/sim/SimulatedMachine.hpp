@@ -196,7 +196,7 @@ public:
 
     // ---- Faults and call counts ----
     // A call name is the role member's name: "runningApps", "frontmost", "launch", "launchHidden",
-    // "activate", "hide", "unhide", "quit", "openURL", "defaultHandler", "isLocked",
+    // "activate", "hide", "unhide", "quit", "openURL", "defaultHandler", "appName", "isLocked",
     // "idleSeconds", "keepAwake", "isTrusted", "setMessagingTimeout", "observe", "add" (an
     // observer's), "windows", "focusedWindow", "subrole", "title", "document", "frame",
     // "minimized", "records", "userName", "uptime", "ssid", "subscribeWiFi" (the Wi-Fi
