@@ -93,6 +93,65 @@ TEST(ObserveCommand, PlaceDisplayAudioAndPowerStepsReachTheirSources) {
     EXPECT_EQ(result.err.find("Campus"), std::string::npos) << result.err;
 }
 
+// The lines of output that are rows of one signal, in order.
+std::vector<std::string> rowsOf(const std::string& out, const std::string& signal) {
+    std::vector<std::string> rows;
+    for (std::size_t start = 0, end; (end = out.find('\n', start)) != std::string::npos; start = end + 1) {
+        const std::string line = out.substr(start, end - start);
+        if (line.find("\"signal\":\"" + signal + "\"") != std::string::npos) {
+            rows.push_back(line);
+        }
+    }
+    return rows;
+}
+
+TEST(ObserveCommand, BrowserStepsReachTheTabSource) {
+    test::TempDir dir;
+    const std::string state = dir.write("machine.json", R"({
+  "ownPid": 1000,
+  "apps": [{"pid": 1000, "bundleID": "org.ostrel.Ostrel", "name": "Ostrel"}],
+  "trusted": true,
+  "installed": [
+    {"appID": "com.google.Chrome", "name": "Google Chrome", "windows": [{"title": "New Tab"}]},
+    {"appID": "com.brave.Browser", "name": "Brave", "windows": [{"title": "New Tab"}]}
+  ]
+})");
+    // Chrome is allowed and opens on a page shortly after an unlock, then a private window comes
+    // forward; Brave is allowed but refuses every script, so its pages are never written.
+    const std::string script = dir.write(
+        "browse.jsonl",
+        "{\"at\": 1757916000000, \"step\": \"setAutomation\", \"app\": \"com.google.Chrome\", \"permission\": "
+        "\"granted\"}\n"
+        "{\"at\": 1757916000000, \"step\": \"setAutomation\", \"app\": \"com.brave.Browser\", \"permission\": "
+        "\"granted\", \"answer\": \"granted\", \"scriptError\": -1743}\n"
+        "{\"at\": 1757916000000, \"step\": \"showTab\", \"app\": \"com.google.Chrome\", \"url\": "
+        "\"https://en.wikipedia.org/wiki/Fraction\", \"title\": \"Fraction - Wikipedia\"}\n"
+        "{\"at\": 1757916000100, \"step\": \"lock\"}\n"
+        "{\"at\": 1757916000500, \"step\": \"unlock\"}\n"
+        "{\"at\": 1757916001000, \"step\": \"launch\", \"app\": \"com.google.Chrome\"}\n"
+        "{\"at\": 1757916010000, \"step\": \"showTab\", \"app\": \"com.google.Chrome\", \"url\": "
+        "\"https://example.org/secret\", \"title\": \"Secret\", \"private\": true}\n"
+        "{\"at\": 1757916020000, \"step\": \"showTab\", \"app\": \"com.brave.Browser\", \"url\": "
+        "\"https://www.khanacademy.org/math\"}\n"
+        "{\"at\": 1757916021000, \"step\": \"launch\", \"app\": \"com.brave.Browser\"}\n"
+        "{\"at\": 1757916030000, \"step\": \"showTab\", \"app\": \"com.brave.Browser\", \"url\": "
+        "\"https://www.khanacademy.org/science\", \"title\": \"Science\"}\n"
+        "{\"at\": 1757916040000, \"step\": \"closeTabs\", \"app\": \"com.brave.Browser\"}\n");
+    const auto result =
+        runProgram(OSTREL_DEV_PATH, {"observe", "--machine", state, "--script", script, "--tz", "UTC"});
+    ASSERT_EQ(result.status, 0) << result.err;
+    EXPECT_EQ(rowsOf(result.out, "browser.tab"),
+              (std::vector<std::string>{
+                  R"({"payload":{"site":"en.wikipedia.org","url":"https://en.wikipedia.org/wiki/Fraction"},)"
+                  R"("signal":"browser.tab","ts":1757916001000})",
+                  R"({"payload":{"excluded":true},"signal":"browser.tab","ts":1757916010000})"}))
+        << result.out;
+    // Brave was asked (and refused), not skipped.
+    EXPECT_NE(result.err.find("[browser] Couldn't read the front tab"), std::string::npos) << result.err;
+    EXPECT_EQ(result.out.find("khanacademy"), std::string::npos) << result.out;
+    EXPECT_EQ(result.out.find("secret"), std::string::npos) << result.out;
+}
+
 TEST(ObserveCommand, ABadLineStopsEverythingWithItsNumber) {
     test::TempDir dir;
     const std::string state = dir.write("machine.json", machine);
@@ -113,6 +172,26 @@ TEST(ObserveCommand, ABadLineStopsEverythingWithItsNumber) {
         {"{\"at\": 1, \"step\": \"connectDisplay\", \"display\": {\"name\": \"x\"}}\n", "line 1: "},
         {"{\"at\": 1, \"step\": \"activate\", \"app\": \"org.example.Nowhere\"}\n",
          "line 1: no running app \"org.example.Nowhere\""},
+        {"{\"at\": 1, \"step\": \"showTab\", \"app\": \"com.google.Chrome\"}\n", "line 1: showTab needs \"url\""},
+        {"{\"at\": 1, \"step\": \"showTab\", \"app\": \"com.google.Chrome\", \"url\": \"https://a.org\", "
+         "\"private\": \"yes\"}\n",
+         "line 1: \"private\" must be true or false"},
+        {"{\"at\": 1, \"step\": \"showTab\", \"app\": \"com.google.Chrome\", \"url\": 7}\n",
+         "line 1: \"url\" must be text"},
+        {"{\"at\": 1, \"step\": \"closeTabs\"}\n", "line 1: closeTabs needs \"app\""},
+        {"{\"at\": 1, \"step\": \"setAutomation\", \"app\": \"com.google.Chrome\"}\n",
+         "line 1: setAutomation needs \"permission\""},
+        {"{\"at\": 1, \"step\": \"setAutomation\", \"app\": \"com.google.Chrome\", \"permission\": \"maybe\"}\n",
+         "line 1: \"permission\" must be notDetermined, denied or granted"},
+        {"{\"at\": 1, \"step\": \"setAutomation\", \"app\": \"com.google.Chrome\", \"permission\": \"granted\", "
+         "\"answer\": \"always\"}\n",
+         "line 1: \"answer\" must be notDetermined, denied or granted"},
+        {"{\"at\": 1, \"step\": \"setAutomation\", \"app\": \"com.google.Chrome\", \"permission\": \"granted\", "
+         "\"scriptError\": -1743.5}\n",
+         "line 1: \"scriptError\" must be an error number"},
+        {"{\"at\": 1, \"step\": \"setAutomation\", \"app\": \"com.google.Chrome\", \"permission\": \"granted\", "
+         "\"scriptError\": 99999999999}\n",
+         "line 1: \"scriptError\" must be an error number"},
     };
     for (const auto& c : cases) {
         const std::string script = dir.write("bad.jsonl", c.script);

@@ -48,13 +48,16 @@ const std::map<std::string, std::vector<const char*>>& requiredFields() {
         {"setPower", {"power"}},
         {"setDataSource", {"id", "source"}},
         {"setDisplayKeptAwake", {"awake"}},
+        {"showTab", {"app", "url"}},
+        {"closeTabs", {"app"}},
+        {"setAutomation", {"app", "permission"}},
     };
     return table;
 }
 
 const std::set<std::string> numberFields{"x", "y", "width", "height", "seconds", "volume"};
-const std::set<std::string> textFields{"app",     "window",  "as",     "title", "document",
-                                       "subrole", "network", "status", "id",    "source"};
+const std::set<std::string> textFields{"app",    "window", "as",  "title",  "document",   "subrole", "network",
+                                       "status", "id",     "source", "url", "permission", "answer"};
 
 MachineState::LocationAuthorization authorization(const std::string& status) {
     using Status = MachineState::LocationAuthorization;
@@ -67,6 +70,30 @@ MachineState::LocationAuthorization authorization(const std::string& status) {
         throw json::DecodingError("\"status\" must be notDetermined, denied, whenInUse or always");
     }
     return found->second;
+}
+
+// A browser's scripting permission, or the user's answer when asked (key names the field).
+MachineState::Permission permission(const std::string& text, const char* key) {
+    using Permission = MachineState::Permission;
+    static const std::map<std::string, Permission> names{
+        {"notDetermined", Permission::notDetermined}, {"denied", Permission::denied}, {"granted", Permission::granted}};
+    const auto found = names.find(text);
+    if (found == names.end()) {
+        throw json::DecodingError("\"" + std::string(key) + "\" must be notDetermined, denied or granted");
+    }
+    return found->second;
+}
+
+MachineState::Automation automation(const json::Value& fields) {
+    MachineState::Automation made;
+    made.permission = permission(fields.at("permission").get<std::string>(), "permission");
+    if (fields.contains("answer") && !fields.at("answer").is_null()) {
+        made.answer = permission(fields.at("answer").get<std::string>(), "answer");
+    }
+    if (fields.contains("scriptError") && !fields.at("scriptError").is_null()) {
+        made.scriptError = fields.at("scriptError").get<int>();
+    }
+    return made;
 }
 
 std::optional<std::string> optionalText(const json::Value& fields, const char* key) {
@@ -125,9 +152,16 @@ MachineScript MachineScript::parse(const std::string& text) {
                 throw Error(number, "\"" + key + "\" must be text");
             }
         }
-        for (const char* flag : {"trusted", "muted", "awake"}) {
+        for (const char* flag : {"trusted", "muted", "awake", "private"}) {
             if (value.contains(flag) && !value.at(flag).is_boolean()) {
                 throw Error(number, std::string("\"") + flag + "\" must be true or false");
+            }
+        }
+        if (value.contains("scriptError") && !value.at("scriptError").is_null()) {
+            const auto& error = value.at("scriptError");
+            if (!error.is_number_integer() || error.get<std::int64_t>() < std::numeric_limits<int>::min() ||
+                error.get<std::int64_t>() > std::numeric_limits<int>::max()) {
+                throw Error(number, "\"scriptError\" must be an error number, an integer");
             }
         }
         // The machine's own forms, as in the state file, are checked by decoding them now.
@@ -143,6 +177,8 @@ MachineScript MachineScript::parse(const std::string& text) {
                 MachineState::Location::fromJSON(value.at("location"));
             } else if (step.name == "setLocationAuthorization") {
                 authorization(value.at("status").get<std::string>());
+            } else if (step.name == "setAutomation") {
+                automation(value);
             }
         } catch (const json::DecodingError& error) {
             throw Error(number, error.what());
@@ -280,6 +316,14 @@ void MachineScript::play(const Step& step, SimulatedMachine& machine) {
             machine.setDataSource(f.at("id").get<std::string>(), f.at("source").get<std::string>());
         } else if (name == "setDisplayKeptAwake") {
             machine.setDisplayKeptAwake(f.at("awake").get<bool>());
+        } else if (name == "showTab") {
+            machine.showTab(f.at("app").get<std::string>(),
+                            {f.at("url").get<std::string>(), optionalText(f, "title"),
+                             f.contains("private") && !f.at("private").is_null() && f.at("private").get<bool>()});
+        } else if (name == "closeTabs") {
+            machine.closeTabs(f.at("app").get<std::string>());
+        } else if (name == "setAutomation") {
+            machine.setAutomation(f.at("app").get<std::string>(), automation(f));
         }
     } catch (const OperationError& error) {
         throw Error(step.line, error.what());
