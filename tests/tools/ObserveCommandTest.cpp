@@ -1,8 +1,11 @@
+#include "support/RawDatabase.hpp"
 #include "support/RunProgram.hpp"
 #include "support/TempDir.hpp"
 
 #include <algorithm>
+#include <cstdlib>
 #include <fstream>
+#include <sstream>
 
 #include <gtest/gtest.h>
 
@@ -208,6 +211,90 @@ TEST(ObserveCommand, ABadLineStopsEverythingWithItsNumber) {
                                      dir.write("s.jsonl", ""), "--tz", "UTC"});
     EXPECT_EQ(badState.status, 1);
     EXPECT_NE(badState.err.find("ostrel-dev observe: machine state"), std::string::npos) << badState.err;
+}
+
+std::vector<std::string> linesOf(const std::string& text) {
+    std::vector<std::string> lines;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);) {
+        lines.push_back(line);
+    }
+    return lines;
+}
+
+// The lines that differ, as "-expected" and "+actual" under their line number; "" when none do.
+std::string lineDifferences(const std::string& expected, const std::string& actual) {
+    const auto want = linesOf(expected);
+    const auto got = linesOf(actual);
+    std::ostringstream out;
+    for (std::size_t index = 0; index < std::max(want.size(), got.size()); ++index) {
+        const std::string* wanted = index < want.size() ? &want[index] : nullptr;
+        const std::string* had = index < got.size() ? &got[index] : nullptr;
+        if (wanted != nullptr && had != nullptr && *wanted == *had) {
+            continue;
+        }
+        out << "line " << index + 1 << ":\n";
+        if (wanted != nullptr) {
+            out << "- " << *wanted << "\n";
+        }
+        if (had != nullptr) {
+            out << "+ " << *had << "\n";
+        }
+    }
+    return out.str();
+}
+
+// A student's Monday (tools/fixtures/day/README.md) played whole and compared with the rows it
+// should give. OSTREL_UPDATE_GOLDEN=1 rewrites the golden file from this run instead.
+TEST(ObserveCommand, AStudentsDayGivesTheGoldenRowsAndNeverTheNetworkName) {
+    const std::filesystem::path fixture = std::filesystem::path(OSTREL_TOOL_FIXTURES) / "day";
+    const std::string network = "Campus-Secret-Net";
+    ASSERT_NE(test::readFile(fixture / "day.jsonl").find(network), std::string::npos)
+        << "the script no longer joins the network this test looks for";
+    test::TempDir dir;
+    // A copy of the preferences, whose fixed network salt keeps the hashes the same from run to run.
+    std::filesystem::create_directory(dir / "config");
+    std::filesystem::copy_file(fixture / "config" / "settings.json", dir / "config" / "settings.json");
+    const std::filesystem::path db = dir / "out" / "quev.sqlite";
+    const auto result = runProgram(
+        OSTREL_DEV_PATH, {"observe", "--machine", (fixture / "machine.json").string(), "--script",
+                          (fixture / "day.jsonl").string(), "--tz", "Europe/Berlin", "--config",
+                          (dir / "config").string(), "--db", db.string()});
+    ASSERT_EQ(result.status, 0) << result.err;
+
+    // stdout holds the rows; stderr every log line of the run.
+    EXPECT_EQ(result.out.find(network), std::string::npos) << result.out;
+    EXPECT_EQ(result.err.find(network), std::string::npos) << result.err;
+    // No row of any table, and no byte of the files the store left behind (journal included).
+    test::RawDatabase raw(db);
+    const auto tables = linesOf(raw.scalar(
+        "SELECT group_concat(name, char(10)) FROM sqlite_master WHERE type = 'table' AND name NOT LIKE 'sqlite_%'"));
+    ASSERT_FALSE(tables.empty());
+    for (const std::string& table : tables) {
+        const auto columns =
+            linesOf(raw.scalar("SELECT group_concat(name, char(10)) FROM pragma_table_info('" + table + "')"));
+        std::string anyColumn;
+        for (const std::string& column : columns) {
+            anyColumn += (anyColumn.empty() ? "" : " OR ") + std::string("instr(CAST(\"") + column +
+                         "\" AS TEXT), '" + network + "') > 0";
+        }
+        EXPECT_EQ(raw.scalar("SELECT count(*) FROM \"" + table + "\" WHERE " + anyColumn), "0") << table;
+    }
+    for (const auto& entry : std::filesystem::directory_iterator(dir / "out")) {
+        EXPECT_EQ(test::readFile(entry.path()).find(network), std::string::npos) << entry.path();
+    }
+    // The network's rows are there, hashed: leaving home's network and joining the campus one.
+    EXPECT_EQ(rowsOf(result.out, "wifi").size(), 3u) << result.out;
+
+    const std::filesystem::path golden = fixture / "day.golden.jsonl";
+    if (const char* update = std::getenv("OSTREL_UPDATE_GOLDEN"); update != nullptr && std::string(update) == "1") {
+        std::ofstream(golden, std::ios::binary | std::ios::trunc) << result.out;
+        GTEST_SKIP() << "rewrote " << golden << "; read it before committing it";
+    }
+    const std::string differences = lineDifferences(test::readFile(golden), result.out);
+    EXPECT_EQ(differences, "") << "the rows differ from " << golden
+                               << " (- golden, + this run; OSTREL_UPDATE_GOLDEN=1 rewrites it):\n"
+                               << differences;
 }
 
 } // namespace
