@@ -121,25 +121,19 @@ TEST(ObserveCommand, BrowserStepsReachTheTabSource) {
 })");
     // Chrome is allowed and opens on a page shortly after an unlock, then a private window comes
     // forward; Brave is allowed but refuses every script, so its pages are never written.
-    const std::string script = dir.write(
-        "browse.jsonl",
-        "{\"at\": 1757916000000, \"step\": \"setAutomation\", \"app\": \"com.google.Chrome\", \"permission\": "
-        "\"granted\"}\n"
-        "{\"at\": 1757916000000, \"step\": \"setAutomation\", \"app\": \"com.brave.Browser\", \"permission\": "
-        "\"granted\", \"answer\": \"granted\", \"scriptError\": -1743}\n"
-        "{\"at\": 1757916000000, \"step\": \"showTab\", \"app\": \"com.google.Chrome\", \"url\": "
-        "\"https://en.wikipedia.org/wiki/Fraction\", \"title\": \"Fraction - Wikipedia\"}\n"
-        "{\"at\": 1757916000100, \"step\": \"lock\"}\n"
-        "{\"at\": 1757916000500, \"step\": \"unlock\"}\n"
-        "{\"at\": 1757916001000, \"step\": \"launch\", \"app\": \"com.google.Chrome\"}\n"
-        "{\"at\": 1757916010000, \"step\": \"showTab\", \"app\": \"com.google.Chrome\", \"url\": "
-        "\"https://example.org/secret\", \"title\": \"Secret\", \"private\": true}\n"
-        "{\"at\": 1757916020000, \"step\": \"showTab\", \"app\": \"com.brave.Browser\", \"url\": "
-        "\"https://www.khanacademy.org/math\"}\n"
-        "{\"at\": 1757916021000, \"step\": \"launch\", \"app\": \"com.brave.Browser\"}\n"
-        "{\"at\": 1757916030000, \"step\": \"showTab\", \"app\": \"com.brave.Browser\", \"url\": "
-        "\"https://www.khanacademy.org/science\", \"title\": \"Science\"}\n"
-        "{\"at\": 1757916040000, \"step\": \"closeTabs\", \"app\": \"com.brave.Browser\"}\n");
+    const std::string script = dir.write("browse.jsonl", R"(
+{"at": 1757916000000, "step": "setAutomation", "app": "com.google.Chrome", "permission": "granted"}
+{"at": 1757916000000, "step": "setAutomation", "app": "com.brave.Browser", "permission": "granted", "answer": "granted", "scriptError": -1743}
+{"at": 1757916000000, "step": "showTab", "app": "com.google.Chrome", "url": "https://en.wikipedia.org/wiki/Fraction", "title": "Fraction - Wikipedia"}
+{"at": 1757916000100, "step": "lock"}
+{"at": 1757916000500, "step": "unlock"}
+{"at": 1757916001000, "step": "launch", "app": "com.google.Chrome"}
+{"at": 1757916010000, "step": "showTab", "app": "com.google.Chrome", "url": "https://example.org/secret", "title": "Secret", "private": true}
+{"at": 1757916020000, "step": "showTab", "app": "com.brave.Browser", "url": "https://www.khanacademy.org/math"}
+{"at": 1757916021000, "step": "launch", "app": "com.brave.Browser"}
+{"at": 1757916030000, "step": "showTab", "app": "com.brave.Browser", "url": "https://www.khanacademy.org/science", "title": "Science"}
+{"at": 1757916040000, "step": "closeTabs", "app": "com.brave.Browser"}
+)");
     const auto result =
         runProgram(OSTREL_DEV_PATH, {"observe", "--machine", state, "--script", script, "--tz", "UTC"});
     ASSERT_EQ(result.status, 0) << result.err;
@@ -175,7 +169,8 @@ TEST(ObserveCommand, ABadLineStopsEverythingWithItsNumber) {
         {"{\"at\": 1, \"step\": \"connectDisplay\", \"display\": {\"name\": \"x\"}}\n", "line 1: "},
         {"{\"at\": 1, \"step\": \"activate\", \"app\": \"org.example.Nowhere\"}\n",
          "line 1: no running app \"org.example.Nowhere\""},
-        {"{\"at\": 1, \"step\": \"showTab\", \"app\": \"com.google.Chrome\"}\n", "line 1: showTab needs \"url\""},
+        {"{\"at\": 1, \"step\": \"showTab\", \"app\": \"com.google.Chrome\"}\n",
+         "line 1: showTab needs \"url\""},
         {"{\"at\": 1, \"step\": \"showTab\", \"app\": \"com.google.Chrome\", \"url\": \"https://a.org\", "
          "\"private\": \"yes\"}\n",
          "line 1: \"private\" must be true or false"},
@@ -184,16 +179,17 @@ TEST(ObserveCommand, ABadLineStopsEverythingWithItsNumber) {
         {"{\"at\": 1, \"step\": \"closeTabs\"}\n", "line 1: closeTabs needs \"app\""},
         {"{\"at\": 1, \"step\": \"setAutomation\", \"app\": \"com.google.Chrome\"}\n",
          "line 1: setAutomation needs \"permission\""},
-        {"{\"at\": 1, \"step\": \"setAutomation\", \"app\": \"com.google.Chrome\", \"permission\": \"maybe\"}\n",
+        {"{\"at\": 1, \"step\": \"setAutomation\", \"app\": \"com.google.Chrome\", \"permission\": "
+         "\"maybe\"}\n",
          "line 1: \"permission\" must be notDetermined, denied or granted"},
-        {"{\"at\": 1, \"step\": \"setAutomation\", \"app\": \"com.google.Chrome\", \"permission\": \"granted\", "
-         "\"answer\": \"always\"}\n",
+        {"{\"at\": 1, \"step\": \"setAutomation\", \"app\": \"com.google.Chrome\", \"permission\": "
+         "\"granted\", \"answer\": \"always\"}\n",
          "line 1: \"answer\" must be notDetermined, denied or granted"},
-        {"{\"at\": 1, \"step\": \"setAutomation\", \"app\": \"com.google.Chrome\", \"permission\": \"granted\", "
-         "\"scriptError\": -1743.5}\n",
+        {"{\"at\": 1, \"step\": \"setAutomation\", \"app\": \"com.google.Chrome\", \"permission\": "
+         "\"granted\", \"scriptError\": -1743.5}\n",
          "line 1: \"scriptError\" must be an error number"},
-        {"{\"at\": 1, \"step\": \"setAutomation\", \"app\": \"com.google.Chrome\", \"permission\": \"granted\", "
-         "\"scriptError\": 99999999999}\n",
+        {"{\"at\": 1, \"step\": \"setAutomation\", \"app\": \"com.google.Chrome\", \"permission\": "
+         "\"granted\", \"scriptError\": 99999999999}\n",
          "line 1: \"scriptError\" must be an error number"},
     };
     for (const auto& c : cases) {
@@ -256,10 +252,10 @@ TEST(ObserveCommand, AStudentsDayGivesTheGoldenRowsAndNeverTheNetworkName) {
     std::filesystem::create_directory(dir / "config");
     std::filesystem::copy_file(fixture / "config" / "settings.json", dir / "config" / "settings.json");
     const std::filesystem::path db = dir / "out" / "quev.sqlite";
-    const auto result = runProgram(
-        OSTREL_DEV_PATH, {"observe", "--machine", (fixture / "machine.json").string(), "--script",
-                          (fixture / "day.jsonl").string(), "--tz", "Europe/Berlin", "--config",
-                          (dir / "config").string(), "--db", db.string()});
+    const auto result =
+        runProgram(OSTREL_DEV_PATH, {"observe", "--machine", (fixture / "machine.json").string(), "--script",
+                                     (fixture / "day.jsonl").string(), "--tz", "Europe/Berlin", "--config",
+                                     (dir / "config").string(), "--db", db.string()});
     ASSERT_EQ(result.status, 0) << result.err;
 
     // stdout holds the rows; stderr every log line of the run.
@@ -267,12 +263,12 @@ TEST(ObserveCommand, AStudentsDayGivesTheGoldenRowsAndNeverTheNetworkName) {
     EXPECT_EQ(result.err.find(network), std::string::npos) << result.err;
     // No row of any table, and no byte of the files the store left behind (journal included).
     test::RawDatabase raw(db);
-    const auto tables = linesOf(raw.scalar(
-        "SELECT group_concat(name, char(10)) FROM sqlite_master WHERE type = 'table' AND name NOT LIKE 'sqlite_%'"));
+    const auto tables = linesOf(raw.scalar("SELECT group_concat(name, char(10)) FROM sqlite_master WHERE "
+                                           "type = 'table' AND name NOT LIKE 'sqlite_%'"));
     ASSERT_FALSE(tables.empty());
     for (const std::string& table : tables) {
-        const auto columns =
-            linesOf(raw.scalar("SELECT group_concat(name, char(10)) FROM pragma_table_info('" + table + "')"));
+        const auto columns = linesOf(
+            raw.scalar("SELECT group_concat(name, char(10)) FROM pragma_table_info('" + table + "')"));
         std::string anyColumn;
         for (const std::string& column : columns) {
             anyColumn += (anyColumn.empty() ? "" : " OR ") + std::string("instr(CAST(\"") + column +
@@ -287,7 +283,8 @@ TEST(ObserveCommand, AStudentsDayGivesTheGoldenRowsAndNeverTheNetworkName) {
     EXPECT_EQ(rowsOf(result.out, "wifi").size(), 3u) << result.out;
 
     const std::filesystem::path golden = fixture / "day.golden.jsonl";
-    if (const char* update = std::getenv("OSTREL_UPDATE_GOLDEN"); update != nullptr && std::string(update) == "1") {
+    if (const char* update = std::getenv("OSTREL_UPDATE_GOLDEN");
+        update != nullptr && std::string(update) == "1") {
         std::ofstream(golden, std::ios::binary | std::ios::trunc) << result.out;
         GTEST_SKIP() << "rewrote " << golden << "; read it before committing it";
     }

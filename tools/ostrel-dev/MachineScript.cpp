@@ -56,8 +56,9 @@ const std::map<std::string, std::vector<const char*>>& requiredFields() {
 }
 
 const std::set<std::string> numberFields{"x", "y", "width", "height", "seconds", "volume"};
-const std::set<std::string> textFields{"app",    "window", "as",  "title",  "document",   "subrole", "network",
-                                       "status", "id",     "source", "url", "permission", "answer"};
+const std::set<std::string> textFields{"app",     "window",     "as",     "title", "document",
+                                       "subrole", "network",    "status", "id",    "source",
+                                       "url",     "permission", "answer"};
 
 MachineState::LocationAuthorization authorization(const std::string& status) {
     using Status = MachineState::LocationAuthorization;
@@ -75,8 +76,9 @@ MachineState::LocationAuthorization authorization(const std::string& status) {
 // A browser's scripting permission, or the user's answer when asked (key names the field).
 MachineState::Permission permission(const std::string& text, const char* key) {
     using Permission = MachineState::Permission;
-    static const std::map<std::string, Permission> names{
-        {"notDetermined", Permission::notDetermined}, {"denied", Permission::denied}, {"granted", Permission::granted}};
+    static const std::map<std::string, Permission> names{{"notDetermined", Permission::notDetermined},
+                                                         {"denied", Permission::denied},
+                                                         {"granted", Permission::granted}};
     const auto found = names.find(text);
     if (found == names.end()) {
         throw json::DecodingError("\"" + std::string(key) + "\" must be notDetermined, denied or granted");
@@ -317,9 +319,10 @@ void MachineScript::play(const Step& step, SimulatedMachine& machine) {
         } else if (name == "setDisplayKeptAwake") {
             machine.setDisplayKeptAwake(f.at("awake").get<bool>());
         } else if (name == "showTab") {
-            machine.showTab(f.at("app").get<std::string>(),
-                            {f.at("url").get<std::string>(), optionalText(f, "title"),
-                             f.contains("private") && !f.at("private").is_null() && f.at("private").get<bool>()});
+            machine.showTab(
+                f.at("app").get<std::string>(),
+                {f.at("url").get<std::string>(), optionalText(f, "title"),
+                 f.contains("private") && !f.at("private").is_null() && f.at("private").get<bool>()});
         } else if (name == "closeTabs") {
             machine.closeTabs(f.at("app").get<std::string>());
         } else if (name == "setAutomation") {
