@@ -149,6 +149,27 @@ TEST(ObserveCommand, BrowserStepsReachTheTabSource) {
     EXPECT_EQ(result.out.find("secret"), std::string::npos) << result.out;
 }
 
+TEST(ObserveCommand, QueuedLocationFixesAnswerTheNextRequestAndTheLastIsKeptAtItsOwnTime) {
+    test::TempDir dir;
+    const std::string state = dir.write("machine.json", machine);
+    const std::string script = dir.write(
+        "fixes.jsonl",
+        "{\"at\": 1757916000000, \"step\": \"queueLocationFixes\", \"fixes\": ["
+        "{\"latitude\": 52.1, \"longitude\": 13.1, \"accuracy\": 80, \"time\": 1757915990000},"
+        "{\"latitude\": 52.2, \"longitude\": 13.2, \"accuracy\": 20, \"time\": 1757915995000}]}\n"
+        "{\"at\": 1757916001000, \"step\": \"setLocationAuthorization\", \"status\": \"always\"}\n"
+        "{\"at\": 1757916002000, \"step\": \"failNextLocation\", \"error\": \"no fix indoors\"}\n"
+        "{\"at\": 1757916003000, \"step\": \"sleep\", \"seconds\": 60}\n");
+    const auto result =
+        runProgram(OSTREL_DEV_PATH, {"observe", "--machine", state, "--script", script, "--tz", "UTC"});
+    ASSERT_EQ(result.status, 0) << result.err;
+    const std::vector<std::string> locations = rowsOf(result.out, "location");
+    ASSERT_EQ(locations.size(), 1u) << result.out;
+    EXPECT_NE(locations[0].find("\"ts\":1757915995000"), std::string::npos) << locations[0];
+    EXPECT_NE(locations[0].find("\"latitude\":52.2"), std::string::npos) << locations[0];
+    EXPECT_NE(result.err.find("[place] No location reading"), std::string::npos) << "the wake's request failed: " << result.err;
+}
+
 TEST(ObserveCommand, ABadLineStopsEverythingWithItsNumber) {
     test::TempDir dir;
     const std::string state = dir.write("machine.json", machine);
@@ -191,6 +212,11 @@ TEST(ObserveCommand, ABadLineStopsEverythingWithItsNumber) {
         {"{\"at\": 1, \"step\": \"setAutomation\", \"app\": \"com.google.Chrome\", \"permission\": "
          "\"granted\", \"scriptError\": 99999999999}\n",
          "line 1: \"scriptError\" must be an error number"},
+        {"{\"at\": 1, \"step\": \"queueLocationFixes\", \"fixes\": []}\n",
+         "line 1: \"fixes\" must be a list of one or more locations"},
+        {"{\"at\": 1, \"step\": \"queueLocationFixes\", \"fixes\": [{\"latitude\": 1, \"longitude\": 2, "
+         "\"accuracy\": 3, \"time\": \"noon\"}]}\n",
+         "line 1: a fix's \"time\" must be"},
     };
     for (const auto& c : cases) {
         const std::string script = dir.write("bad.jsonl", c.script);

@@ -37,6 +37,8 @@ const std::map<std::string, std::vector<const char*>>& requiredFields() {
         {"leaveWiFi", {}},
         {"setLocationAuthorization", {"status"}},
         {"moveTo", {}},
+        {"queueLocationFixes", {"fixes"}},
+        {"failNextLocation", {}},
         {"connectDisplay", {"display"}},
         {"disconnectDisplay", {"id"}},
         {"setMainDisplay", {"id"}},
@@ -58,7 +60,7 @@ const std::map<std::string, std::vector<const char*>>& requiredFields() {
 const std::set<std::string> numberFields{"x", "y", "width", "height", "seconds", "volume"};
 const std::set<std::string> textFields{"app",     "window",     "as",     "title", "document",
                                        "subrole", "network",    "status", "id",    "source",
-                                       "url",     "permission", "answer"};
+                                       "url",     "permission", "answer", "error"};
 
 MachineState::LocationAuthorization authorization(const std::string& status) {
     using Status = MachineState::LocationAuthorization;
@@ -96,6 +98,28 @@ MachineState::Automation automation(const json::Value& fields) {
         made.scriptError = fields.at("scriptError").get<int>();
     }
     return made;
+}
+
+// The readings of a queueLocationFixes step, oldest first: each in the state file's location form,
+// dated by its "time" (milliseconds since 1970) or else by the step's own time.
+std::vector<LocationFix> locationFixes(const MachineScript::Step& step) {
+    const json::Value& list = step.fields.at("fixes");
+    if (!list.is_array() || list.empty()) {
+        throw json::DecodingError("\"fixes\" must be a list of one or more locations");
+    }
+    std::vector<LocationFix> fixes;
+    for (const json::Value& item : list) {
+        const MachineState::Location location = MachineState::Location::fromJSON(item);
+        std::int64_t time = step.at;
+        if (item.contains("time") && !item.at("time").is_null()) {
+            if (!item.at("time").is_number_integer()) {
+                throw json::DecodingError("a fix's \"time\" must be milliseconds since 1970, an integer");
+            }
+            time = item.at("time").get<std::int64_t>();
+        }
+        fixes.push_back({location.latitude, location.longitude, location.accuracy, static_cast<Date>(time) / 1000.0});
+    }
+    return fixes;
 }
 
 std::optional<std::string> optionalText(const json::Value& fields, const char* key) {
@@ -179,6 +203,8 @@ MachineScript MachineScript::parse(const std::string& text) {
                 MachineState::Location::fromJSON(value.at("location"));
             } else if (step.name == "setLocationAuthorization") {
                 authorization(value.at("status").get<std::string>());
+            } else if (step.name == "queueLocationFixes") {
+                locationFixes(step);
             } else if (step.name == "setAutomation") {
                 automation(value);
             }
@@ -292,6 +318,14 @@ void MachineScript::play(const Step& step, SimulatedMachine& machine) {
             machine.leaveWiFi();
         } else if (name == "setLocationAuthorization") {
             machine.setLocationAuthorization(authorization(f.at("status").get<std::string>()));
+        } else if (name == "queueLocationFixes") {
+            machine.queueLocationFixes(locationFixes(step));
+        } else if (name == "failNextLocation") {
+            if (f.contains("error")) {
+                machine.failNextLocation(f.at("error").get<std::string>());
+            } else {
+                machine.failNextLocation();
+            }
         } else if (name == "moveTo") {
             machine.moveTo(f.contains("location") && !f.at("location").is_null()
                                ? std::optional(MachineState::Location::fromJSON(f.at("location")))

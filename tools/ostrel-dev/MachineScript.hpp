@@ -23,6 +23,8 @@ namespace ostrel::dev {
 //   retitleWindow {window, title?}    changeDocument {window, document?, title?}
 //   sleep {seconds}    lock, unlock    setIdle {seconds?}    setTrusted {trusted}
 //   joinWiFi {network}    leaveWiFi    setLocationAuthorization {status}    moveTo {location?}
+//   queueLocationFixes {fixes: [location with time? (ms since 1970, default: the step's)]}: the next
+//   location request is answered with these readings    failNextLocation {error?}: or with a failure
 //   connectDisplay {display}    disconnectDisplay, setMainDisplay {id}
 //   addAudioDevice {device}    removeAudioDevice {id}    setDefaultOutput {id?}
 //   setVolume {volume}    setMuted {muted}    setDataSource {id, source}    setPower {power}
