@@ -216,11 +216,10 @@ void BM_WriterAlone(benchmark::State& state) {
         writer.flush();
     });
     state.counters["rows"] = static_cast<double>(rowsOfTheSources.size());
-    // The sources' median repetition over this benchmark's median so far (the last repetition's
-    // value is the figure printed at the end).
-    const auto& means = bench::means();
-    const double sources = bench::median(bench::repetitions(means.at("sources")));
-    const double writer = bench::median(bench::repetitions(means.at("writer")));
+    // The sources' median over this repetition, so that the median of these counters over the
+    // repetitions is the figure printed at the end.
+    const double sources = bench::median(bench::repetitions(bench::means().at("sources")));
+    const double writer = bench::means().at("writer").back().mean;
     state.counters["sources_s"] = sources;
     state.counters["writer_s"] = writer;
     state.counters["ratio"] = writer > 0 ? sources / writer : 0;
