@@ -22,15 +22,25 @@ void ObservationWriter::write(SignalObservation observation) noexcept {
             return;
         }
         ++pending_;
+        ++unfinished_;
     }
     try {
-        queue_.async([this, observation = std::move(observation)] { perform(observation); });
+        queue_.async([this, observation = std::move(observation)] {
+            perform(observation);
+            jobFinished();
+        });
     } catch (...) {
         // Out of memory for the job itself: the write never happens, so it is not pending.
         std::lock_guard guard(stateLock_);
         --pending_;
+        --unfinished_;
         ++dropped_;
     }
+}
+
+void ObservationWriter::jobFinished() noexcept {
+    std::lock_guard guard(stateLock_);
+    --unfinished_;
 }
 
 void ObservationWriter::perform(const SignalObservation& observation) noexcept {
@@ -68,12 +78,38 @@ void ObservationWriter::watch(Watcher watcher) {
 }
 
 void ObservationWriter::whenWritten(std::function<void()> callback) {
-    queue_.async(std::move(callback));
+    {
+        std::lock_guard guard(stateLock_);
+        ++unfinished_;
+    }
+    try {
+        queue_.async([this, callback = std::move(callback)]() mutable {
+            // Finished only once the callback and what it holds are gone, thrown or not.
+            struct Finish {
+                ObservationWriter* writer;
+                std::function<void()>& callback;
+                ~Finish() {
+                    callback = nullptr;
+                    writer->jobFinished();
+                }
+            } finish{this, callback};
+            callback();
+        });
+    } catch (...) {
+        jobFinished();
+        throw;
+    }
 }
 
 void ObservationWriter::flush() {
     if (queue_.isCurrent()) {
         return;
+    }
+    {
+        std::lock_guard guard(stateLock_);
+        if (unfinished_ == 0) {
+            return;
+        }
     }
     queue_.sync([] {});
 }

@@ -77,6 +77,7 @@ public:
 private:
     void encodingFailed(const Signal& signal, const std::exception& error) noexcept;
     void perform(const SignalObservation& observation) noexcept;
+    void jobFinished() noexcept;
 
     Store& store_;
     const std::size_t capacity_;
@@ -85,6 +86,9 @@ private:
     mutable std::mutex stateLock_;
     std::int64_t pending_ = 0;
     std::int64_t dropped_ = 0;
+    // Jobs on the queue not yet finished, their watchers and callbacks included: with none, flush()
+    // returns without a round trip to the queue's thread (virtual time flushes after every round).
+    std::int64_t unfinished_ = 0;
 
     // Replaced, never changed in place, so a write takes the current list under the lock and calls
     // it after releasing the lock.

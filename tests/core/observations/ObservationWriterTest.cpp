@@ -8,6 +8,7 @@
 #include "support/TempDir.hpp"
 
 #include <atomic>
+#include <chrono>
 #include <future>
 #include <latch>
 #include <limits>
@@ -249,6 +250,40 @@ TEST_F(ObservationWriterTest, WatchersAndCallbacksMayUseTheWriterFromItsOwnQueue
     writer.flush(); // the second flush waits for what the watcher queued
     EXPECT_TRUE(flushedInside);
     EXPECT_EQ(storedSignals(), (std::vector<std::string>{"system.wake", "screen.unlock"}));
+}
+
+// flush() skips the queue when nothing is left on it; a write whose insert is done but whose
+// watcher still runs, or a callback still running, is not done.
+TEST_F(ObservationWriterTest, FlushWaitsForAWatcherOrCallbackStillRunningAfterItsInsert) {
+    for (const bool viaCallback : {false, true}) {
+        SCOPED_TRACE(viaCallback ? "whenWritten callback" : "watcher");
+        ObservationWriter writer(store);
+        std::promise<void> release;
+        std::shared_future<void> released = release.get_future().share();
+        std::atomic<bool> entered = false;
+        std::atomic<bool> done = false;
+        const auto slow = [&] {
+            entered = true;
+            released.wait();
+            std::this_thread::yield();
+            done = true;
+        };
+        if (viaCallback) {
+            writer.whenWritten(slow);
+        } else {
+            writer.watch([&](const SignalObservation&) { slow(); });
+            writer.record(Signal::wake, EmptyPayload{}, 1);
+        }
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+        while (!entered && std::chrono::steady_clock::now() < deadline) {
+            std::this_thread::yield();
+        }
+        ASSERT_TRUE(entered);
+        EXPECT_EQ(writer.pending(), 0) << "the insert itself is done";
+        release.set_value();
+        writer.flush();
+        EXPECT_TRUE(done);
+    }
 }
 
 TEST_F(ObservationWriterTest, DestructionWritesEverythingStillQueued) {
