@@ -243,14 +243,15 @@ PreparedStatement::~PreparedStatement() {
     sqlite3_finalize(statement_);
 }
 
-void PreparedStatement::run(std::initializer_list<Argument> arguments) {
-    // The message is taken before the reset, which may replace the connection's error.
-    const auto fail = [this](int code) {
-        SQLiteError error(code, sqlite3_errmsg(handle_));
-        sqlite3_reset(statement_);
-        sqlite3_clear_bindings(statement_);
-        throw error;
-    };
+// The message is taken before the reset, which may replace the connection's error.
+void PreparedStatement::fail(int code) {
+    SQLiteError error(code, sqlite3_errmsg(handle_));
+    sqlite3_reset(statement_);
+    sqlite3_clear_bindings(statement_);
+    throw error;
+}
+
+void PreparedStatement::bind(std::initializer_list<Argument> arguments) {
     int index = 1;
     for (const Argument& argument : arguments) {
         int code = SQLITE_OK;
@@ -269,9 +270,25 @@ void PreparedStatement::run(std::initializer_list<Argument> arguments) {
         }
         ++index;
     }
+}
+
+void PreparedStatement::run(std::initializer_list<Argument> arguments) {
+    forEachRow(arguments, [](const RowView&) {});
+}
+
+void PreparedStatement::forEachRow(std::initializer_list<Argument> arguments,
+                                   const std::function<void(const RowView&)>& visit) {
+    bind(arguments);
+    const RowView row(statement_);
     int code = SQLITE_ROW;
-    while (code == SQLITE_ROW) {
-        code = sqlite3_step(statement_);
+    while ((code = sqlite3_step(statement_)) == SQLITE_ROW) {
+        try {
+            visit(row);
+        } catch (...) {
+            sqlite3_reset(statement_);
+            sqlite3_clear_bindings(statement_);
+            throw;
+        }
     }
     if (code != SQLITE_DONE) {
         fail(code);

@@ -119,8 +119,13 @@ public:
     // Binds the arguments to the parameters in order and runs the statement to its end, ignoring any
     // rows. Texts are bound by their byte length without a copy, so NUL is kept. Throws SQLiteError.
     void run(std::initializer_list<Argument> arguments);
+    // The same, calling visit with each row; the view is valid only during the call.
+    void forEachRow(std::initializer_list<Argument> arguments, const std::function<void(const RowView&)>& visit);
 
 private:
+    void bind(std::initializer_list<Argument> arguments);
+    [[noreturn]] void fail(int code);
+
     sqlite3* handle_;
     sqlite3_stmt* statement_ = nullptr;
 };

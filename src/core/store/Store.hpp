@@ -175,6 +175,7 @@ private:
     // The observation insert, prepared on the first append and used under lock_; declared after
     // database_ so it is finalised before the connection closes.
     std::optional<PreparedStatement> appendObservation_;
+    std::optional<PreparedStatement> selectTriggers_;
 };
 
 } // namespace ostrel

@@ -120,25 +120,23 @@ void Store::insert(std::span<const Trigger> triggers) {
 }
 
 std::vector<Trigger> Store::triggers(std::int64_t from, std::int64_t to) {
-    std::vector<SQLRow> rows;
-    {
-        std::lock_guard guard(lock_);
-        rows = database_.query("SELECT ts, kind FROM triggers WHERE ts >= ? AND ts < ? ORDER BY ts",
-                               {SQLValue(from), SQLValue(to)});
-    }
     std::vector<Trigger> result;
-    result.reserve(rows.size());
-    for (const SQLRow& row : rows) {
+    std::lock_guard guard(lock_);
+    // Prepared once: the browser source asks at every tab it reads.
+    if (!selectTriggers_) {
+        selectTriggers_.emplace(database_, "SELECT ts, kind FROM triggers WHERE ts >= ? AND ts < ? ORDER BY ts");
+    }
+    selectTriggers_->forEachRow({from, to}, [&result](const RowView& row) {
         if (row.size() != 2) {
-            continue;
+            return;
         }
-        const auto ts = row[0].integerValue();
-        const std::string* text = row[1].textValue();
-        const auto kind = text == nullptr ? std::nullopt : fromString<Trigger::Kind>(*text);
+        const auto ts = row.integer(0);
+        const std::optional<std::string> text = row.text(1);
+        const auto kind = text ? fromString<Trigger::Kind>(*text) : std::nullopt;
         if (ts && kind) {
             result.push_back({*ts, *kind});
         }
-    }
+    });
     return result;
 }
 
