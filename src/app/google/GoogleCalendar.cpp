@@ -470,7 +470,7 @@ struct GoogleCalendar::State {
                 workspace.openURL(url);
             } catch (const std::exception& error) {
                 // The user can still be told; the wait ends with the time-out.
-                log.error("Couldn't open the Google sign-in page: %{public}s", error);
+                log.error("Couldn't open the Google sign-in page: %s", error);
             }
         });
         handlers.failed = mainGuard.wrap([this, run](const std::string& error) {
