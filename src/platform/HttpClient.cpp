@@ -108,6 +108,7 @@ bool HttpClient::isAllowed(const std::string& url) {
 }
 
 HttpResponse HttpClient::send(const HttpRequest& request) const {
+    initCurlOnce();
     // Checked before anything is sent; the texts name neither headers nor bodies.
     if (!isToken(request.method)) {
         throw std::invalid_argument("HTTP method is not a token");
@@ -126,7 +127,6 @@ HttpResponse HttpClient::send(const HttpRequest& request) const {
         throw HttpError("HTTP request to " + host + " refused: only https, or http to 127.0.0.1");
     }
 
-    initCurlOnce();
     Easy easy(curl_easy_init(), &curl_easy_cleanup);
     if (!easy) {
         throw HttpError("HTTP request to " + host + " could not be set up");

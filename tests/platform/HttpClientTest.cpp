@@ -5,6 +5,7 @@
 #include <chrono>
 #include <stdexcept>
 #include <string>
+#include <thread>
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -160,6 +161,21 @@ TEST_F(HttpClientTest, BrokenExchangesAreErrors) {
         server.enqueue("GET", "/broken", reply);
         EXPECT_THAT(errorOf(get("/broken"), client), HasSubstr("127.0.0.1"));
     }
+}
+
+TEST_F(HttpClientTest, StalledServerStopsPromptlyAndThenRefuses) {
+    server.enqueue("GET", "/stall", FakeReply::stall());
+    HttpRequest stalled = get("/stall", 30);
+    std::string stalledError;
+    std::thread waiting([&] { stalledError = errorOf(stalled, client); });
+    ASSERT_TRUE(server.waitForRequests(1));
+
+    server.stop(); // ends the stall: the client sees the connection close without an answer
+    waiting.join();
+
+    EXPECT_THAT(stalledError, HasSubstr("127.0.0.1"));
+    EXPECT_THAT(errorOf(get("/after", 5), client), HasSubstr("127.0.0.1"));
+    EXPECT_EQ(server.requests().size(), 1u);
 }
 
 TEST_F(HttpClientTest, ReplyPastTheLimitIsAnError) {

@@ -158,7 +158,6 @@ FakeHttpServer::FakeHttpServer() {
 
 FakeHttpServer::~FakeHttpServer() {
     stop();
-    ::close(listener_);
     ::close(wakeRead_);
     ::close(wakeWrite_);
 }
@@ -221,6 +220,9 @@ void FakeHttpServer::stop() {
     for (auto& thread : threads) {
         thread.join();
     }
+    // Later connections are refused rather than left waiting in the backlog.
+    ::close(listener_);
+    listener_ = -1;
 }
 
 bool FakeHttpServer::waitReadable(int fd, std::chrono::steady_clock::time_point deadline) const {

@@ -94,7 +94,8 @@ public:
     // Queued replies not used yet, over every route.
     std::size_t unusedReplies() const;
 
-    // Stops accepting, ends stalls and joins every thread. Idempotent.
+    // Ends stalls, joins every thread and closes the port, so later connections are refused.
+    // Idempotent.
     void stop();
 
 private:
