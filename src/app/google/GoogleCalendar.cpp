@@ -562,6 +562,11 @@ GoogleCalendar::~GoogleCalendar() {
 
 bool GoogleCalendar::hasToken() { return state_->knownHasToken(); }
 
+bool GoogleCalendar::hasValidAccessToken() const {
+    std::lock_guard guard(state_->lock);
+    return state_->accessToken && state_->accessToken->expires > state_->now();
+}
+
 std::optional<std::vector<CalendarEvent>> GoogleCalendar::fetched() const {
     std::lock_guard guard(state_->lock);
     return state_->fetched;

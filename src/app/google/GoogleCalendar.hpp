@@ -80,6 +80,8 @@ public:
 
     // Whether a refresh token is stored: read from the keychain once, then kept up to date.
     bool hasToken();
+    // Whether an access token is held that is still good now (for status displays; never the token).
+    bool hasValidAccessToken() const;
     // The last successful fetch's events; nothing before the first one and after stop().
     std::optional<std::vector<CalendarEvent>> fetched() const;
     void setOnChange(std::function<void()> onChange);

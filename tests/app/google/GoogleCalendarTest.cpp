@@ -193,14 +193,17 @@ TEST_F(GoogleCalendarTest, TheSameEventsAgainChangeNothingAndNewOnesNotify) {
 
 TEST_F(GoogleCalendarTest, AnAccessTokenIsReusedUntilSixtySecondsBeforeItsExpiry) {
     serveOneCalendar();
+    EXPECT_FALSE(calendar->hasValidAccessToken());
     calendar->refresh();
     ASSERT_EQ(requestsTo("/token").size(), 1u);
 
     time.advance(3539);
+    EXPECT_TRUE(calendar->hasValidAccessToken());
     calendar->refresh();
     EXPECT_EQ(requestsTo("/token").size(), 1u) << "3,539 s after receipt the token is still good";
 
     time.advance(1);
+    EXPECT_FALSE(calendar->hasValidAccessToken());
     calendar->refresh();
     EXPECT_EQ(requestsTo("/token").size(), 2u) << "at 3,540 s it is refreshed";
 }
