@@ -160,7 +160,9 @@ struct GoogleCalendar::State {
         return http.send(request);
     }
 
-    googlewire::Tokens token(googlewire::Fields fields) {
+    // refreshedAccount: for a refresh grant, the account the refresh token was read under; a
+    // refusal then forgets that account only, never one signed in since.
+    googlewire::Tokens token(googlewire::Fields fields, std::optional<std::uint64_t> refreshedAccount = std::nullopt) {
         const bool refreshing = std::ranges::any_of(
             fields, [](const auto& field) { return field.first == "grant_type" && field.second == "refresh_token"; });
         fields.emplace_back("client_id", configuration.clientID);
@@ -173,10 +175,18 @@ struct GoogleCalendar::State {
             googlewire::oauthError(reply.body) == "invalid_grant") {
             // Only a refused grant means the token is dead; a wrong client or a passing server
             // fault must not cost the user the sign-in.
-            keychain.remove(GoogleCalendar::keychainService, GoogleCalendar::keychainAccount);
-            std::lock_guard guard(lock);
-            hasToken = false;
-            accessToken.reset();
+            bool same = false;
+            {
+                std::lock_guard guard(lock);
+                same = !refreshedAccount || account == *refreshedAccount;
+                if (same) {
+                    hasToken = false;
+                    accessToken.reset();
+                }
+            }
+            if (same) {
+                keychain.remove(GoogleCalendar::keychainService, GoogleCalendar::keychainAccount);
+            }
         }
         throw GoogleFailure::http(reply.status);
     }
@@ -194,7 +204,7 @@ struct GoogleCalendar::State {
         if (!stored) {
             throw GoogleFailure::of(GoogleFailure::Kind::noToken);
         }
-        const googlewire::Tokens tokens = token({{"refresh_token", *stored}, {"grant_type", "refresh_token"}});
+        const googlewire::Tokens tokens = token({{"refresh_token", *stored}, {"grant_type", "refresh_token"}}, accountNow);
         std::lock_guard guard(lock);
         if (account == accountNow) {
             accessToken = AccessToken{tokens.accessToken, now() + static_cast<double>(tokens.expiresIn) - expiryMargin};
