@@ -356,5 +356,27 @@ TEST_F(GoogleConnectTest, ANewerSignInCancelsTheOlderOne) {
     EXPECT_EQ(storedToken(), newRefreshToken);
 }
 
+TEST_F(GoogleConnectTest, OfTwoRedirectsArrivingTogetherOnlyTheFirstCounts) {
+    const auto outcome = connect();
+    ASSERT_TRUE(test::settleUntil(time, [&] { return opened() == 1; }));
+    const std::string request = "GET /?state=" + state() + "&code=code-1 HTTP/1.1\r\n\r\n";
+    test::RawBrowser first(port(), request);
+    test::RawBrowser second(port(), request);
+
+    ASSERT_TRUE(test::settleUntil(time, [&] {
+        const bool firstDone = first.poll();
+        const bool secondDone = second.poll();
+        return firstDone && secondDone && outcome->reported;
+    }));
+    EXPECT_EQ(outcome->error, nullptr) << outcome->text();
+    const int answered = (first.received() == page(true) ? 1 : 0) + (second.received() == page(true) ? 1 : 0);
+    EXPECT_EQ(answered, 1) << "one browser gets the page, the other a closed connection";
+    EXPECT_TRUE(first.received().empty() || second.received().empty());
+    time.settle();
+    EXPECT_EQ(outcome->reports, 1);
+    EXPECT_EQ(tokenRequests(), 1u);
+    EXPECT_EQ(storedToken(), newRefreshToken);
+}
+
 } // namespace
 } // namespace ostrel
