@@ -119,6 +119,20 @@ TEST_F(GoogleCalendarTest, WithoutAStoredTokenARefreshAsksNothing) {
     EXPECT_EQ(calendar->fetched(), std::nullopt);
 }
 
+TEST_F(GoogleCalendarTest, WhetherATokenIsHeldIsReadOnceAndAFailedReadCountsAsNone) {
+    machine.resetCalls();
+    EXPECT_TRUE(calendar->hasToken());
+    EXPECT_TRUE(calendar->hasToken());
+    EXPECT_EQ(machine.calls("keychainRead"), 1);
+
+    machine.failCalls("keychainRead", 1);
+    calendar = makeCalendar();
+    EXPECT_FALSE(calendar->hasToken());
+    calendar->refresh();
+    EXPECT_TRUE(server.requests().empty());
+    EXPECT_EQ(storedToken(), refreshToken) << "a failed read deletes nothing";
+}
+
 TEST_F(GoogleCalendarTest, AFetchFollowsPagesFetchesSelectedAndPrimaryCalendarsAndEncodesIds) {
     server.always("POST", "/token", FakeReply::json(200, tokens()));
     server.enqueue("GET", listPath, FakeReply::json(200, R"({"nextPageToken":"list 2"})"));
