@@ -361,14 +361,15 @@ struct GoogleCalendar::State {
         run->timeout.cancel();
         if (run->listener) {
             run->listener->cancel();
-            // Not destroyed here: this may be one of its own handlers.
-            main.post(mainGuard.wrap([run] {
+            // Not destroyed here, as this may be one of its own handlers; nor under the guard,
+            // which its handlers take inside the listener's own lock. The task touches the run only.
+            main.post([run] {
                 std::shared_ptr<LoopbackListener> listener;
                 {
                     std::lock_guard inner(run->lock);
                     listener = std::move(run->listener);
                 }
-            }));
+            });
         }
         return true;
     }
