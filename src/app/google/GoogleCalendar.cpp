@@ -11,6 +11,9 @@
 #include "platform/SecureRandom.hpp"
 #include "platform/Workspace.hpp"
 
+#include <algorithm>
+#include <cstdint>
+#include <iterator>
 #include <mutex>
 #include <set>
 #include <utility>

@@ -6,6 +6,7 @@
 #include "core/foundation/Url.hpp"
 #include "platform/SecureRandom.hpp"
 
+#include <algorithm>
 #include <array>
 #include <ctime>
 #include <fstream>
