@@ -146,6 +146,18 @@ TEST_F(GoogleCommandTest, StepsWithoutASignInOrConfigurationSaySo) {
     EXPECT_TRUE(server.requests().empty());
 }
 
+TEST_F(GoogleCommandTest, ASignInNobodyFinishesEndsAfterTheWait) {
+    const auto result = test::runProgram(OSTREL_DEV_PATH, {"google", "--base", server.baseUrl(), "--client-id", "c",
+                                                           "--wait", "1", "connect", "status"});
+    EXPECT_EQ(result.status, 1);
+    const std::size_t first = result.out.find('\n');
+    ASSERT_NE(first, std::string::npos) << result.out;
+    EXPECT_EQ(result.out.rfind("{\"open\":\"" + server.baseUrl() + "/o/oauth2/v2/auth?", 0), 0u) << result.out;
+    EXPECT_EQ(result.out.substr(first + 1), "{\"error\":\"Google sign-in didn't finish.\"}\n"
+                                            "{\"accessTokenValid\":false,\"hasToken\":false}\n");
+    EXPECT_TRUE(server.requests().empty());
+}
+
 TEST_F(GoogleCommandTest, MistakesInTheArgumentsAreRefused) {
     for (const std::vector<std::string>& arguments :
          {std::vector<std::string>{"google", "status"}, {"google", "--base", server.baseUrl()},
