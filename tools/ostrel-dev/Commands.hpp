@@ -14,6 +14,7 @@ int demoCommand(const Arguments& arguments);
 int pageCommand(const Arguments& arguments);
 int reportCommand(const Arguments& arguments);
 int googleEventsCommand(const Arguments& arguments);
+int googleCommand(const Arguments& arguments);
 int generateCommand(const Arguments& arguments);
 int episodesCommand(const Arguments& arguments);
 int routinesCommand(const Arguments& arguments);

@@ -44,6 +44,13 @@ const std::map<std::string, Command>& commands() {
           "report DB --tz ZONE --from MS --to MS\n"
           "                the time report of [MS, MS) in the IANA time zone ZONE, as JSON; DB is\n"
           "                only read"}},
+        {"google",
+         {ostrel::dev::googleCommand,
+          "google --base URL [--client-id ID] [--client-secret S] [--token T] [--wait S] STEP...\n"
+          "                the Google Calendar client against the endpoints under URL, in one process\n"
+          "                on an in-memory keychain (seeded with the refresh token T); steps: connect\n"
+          "                (prints {\"open\": URL} for the browser, waits up to S seconds, default 300),\n"
+          "                fetch, status, disconnect; one JSON line each, never a token"}},
         {"google-events",
          {ostrel::dev::googleEventsCommand,
           "google-events FILE   calendar events of a Google Calendar events reply (or one event)"}},

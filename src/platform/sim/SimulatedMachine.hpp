@@ -3,6 +3,7 @@
 #include "platform/AudioSystem.hpp"
 #include "platform/BrowserScripting.hpp"
 #include "platform/Displays.hpp"
+#include "platform/Keychain.hpp"
 #include "platform/Location.hpp"
 #include "platform/Platform.hpp"
 #include "platform/PowerSources.hpp"
@@ -51,6 +52,7 @@ public:
     PowerSources& power();
     AudioSystem& audio();
     BrowserScripting& scripting();
+    Keychain& keychain();
     Platform platform();
 
     // A copy of the whole state now.
@@ -113,7 +115,7 @@ public:
     // be made and observers receive nothing.
     void setTrusted(bool trusted);
     // role: "workspace", "session", "activity", "accessibility", "logins", "wifi", "location",
-    // "displays", "power", "audio" or "browserScripting".
+    // "displays", "power", "audio", "browserScripting" or "keychain".
     void setAvailability(const std::string& role, const Availability& availability);
     void addLoginRecord(LoginRecord record);
     void setUserName(std::string name);
@@ -203,7 +205,8 @@ public:
     // subscription, which may be refused), "authorization", "requestLocation", "displayKeptAwake",
     // "screens", "powerInfo", "watchPower", and the audio role's "defaultOutputDevice", "devices",
     // "hasOutputStreams", "deviceUID", "deviceName", "transport", "hasControl", "dataSource",
-    // "volume", "muted", and the scripting role's "automationPermission" and "runScript".
+    // "volume", "muted", the scripting role's "automationPermission" and "runScript", and the
+    // keychain's "keychainRead", "keychainWrite" and "keychainRemove".
     // availability(), ownPid() and the other subscriptions are
     // neither counted nor failed.
     //
@@ -211,7 +214,8 @@ public:
     // nothing, a list read an empty list, isTrusted/isLocked/add false, observe nullptr,
     // keepAwake an empty WakeLock, userName an empty text, uptime 0, authorization notDetermined,
     // requestLocation a failure event, displayKeptAwake false, automationPermission -1743 (refused
-    // without asking), runScript a time-out error, powerInfo and watchPower nothing (the
+    // without asking), runScript a time-out error, a keychain read nothing and a keychain write or
+    // remove Status::failed with the stored secrets unchanged, powerInfo and watchPower nothing (the
     // power notices can then never be had), an operation (subscribeWiFi included) throws
     // OperationError. The call is still counted.
 
@@ -237,6 +241,7 @@ private:
     std::unique_ptr<PowerSources> power_;
     std::unique_ptr<AudioSystem> audio_;
     std::unique_ptr<BrowserScripting> scripting_;
+    std::unique_ptr<Keychain> keychain_;
 };
 
 } // namespace ostrel
