@@ -3,6 +3,7 @@
 #include "platform/AudioSystem.hpp"
 #include "platform/BrowserScripting.hpp"
 #include "platform/Displays.hpp"
+#include "platform/EventStore.hpp"
 #include "platform/Location.hpp"
 #include "platform/LoginRecords.hpp"
 #include "platform/PowerSources.hpp"
@@ -28,6 +29,7 @@ struct Platform {
     Displays& displays;
     PowerSources& power;
     BrowserScripting& scripting;
+    EventStore& events;
 };
 
 } // namespace ostrel
