@@ -1,8 +1,10 @@
+#include "core/store/Store.hpp"
 #include "support/RunProgram.hpp"
 #include "support/TempDir.hpp"
 
 #include <algorithm>
 #include <fstream>
+#include <limits>
 
 #include <gtest/gtest.h>
 
@@ -93,6 +95,54 @@ TEST(ObserveCommand, PlaceDisplayAudioAndPowerStepsReachTheirSources) {
     EXPECT_EQ(result.err.find("Campus"), std::string::npos) << result.err;
 }
 
+TEST(ObserveCommand, CalendarStepsReachTheCalendarSource) {
+    test::TempDir dir;
+    const std::string state = dir.write("machine.json", machine);
+    // Starts: 1757916600 maths, 1757916900 art (moved to the evening), 1757917200 gym (removed).
+    const std::string script = dir.write(
+        "classes.jsonl",
+        "{\"at\": 1757916000000, \"step\": \"addCalendar\", \"calendar\": {\"id\": \"school\", \"title\": \"School\"}}\n"
+        "{\"at\": 1757916001000, \"step\": \"addCalendarEvent\", \"event\": {\"id\": \"maths\", \"calendarID\": "
+        "\"school\", \"title\": \"Maths\", \"start\": 1757916600, \"end\": 1757919600, \"location\": \"Room 4\"}}\n"
+        "{\"at\": 1757916002000, \"step\": \"addCalendarEvent\", \"event\": {\"id\": \"art\", \"calendarID\": "
+        "\"school\", \"start\": 1757916900, \"end\": 1757919600}}\n"
+        "{\"at\": 1757916003000, \"step\": \"addCalendarEvent\", \"event\": {\"id\": \"gym\", \"calendarID\": "
+        "\"school\", \"start\": 1757917200, \"end\": 1757919600}}\n"
+        "{\"at\": 1757916004000, \"step\": \"setCalendarAnswer\", \"status\": \"granted\"}\n"
+        "{\"at\": 1757916005000, \"step\": \"requestCalendarAccess\"}\n"
+        "{\"at\": 1757916100000, \"step\": \"changeCalendarEvent\", \"event\": {\"id\": \"art\", \"calendarID\": "
+        "\"school\", \"start\": 1757955600, \"end\": 1757959200}}\n"
+        "{\"at\": 1757916200000, \"step\": \"removeCalendarEvent\", \"id\": \"gym\"}\n"
+        "{\"at\": 1757916300000, \"step\": \"calendarChanged\"}\n"
+        "{\"at\": 1757917300000, \"step\": \"setCalendarAccess\", \"status\": \"denied\"}\n");
+    const std::string db = (dir / "calendar.sqlite").string();
+    const auto result = runProgram(OSTREL_DEV_PATH, {"observe", "--machine", state, "--script", script,
+                                                     "--tz", "UTC", "--db", db});
+    ASSERT_EQ(result.status, 0) << result.err;
+    std::vector<std::string> starts;
+    for (std::size_t start = 0, end; (end = result.out.find('\n', start)) != std::string::npos; start = end + 1) {
+        const std::string line = result.out.substr(start, end - start);
+        if (line.find("calendar.event_start") != std::string::npos || line.rfind("{\"trigger\"", 0) == 0) {
+            starts.push_back(line);
+        }
+    }
+    EXPECT_EQ(starts,
+              (std::vector<std::string>{
+                  R"({"payload":{"event":"maths","idle":0,"locked":false,"occurrence":1757916600000,"start":1757916600000},"signal":"calendar.event_start","ts":1757916600000})",
+                  R"({"trigger":{"kind":"event_start","ts":1757916600000}})"}))
+        << result.out;
+    // The events stay stored after access is gone; the removed one is gone, the moved one moved.
+    Store store(db);
+    std::vector<std::string> stored;
+    for (const CalendarEvent& event : store.calendarEvents(0, std::numeric_limits<std::int64_t>::max())) {
+        stored.push_back(event.key + "@" + std::to_string(event.start / 1000));
+    }
+    EXPECT_EQ(stored, (std::vector<std::string>{"maths@1757916600", "art@1757955600"}));
+    EXPECT_NE(result.err.find("[calendar] Apple Calendar can't be read; the calendar Signal is off"),
+              std::string::npos)
+        << result.err;
+}
+
 TEST(ObserveCommand, ABadLineStopsEverythingWithItsNumber) {
     test::TempDir dir;
     const std::string state = dir.write("machine.json", machine);
@@ -113,6 +163,10 @@ TEST(ObserveCommand, ABadLineStopsEverythingWithItsNumber) {
         {"{\"at\": 1, \"step\": \"connectDisplay\", \"display\": {\"name\": \"x\"}}\n", "line 1: "},
         {"{\"at\": 1, \"step\": \"activate\", \"app\": \"org.example.Nowhere\"}\n",
          "line 1: no running app \"org.example.Nowhere\""},
+        {"{\"at\": 1, \"step\": \"setCalendarAccess\", \"status\": \"always\"}\n", "line 1: \"status\" must be"},
+        {"{\"at\": 1, \"step\": \"addCalendarEvent\", \"event\": {\"id\": \"e\", \"end\": 2}}\n", "line 1: "},
+        {"{\"at\": 1, \"step\": \"changeCalendarEvent\", \"event\": {\"id\": \"e\", \"start\": 1, \"end\": 2}}\n",
+         "line 1: no calendar event \"e\""},
     };
     for (const auto& c : cases) {
         const std::string script = dir.write("bad.jsonl", c.script);

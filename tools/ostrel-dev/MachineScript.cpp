@@ -48,6 +48,14 @@ const std::map<std::string, std::vector<const char*>>& requiredFields() {
         {"setPower", {"power"}},
         {"setDataSource", {"id", "source"}},
         {"setDisplayKeptAwake", {"awake"}},
+        {"setCalendarAccess", {"status"}},
+        {"setCalendarAnswer", {"status"}},
+        {"requestCalendarAccess", {}},
+        {"addCalendar", {"calendar"}},
+        {"addCalendarEvent", {"event"}},
+        {"changeCalendarEvent", {"event"}},
+        {"removeCalendarEvent", {"id"}},
+        {"calendarChanged", {}},
     };
     return table;
 }
@@ -65,6 +73,17 @@ MachineState::LocationAuthorization authorization(const std::string& status) {
     const auto found = names.find(status);
     if (found == names.end()) {
         throw json::DecodingError("\"status\" must be notDetermined, denied, whenInUse or always");
+    }
+    return found->second;
+}
+
+MachineState::Permission permission(const std::string& status) {
+    using Permission = MachineState::Permission;
+    static const std::map<std::string, Permission> names{
+        {"notDetermined", Permission::notDetermined}, {"denied", Permission::denied}, {"granted", Permission::granted}};
+    const auto found = names.find(status);
+    if (found == names.end()) {
+        throw json::DecodingError("\"status\" must be notDetermined, denied or granted");
     }
     return found->second;
 }
@@ -143,6 +162,12 @@ MachineScript MachineScript::parse(const std::string& text) {
                 MachineState::Location::fromJSON(value.at("location"));
             } else if (step.name == "setLocationAuthorization") {
                 authorization(value.at("status").get<std::string>());
+            } else if (step.name == "setCalendarAccess" || step.name == "setCalendarAnswer") {
+                permission(value.at("status").get<std::string>());
+            } else if (step.name == "addCalendar") {
+                MachineState::Calendar::fromJSON(value.at("calendar"));
+            } else if (step.name == "addCalendarEvent" || step.name == "changeCalendarEvent") {
+                MachineState::CalendarEvent::fromJSON(value.at("event"));
             }
         } catch (const json::DecodingError& error) {
             throw Error(number, error.what());
@@ -280,7 +305,22 @@ void MachineScript::play(const Step& step, SimulatedMachine& machine) {
             machine.setDataSource(f.at("id").get<std::string>(), f.at("source").get<std::string>());
         } else if (name == "setDisplayKeptAwake") {
             machine.setDisplayKeptAwake(f.at("awake").get<bool>());
+        } else if (name == "setCalendarAccess") {
+            machine.setPermission("calendar", permission(f.at("status").get<std::string>()));
+        } else if (name == "setCalendarAnswer") {
+            machine.setCalendarAnswer(permission(f.at("status").get<std::string>()));
+        } else if (name == "addCalendar") {
+            machine.addCalendar(MachineState::Calendar::fromJSON(f.at("calendar")));
+        } else if (name == "addCalendarEvent") {
+            machine.addCalendarEvent(MachineState::CalendarEvent::fromJSON(f.at("event")));
+        } else if (name == "changeCalendarEvent") {
+            machine.changeCalendarEvent(MachineState::CalendarEvent::fromJSON(f.at("event")));
+        } else if (name == "removeCalendarEvent") {
+            machine.removeCalendarEvent(f.at("id").get<std::string>());
+        } else if (name == "calendarChanged") {
+            machine.notifyCalendarChanged();
         }
+        // requestCalendarAccess is the application's own act: the caller plays it.
     } catch (const OperationError& error) {
         throw Error(step.line, error.what());
     }

@@ -146,6 +146,13 @@ int observeCommand(const Arguments& arguments) {
             } catch (const MachineScript::Error& failure) {
                 throw options.error(*scriptPath + " " + failure.what());
             }
+            // The application's side of calendar access: it asks, and it starts the calendar
+            // source again when the user changed the permission, as the app model does.
+            if (step.name == "requestCalendarAccess") {
+                observer.calendar().requestAccess({});
+            } else if (step.name == "setCalendarAccess") {
+                observer.calendar().start();
+            }
             time.settle();
         }
         time.advance(tail);
