@@ -42,7 +42,9 @@ public:
 
     explicit HttpClient(std::size_t maxReplyBytes = defaultMaxReplyBytes);
 
-    // Throws HttpError when no answer came; an answer of any status is returned.
+    // Throws HttpError when no answer came; an answer of any status is returned. A method that is
+    // not a token, a header name that is not a token, a header value with a line break, or a
+    // time-out that is not positive throws std::invalid_argument before anything is sent.
     HttpResponse send(const HttpRequest& request) const;
 
     // Whether url may be sent at all (https, or http to 127.0.0.1).

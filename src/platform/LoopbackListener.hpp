@@ -23,11 +23,17 @@ public:
 // answers it with send(). Handlers run on the executor given at construction, in the order things
 // happened; after cancel() or a failure, no handler but the one cancelled/failed call runs.
 //
+// A connection whose peer sends nothing is handed over with an empty request once the peer closes
+// or readWait passes, so a browser's idle pre-opened socket never holds up the others.
+//
 // Threading: start() and cancel() from any thread; the listener has its own thread, which ends
-// when it is cancelled or destroyed (destruction cancels and joins it).
+// when it is cancelled or destroyed. Destruction stops it and joins its thread without the
+// cancelled call: once the destructor returns no handler runs (it waits for one running on another
+// thread), so handlers may capture their owner. Destroying it from inside a handler is allowed.
 class LoopbackListener {
 public:
     static constexpr std::size_t maxRead = 16'384;
+    static constexpr double readWait = 5; // seconds an accepted connection may take to send
 
     struct Handlers {
         std::function<void(int port)> ready;

@@ -4,6 +4,7 @@
 #include "platform/BrowserScripting.hpp"
 #include "platform/Displays.hpp"
 #include "platform/EventStore.hpp"
+#include "platform/Keychain.hpp"
 #include "platform/Location.hpp"
 #include "platform/LoginRecords.hpp"
 #include "platform/PowerSources.hpp"
@@ -30,6 +31,7 @@ struct Platform {
     PowerSources& power;
     BrowserScripting& scripting;
     EventStore& events;
+    Keychain& keychain;
 };
 
 } // namespace ostrel

@@ -66,6 +66,7 @@ public:
         std::string clientID;     // empty: not configured, no sign-in
         std::string clientSecret; // sent as it is, even empty
         std::string pageFolder;   // the folder of "connected.html" and its images; empty: none
+        double requestTimeout = 60; // seconds for each request; tests shorten it
     };
 
     // Every reference must outlive this object. main: where connect() reports and its time-out

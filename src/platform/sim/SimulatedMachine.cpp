@@ -1129,6 +1129,71 @@ private:
     std::shared_ptr<Core> core_;
 };
 
+// The user's secret store over the machine's keychain items. A write replaces the item in one step,
+// so a failed write leaves the earlier secret as it was.
+class SimKeychain final : public Keychain {
+public:
+    explicit SimKeychain(std::shared_ptr<Core> core) : core_(std::move(core)) {}
+
+    Availability availability() const override { return core_->availability("keychain"); }
+
+    std::optional<std::string> read(const std::string& service, const std::string& account) override {
+        if (!availability().available) {
+            return std::nullopt;
+        }
+        std::lock_guard guard(core_->lock);
+        if (core_->fails("keychainRead")) {
+            return std::nullopt;
+        }
+        const auto found = find(service, account);
+        if (found == core_->state.keychain.end()) {
+            return std::nullopt;
+        }
+        return found->secret;
+    }
+
+    Status write(const std::string& service, const std::string& account, const std::string& secret) override {
+        if (!availability().available) {
+            return Status::unavailable;
+        }
+        std::lock_guard guard(core_->lock);
+        if (core_->fails("keychainWrite")) {
+            return Status::failed;
+        }
+        const auto found = find(service, account);
+        if (found != core_->state.keychain.end()) {
+            found->secret = secret;
+        } else {
+            core_->state.keychain.push_back({service, account, secret});
+        }
+        return Status::success;
+    }
+
+    Status remove(const std::string& service, const std::string& account) override {
+        if (!availability().available) {
+            return Status::unavailable;
+        }
+        std::lock_guard guard(core_->lock);
+        if (core_->fails("keychainRemove")) {
+            return Status::failed;
+        }
+        std::erase_if(core_->state.keychain, [&](const MachineState::KeychainItem& item) {
+            return item.service == service && item.account == account;
+        });
+        return Status::success;
+    }
+
+private:
+    // Caller holds the lock.
+    std::vector<MachineState::KeychainItem>::iterator find(const std::string& service, const std::string& account) {
+        return std::ranges::find_if(core_->state.keychain, [&](const MachineState::KeychainItem& item) {
+            return item.service == service && item.account == account;
+        });
+    }
+
+    std::shared_ptr<Core> core_;
+};
+
 } // namespace
 
 // ---- The machine ----
@@ -1151,6 +1216,7 @@ SimulatedMachine::SimulatedMachine(MachineState state, VirtualTime* time) : core
     if (time != nullptr) {
         core_->eventStoreThread = &time->makeExecutor("sim.eventStore");
     }
+    keychain_ = std::make_unique<SimKeychain>(core_);
 }
 
 SimulatedMachine::~SimulatedMachine() = default;
@@ -1167,8 +1233,10 @@ PowerSources& SimulatedMachine::power() { return *power_; }
 AudioSystem& SimulatedMachine::audio() { return *audio_; }
 BrowserScripting& SimulatedMachine::scripting() { return *scripting_; }
 EventStore& SimulatedMachine::events() { return *events_; }
+Keychain& SimulatedMachine::keychain() { return *keychain_; }
 Platform SimulatedMachine::platform() {
-    return {*workspace_, *session_, *activity_, *accessibility_, *logins_, *wifi_, *location_, *audio_, *displays_, *power_, *scripting_, *events_};
+    return {*workspace_, *session_, *activity_, *accessibility_, *logins_, *wifi_, *location_,
+            *audio_,     *displays_, *power_,    *scripting_,     *events_, *keychain_};
 }
 
 MachineState SimulatedMachine::state() const {

@@ -4,6 +4,7 @@
 #include "platform/BrowserScripting.hpp"
 #include "platform/Displays.hpp"
 #include "platform/EventStore.hpp"
+#include "platform/Keychain.hpp"
 #include "platform/Location.hpp"
 #include "platform/Platform.hpp"
 #include "platform/PowerSources.hpp"
@@ -53,6 +54,7 @@ public:
     AudioSystem& audio();
     BrowserScripting& scripting();
     EventStore& events();
+    Keychain& keychain();
     Platform platform();
 
     // A copy of the whole state now.
@@ -115,7 +117,7 @@ public:
     // be made and observers receive nothing.
     void setTrusted(bool trusted);
     // role: "workspace", "session", "activity", "accessibility", "logins", "wifi", "location",
-    // "displays", "power", "audio", "browserScripting" or "eventStore".
+    // "displays", "power", "audio", "browserScripting", "eventStore" or "keychain".
     void setAvailability(const std::string& role, const Availability& availability);
     void addLoginRecord(LoginRecord record);
     void setUserName(std::string name);
@@ -222,7 +224,8 @@ public:
     // "screens", "powerInfo", "watchPower", and the audio role's "defaultOutputDevice", "devices",
     // "hasOutputStreams", "deviceUID", "deviceName", "transport", "hasControl", "dataSource",
     // "volume", "muted", the scripting role's "automationPermission" and "runScript", and the
-    // event store's "calendarAccess", "requestFullAccess", "reset" and "events".
+    // event store's "calendarAccess", "requestFullAccess", "reset" and "events", and the
+    // keychain's "keychainRead", "keychainWrite" and "keychainRemove".
     // availability(), ownPid() and the other subscriptions are
     // neither counted nor failed.
     //
@@ -231,7 +234,8 @@ public:
     // keepAwake an empty WakeLock, userName an empty text, uptime 0, authorization notDetermined,
     // requestLocation a failure event, displayKeptAwake false, automationPermission -1743 (refused
     // without asking), runScript a time-out error, calendarAccess notDetermined, requestFullAccess
-    // a refusal without asking, events an empty list, powerInfo and watchPower nothing (the
+    // a refusal without asking, events an empty list, a keychain read nothing and a keychain write
+    // or remove Status::failed with the stored secrets unchanged, powerInfo and watchPower nothing (the
     // power notices can then never be had), an operation (subscribeWiFi included) throws
     // OperationError. The call is still counted.
 
@@ -258,6 +262,7 @@ private:
     std::unique_ptr<AudioSystem> audio_;
     std::unique_ptr<BrowserScripting> scripting_;
     std::unique_ptr<EventStore> events_;
+    std::unique_ptr<Keychain> keychain_;
 };
 
 } // namespace ostrel
