@@ -5,6 +5,7 @@
 #include "platform/HttpClient.hpp"
 #include "platform/Keychain.hpp"
 #include "platform/SettingsKeys.hpp"
+#include "support/FakeHttpServer.hpp"
 #include "support/LogCapture.hpp"
 #include "support/ObserverWorld.hpp"
 
@@ -22,31 +23,6 @@ using ::testing::ElementsAre;
 using ::testing::IsEmpty;
 using test::ObserverWorld;
 
-// A keychain of one map, for the source's choice.
-class MapKeychain final : public Keychain {
-public:
-    Availability availability() const override { return Availability::yes(); }
-    std::optional<std::string> read(const std::string& service, const std::string& account) override {
-        std::lock_guard guard(lock_);
-        const auto found = items_.find({service, account});
-        return found == items_.end() ? std::nullopt : std::optional(found->second);
-    }
-    Status write(const std::string& service, const std::string& account, const std::string& secret) override {
-        std::lock_guard guard(lock_);
-        items_[{service, account}] = secret;
-        return Status::success;
-    }
-    Status remove(const std::string& service, const std::string& account) override {
-        std::lock_guard guard(lock_);
-        items_.erase({service, account});
-        return Status::success;
-    }
-
-private:
-    std::mutex lock_;
-    std::map<std::pair<std::string, std::string>, std::string> items_;
-};
-
 void storeToken(Keychain& keychain) {
     keychain.write(GoogleCalendar::keychainService, GoogleCalendar::keychainAccount, "refresh");
 }
@@ -63,10 +39,12 @@ protected:
 
     ~CalendarSignalTest() override { signal.reset(); }
 
-    void build() {
+    // Nothing may leave the machine: by default every Google address is a closed local port.
+    void build(std::string googleBase = "http://127.0.0.1:9") {
         GoogleCalendar::Configuration google;
-        // Nothing may leave the machine: every Google address is a closed local port.
-        google.endpoints = GoogleEndpoints::local("http://127.0.0.1:9");
+        google.endpoints = GoogleEndpoints::local(googleBase);
+        google.clientID = "client-1";
+        google.requestTimeout = 5;
         signal = std::make_unique<CalendarSignal>(world.store, world.writer(), world.runtime, world.platform, keychain,
                                                   world.settings, http, world.random, google, [this] { ++started; });
     }
@@ -118,7 +96,7 @@ protected:
 
     ObserverWorld world;
     const Date t0 = world.time.clock().now();
-    MapKeychain keychain;
+    Keychain& keychain = world.machine.keychain();
     HttpClient http;
     int started = 0;
     std::unique_ptr<CalendarSignal> signal;
@@ -142,7 +120,8 @@ TEST(CalendarSource, TheSettingDecidesElseTheTokenAndTheChoiceIsWritten) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         Settings settings(Settings::inMemory);
-        MapKeychain keychain;
+        SimulatedMachine machine;
+        Keychain& keychain = machine.keychain();
         if (c.setting) {
             settings.set(settingsKeys::calendarSource, *c.setting);
         }
@@ -156,8 +135,8 @@ TEST(CalendarSource, TheSettingDecidesElseTheTokenAndTheChoiceIsWritten) {
     }
     Settings settings(Settings::inMemory);
     settings.set(settingsKeys::calendarSource, 3);
-    MapKeychain keychain;
-    EXPECT_EQ(chosenCalendarSource(settings, keychain), CalendarSource::apple) << "a setting of another type";
+    SimulatedMachine machine;
+    EXPECT_EQ(chosenCalendarSource(settings, machine.keychain()), CalendarSource::apple) << "a setting of another type";
     EXPECT_EQ(settings.text(settingsKeys::calendarSource), "apple");
 }
 
@@ -369,6 +348,45 @@ TEST_F(CalendarSignalTest, TheGoogleSourceWithNothingFetchedStoresNothingAndLeav
     EXPECT_EQ(signal->google().fetched(), std::nullopt) << "its fetch cannot reach a server";
     EXPECT_THAT(storedKeys(), ElementsAre("maths")) << "nothing deleted";
     EXPECT_THAT(starts(), IsEmpty()) << "the Apple event's timer went with the switch";
+}
+
+TEST_F(CalendarSignalTest, TheGoogleSourceStoresWhatItFetchedAndRecordsItsStartsUntilDisconnected) {
+    test::FakeHttpServer server;
+    server.always("POST", "/token", test::FakeReply::json(200, R"({"access_token":"a","expires_in":3600})"));
+    server.always("GET", "/calendar/v3/users/me/calendarList",
+                  test::FakeReply::json(200, R"({"items":[{"id":"me@uni.example","primary":true}]})"));
+    // The world starts at 2025-09-15T06:00:00Z: classes 1 h and 2 h later.
+    server.always("GET", "/calendar/v3/calendars/me%40uni.example/events",
+                  test::FakeReply::json(200, R"({"items":[)"
+                                             R"({"id":"g1","summary":"Maths","start":{"dateTime":"2025-09-15T07:00:00Z"},"end":{"dateTime":"2025-09-15T07:45:00Z"}},)"
+                                             R"({"id":"g2","summary":"Art","start":{"dateTime":"2025-09-15T08:00:00Z"},"end":{"dateTime":"2025-09-15T08:45:00Z"}}]})"));
+    world.machine.addCalendarEvent(event("local", 1800));
+    world.machine.setPermission("calendar", MachineState::Permission::granted);
+    storeToken(keychain);
+    world.settings.remove(settingsKeys::calendarSource);
+    build(server.baseUrl());
+    signal->start();
+    world.settle();
+    world.time.advance(CalendarSignal::changeDelay);
+    EXPECT_EQ(world.settings.text(settingsKeys::calendarSource), "google") << "a stored token chose it";
+    EXPECT_THAT(storedKeys(), ElementsAre("g1", "g2")) << "the local calendar is not read";
+
+    world.time.advance(3600 - CalendarSignal::changeDelay);
+    EXPECT_THAT(starts(), ElementsAre("g1@3600 0 unlocked ts+3600"));
+
+    test::LogCapture logs;
+    signal->google().disconnect();
+    world.time.advance(CalendarSignal::changeDelay);
+    world.time.advance(3600);
+    EXPECT_THAT(starts(), ElementsAre("g1@3600 0 unlocked ts+3600")) << "a disconnected calendar starts nothing";
+    EXPECT_THAT(storedKeys(), ElementsAre("g1", "g2")) << "stored rows stay";
+    bool logged = false;
+    for (const LogEntry& entry : logs.entries()) {
+        logged = logged || entry.message == "Google Calendar can't be read; the calendar Signal is off";
+    }
+    EXPECT_TRUE(logged);
+    signal.reset();
+    server.stop();
 }
 
 TEST(CalendarSignalConversion, EachRecordBecomesItsStoredEventOrNothing) {
