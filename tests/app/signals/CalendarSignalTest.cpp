@@ -7,6 +7,8 @@
 #include "platform/SettingsKeys.hpp"
 #include "support/FakeHttpServer.hpp"
 #include "support/LogCapture.hpp"
+#include "support/RawBrowser.hpp"
+#include "support/SettleUntil.hpp"
 #include "support/ObserverWorld.hpp"
 
 #include <limits>
@@ -385,6 +387,67 @@ TEST_F(CalendarSignalTest, TheGoogleSourceStoresWhatItFetchedAndRecordsItsStarts
         logged = logged || entry.message == "Google Calendar can't be read; the calendar Signal is off";
     }
     EXPECT_TRUE(logged);
+    signal.reset();
+    server.stop();
+}
+
+// The value of one field of the query of the last page the machine opened.
+std::string openedField(const SimulatedMachine& machine, const std::string& name) {
+    const auto opened = machine.state().openedURLs;
+    if (opened.empty()) {
+        return {};
+    }
+    const std::string& url = opened.back().url;
+    const auto at = url.find("&" + name + "=");
+    if (at == std::string::npos) {
+        return {};
+    }
+    const auto from = at + name.size() + 2;
+    return url.substr(from, url.find('&', from) - from);
+}
+
+TEST_F(CalendarSignalTest, ASignInSwitchesToGoogleAndSyncsAndAFailedOneChangesNothing) {
+    test::FakeHttpServer server;
+    server.always("POST", "/token",
+                  test::FakeReply::json(200, R"({"access_token":"a","expires_in":3600,"refresh_token":"r"})"));
+    server.always("GET", "/calendar/v3/users/me/calendarList",
+                  test::FakeReply::json(200, R"({"items":[{"id":"me@uni.example","primary":true}]})"));
+    server.always("GET", "/calendar/v3/calendars/me%40uni.example/events",
+                  test::FakeReply::json(200, R"({"items":[{"id":"g1","summary":"Maths","start":{"dateTime":)"
+                                             R"("2025-09-15T07:00:00Z"},"end":{"dateTime":"2025-09-15T07:45:00Z"}}]})"));
+    world.machine.setPermission("calendar", MachineState::Permission::granted);
+    world.machine.installApp({"org.mozilla.firefox", "Firefox", std::nullopt, true, {}});
+    world.machine.setDefaultHandler("http", "org.mozilla.firefox");
+    build(server.baseUrl());
+
+    std::vector<std::exception_ptr> results;
+    signal->connectGoogle([&](std::exception_ptr error) { results.push_back(error); });
+    ASSERT_TRUE(test::settleUntil(world.time, [&] { return !openedField(world.machine, "state").empty(); }));
+    const std::string redirect = openedField(world.machine, "redirect_uri");
+    const std::string prefix = "http%3A%2F%2F127.0.0.1%3A";
+    ASSERT_EQ(redirect.rfind(prefix, 0), 0u) << redirect;
+    test::RawBrowser browser(std::stoi(redirect.substr(prefix.size())),
+                             "GET /?state=" + openedField(world.machine, "state") +
+                                 "&code=code-1 HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n");
+    ASSERT_TRUE(test::settleUntil(world.time, [&] { return browser.poll() && !results.empty(); }));
+    ASSERT_EQ(results.size(), 1u);
+    EXPECT_EQ(results[0], nullptr);
+    EXPECT_EQ(world.settings.text(settingsKeys::calendarSource), "google");
+    world.time.advance(CalendarSignal::changeDelay);
+    EXPECT_THAT(storedKeys(), ElementsAre("g1"));
+
+    // Without a client id the sign-in fails at once and the source stays as it was.
+    world.settings.set(settingsKeys::calendarSource, "apple");
+    signal.reset();
+    GoogleCalendar::Configuration unconfigured;
+    signal = std::make_unique<CalendarSignal>(world.store, world.writer(), world.runtime, world.platform, keychain,
+                                              world.settings, http, world.random, unconfigured, [] {});
+    results.clear();
+    signal->connectGoogle([&](std::exception_ptr error) { results.push_back(error); });
+    world.settle();
+    ASSERT_EQ(results.size(), 1u);
+    EXPECT_NE(results[0], nullptr);
+    EXPECT_EQ(world.settings.text(settingsKeys::calendarSource), "apple");
     signal.reset();
     server.stop();
 }
