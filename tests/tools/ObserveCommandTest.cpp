@@ -1,4 +1,5 @@
 #include "core/store/Store.hpp"
+#include "support/FakeHttpServer.hpp"
 #include "support/RunProgram.hpp"
 #include "support/TempDir.hpp"
 
@@ -141,6 +142,37 @@ TEST(ObserveCommand, CalendarStepsReachTheCalendarSource) {
     EXPECT_NE(result.err.find("[calendar] Apple Calendar can't be read; the calendar Signal is off"),
               std::string::npos)
         << result.err;
+}
+
+TEST(ObserveCommand, TheGooglePathReadsAFakeServerWithASeededTokenAndNeverPrintsIt) {
+    test::TempDir dir;
+    test::FakeHttpServer server;
+    server.always("POST", "/token", test::FakeReply::json(200, R"({"access_token":"ACCESS-SECRET","expires_in":3600})"));
+    server.always("GET", "/calendar/v3/users/me/calendarList",
+                  test::FakeReply::json(200, R"({"items":[{"id":"me@uni.example","primary":true}]})"));
+    // 1757916600 is 2025-09-15T06:10:00Z.
+    server.always("GET", "/calendar/v3/calendars/me%40uni.example/events",
+                  test::FakeReply::json(200, R"({"items":[{"id":"g1","summary":"Maths","start":{"dateTime":)"
+                                             R"("2025-09-15T06:10:00Z"},"end":{"dateTime":"2025-09-15T07:00:00Z"}}]})"));
+    const std::string state = dir.write("machine.json", machine);
+    const std::string script = dir.write("day.jsonl", "{\"at\": 1757916000000, \"step\": \"calendarChanged\"}\n"
+                                                      "{\"at\": 1757916700000, \"step\": \"calendarChanged\"}\n");
+    const auto result = runProgram(OSTREL_DEV_PATH, {"observe", "--machine", state, "--script", script, "--tz", "UTC",
+                                                     "--google", server.baseUrl(), "--token", "REFRESH-SECRET"});
+    server.stop();
+    ASSERT_EQ(result.status, 0) << result.err;
+    EXPECT_NE(result.out.find(R"({"payload":{"event":"g1","idle":0,"locked":false,"occurrence":1757916600000,"start":1757916600000},"signal":"calendar.event_start","ts":1757916600000})"),
+              std::string::npos)
+        << result.out;
+    for (const char* secret : {"REFRESH-SECRET", "ACCESS-SECRET"}) {
+        EXPECT_EQ(result.out.find(secret), std::string::npos) << result.out;
+        EXPECT_EQ(result.err.find(secret), std::string::npos) << result.err;
+    }
+    const auto lone = runProgram(OSTREL_DEV_PATH, {"observe", "--machine", state, "--script", script, "--tz", "UTC",
+                                                   "--token", "REFRESH-SECRET"});
+    EXPECT_EQ(lone.status, 1);
+    EXPECT_NE(lone.err.find("--google URL and --token T go together"), std::string::npos) << lone.err;
+    EXPECT_EQ(lone.err.find("REFRESH-SECRET"), std::string::npos) << lone.err;
 }
 
 TEST(ObserveCommand, ABadLineStopsEverythingWithItsNumber) {
