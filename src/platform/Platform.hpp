@@ -3,6 +3,7 @@
 #include "platform/AudioSystem.hpp"
 #include "platform/BrowserScripting.hpp"
 #include "platform/Displays.hpp"
+#include "platform/EventStore.hpp"
 #include "platform/Keychain.hpp"
 #include "platform/Location.hpp"
 #include "platform/LoginRecords.hpp"
@@ -29,6 +30,7 @@ struct Platform {
     Displays& displays;
     PowerSources& power;
     BrowserScripting& scripting;
+    EventStore& events;
     Keychain& keychain;
 };
 

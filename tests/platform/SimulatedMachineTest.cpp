@@ -1,5 +1,6 @@
 #include "platform/sim/SimulatedMachine.hpp"
 #include "platform/Clock.hpp"
+#include "platform/OperationError.hpp"
 #include "platform/ThreadExecutor.hpp"
 #include "platform/sim/VirtualTime.hpp"
 #include "support/TempDir.hpp"
@@ -696,6 +697,108 @@ TEST_F(SimulatedMachineTest, AudioNoticesReachOnlyTheListenersOfThatDeviceAndCon
     EXPECT_EQ(audio.deviceUID(now[1]), std::optional<std::string>("speakers"));
 }
 
+TEST_F(SimulatedMachineTest, EventStoreAsksOnceWhileUndecidedAndAnswersLaterWithAChangeNotice) {
+    int notices = 0;
+    const Subscription changes = machine.events().subscribe(main, [&] { ++notices; });
+    EXPECT_EQ(machine.events().access(), CalendarAccess::notDetermined);
+
+    std::vector<bool> answers;
+    machine.events().requestFullAccess([&](bool granted) { answers.push_back(granted); });
+    EXPECT_THAT(answers, IsEmpty()) << "the answer comes later, not inside the request";
+    time.settle();
+    EXPECT_THAT(answers, ElementsAre(true));
+    EXPECT_EQ(notices, 1) << "a grant changes what the store shows";
+    EXPECT_EQ(machine.events().access(), CalendarAccess::fullAccess);
+
+    machine.setPermission("calendar", MachineState::Permission::denied);
+    machine.setCalendarAnswer(MachineState::Permission::granted);
+    machine.events().requestFullAccess([&](bool granted) { answers.push_back(granted); });
+    time.settle();
+    EXPECT_THAT(answers, ElementsAre(true, false)) << "a decided user is not asked again";
+    EXPECT_EQ(machine.calendarQuestions(), 1);
+    EXPECT_EQ(notices, 2) << "the denial was a change too";
+
+    machine.setPermission("calendar", MachineState::Permission::notDetermined);
+    machine.setCalendarAnswer(MachineState::Permission::denied);
+    machine.failCalls("requestFullAccess", 1);
+    machine.events().requestFullAccess([&](bool granted) { answers.push_back(granted); });
+    time.settle();
+    EXPECT_THAT(answers, ElementsAre(true, false, false));
+    EXPECT_EQ(machine.calendarQuestions(), 1) << "a failed request asks nobody";
+    EXPECT_EQ(machine.events().access(), CalendarAccess::notDetermined);
+}
+
+TEST_F(SimulatedMachineTest, EventStoreGivesTheRangesEventsOnlyWithFullAccessAndNoticesEachChange) {
+    int notices = 0;
+    const Subscription changes = machine.events().subscribe(main, [&] { ++notices; });
+    machine.addCalendar({"school", "School"});
+    MachineState::CalendarEvent maths;
+    maths.id = "maths";
+    maths.calendarID = "school";
+    maths.title = "Maths";
+    maths.start = 1000;
+    maths.end = 2000;
+    maths.attendees = {{"Me", true, Participation::accepted}};
+    maths.externalID = "ext";
+    maths.url = "https://school.example/maths";
+    machine.addCalendarEvent(maths);
+    MachineState::CalendarEvent loose = maths;
+    loose.id = "loose";
+    loose.calendarID = "gone";
+    loose.start = 3000;
+    loose.end = 4000;
+    machine.addCalendarEvent(loose);
+    MachineState::CalendarEvent damaged;
+    damaged.id = "damaged";
+    damaged.end = std::nullopt;
+    machine.addCalendarEvent(damaged);
+    time.settle();
+    EXPECT_EQ(notices, 4);
+
+    const auto ids = [&](Date from, Date to) {
+        std::vector<std::string> found;
+        for (const EventRecord& record : machine.events().events(from, to)) {
+            found.push_back(record.identifier);
+        }
+        return found;
+    };
+    EXPECT_THAT(ids(0, 5000), IsEmpty()) << "nothing before access";
+    machine.setPermission("calendar", MachineState::Permission::granted);
+    EXPECT_THAT(ids(0, 5000), ElementsAre("maths", "loose", "damaged"));
+    EXPECT_THAT(ids(2000, 3000), ElementsAre("damaged")) << "ranges are half open; an unplaced entry is in all";
+    EXPECT_THAT(ids(1999, 3001), ElementsAre("maths", "loose", "damaged"));
+
+    const auto records = machine.events().events(0, 5000);
+    EventRecord expected;
+    expected.identifier = "maths";
+    expected.externalIdentifier = "ext";
+    expected.title = "Maths";
+    expected.start = 1000;
+    expected.end = 2000;
+    expected.status = EventStatus::confirmed;
+    expected.attendees = {{"Me", true, Participation::accepted}};
+    expected.url = "https://school.example/maths";
+    expected.calendarTitle = "School";
+    EXPECT_EQ(records.at(0), expected);
+    EXPECT_EQ(records.at(1).calendarTitle, std::nullopt) << "an unknown calendar id is no calendar";
+
+    maths.title = "Algebra";
+    machine.changeCalendarEvent(maths);
+    machine.removeCalendarEvent("loose");
+    machine.removeCalendarEvent("loose");
+    machine.notifyCalendarChanged();
+    time.settle();
+    EXPECT_EQ(notices, 8) << "grant, change, one removal and the bare notice; removing nothing is silent";
+    EXPECT_EQ(machine.events().events(0, 5000).at(0).title, "Algebra");
+    MachineState::CalendarEvent absent;
+    absent.id = "absent";
+    EXPECT_THROW(machine.changeCalendarEvent(absent), OperationError);
+
+    machine.failCalls("events", 1);
+    EXPECT_THAT(ids(0, 5000), IsEmpty());
+    EXPECT_EQ(machine.calls("events"), 7);
+}
+
 TEST_F(SimulatedMachineTest, BrowserScriptsAnswerByPermissionFrontWindowAndInjectedError) {
     const std::string chromium = "tell application id \"org.mozilla.firefox\"\nreturn URL of active tab of front window\nend tell";
     const std::string safari =
@@ -812,7 +915,28 @@ MachineState everyField() {
     state.locationAuthorization = MachineState::LocationAuthorization::whenInUse;
     state.power = {MachineState::PowerSource::ups, 4100, true, 5000};
     state.calendars = {{"school", "School"}};
-    state.events = {{"e1", "school", "Maths", 1757919600, 1757923200, true, "Room 4", "bring ruler", "https://meet"}};
+    MachineState::CalendarEvent allDayClass;
+    allDayClass.id = "e1";
+    allDayClass.calendarID = "school";
+    allDayClass.title = "Maths";
+    allDayClass.start = 1757919600;
+    allDayClass.end = 1757923200;
+    allDayClass.allDay = true;
+    allDayClass.location = "Room 4";
+    allDayClass.notes = "bring ruler";
+    allDayClass.url = "https://meet";
+    state.events = {allDayClass};
+    MachineState::CalendarEvent detailed;
+    detailed.id = "e2";
+    detailed.start = std::nullopt;
+    detailed.externalID = "ext-2";
+    detailed.status = EventStatus::tentative;
+    detailed.attendees = {{"Ada", false, Participation::accepted}, {"Me", true, Participation::declined}};
+    detailed.occurrence = 1757919000.5;
+    detailed.recurring = true;
+    detailed.detached = true;
+    state.events.push_back(detailed);
+    state.calendarAnswer = MachineState::Permission::denied;
     state.loginItems = {"org.ostrel.Ostrel"};
     state.keychain = {{"ostrel.sync", "student", "s3cret"}};
     state.permissions = {{"calendar", MachineState::Permission::granted}, {"screenCapture", MachineState::Permission::denied}};
@@ -882,6 +1006,10 @@ TEST(MachineStateTest, AStateTheMachineCouldNotReachIsRefused) {
         {"a focused window the app lacks", R"({"apps":[{"pid":5,"windows":[{"id":3}],"focusedWindow":4}]})"},
         {"an unknown permission", R"({"permissions":{"calendar":"maybe"}})"},
         {"an unknown power source", R"({"power":{"source":"solar"}})"},
+        {"an event without an end key", R"({"events":[{"id":"e","start":1}]})"},
+        {"an unknown event status", R"({"events":[{"id":"e","start":1,"end":2,"status":"moved"}]})"},
+        {"an unknown participation",
+         R"({"events":[{"id":"e","start":1,"end":2,"attendees":[{"participation":"maybe"}]}]})"},
         {"a frame without a width", R"({"displays":[{"id":"d","frame":{"x":0,"y":0,"height":1}}]})"},
         {"a pid as text", R"({"apps":[{"pid":"5"}]})"},
     };

@@ -1,4 +1,6 @@
 #include "support/RawDatabase.hpp"
+#include "core/store/Store.hpp"
+#include "support/FakeHttpServer.hpp"
 #include "support/RunProgram.hpp"
 #include "support/TempDir.hpp"
 
@@ -6,6 +8,7 @@
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
+#include <limits>
 
 #include <gtest/gtest.h>
 
@@ -170,6 +173,85 @@ TEST(ObserveCommand, QueuedLocationFixesAnswerTheNextRequestAndTheLastIsKeptAtIt
     EXPECT_NE(result.err.find("[place] No location reading"), std::string::npos) << "the wake's request failed: " << result.err;
 }
 
+TEST(ObserveCommand, CalendarStepsReachTheCalendarSource) {
+    test::TempDir dir;
+    const std::string state = dir.write("machine.json", machine);
+    // Starts: 1757916600 maths, 1757916900 art (moved to the evening), 1757917200 gym (removed).
+    const std::string script = dir.write(
+        "classes.jsonl",
+        "{\"at\": 1757916000000, \"step\": \"addCalendar\", \"calendar\": {\"id\": \"school\", \"title\": \"School\"}}\n"
+        "{\"at\": 1757916001000, \"step\": \"addCalendarEvent\", \"event\": {\"id\": \"maths\", \"calendarID\": "
+        "\"school\", \"title\": \"Maths\", \"start\": 1757916600, \"end\": 1757919600, \"location\": \"Room 4\"}}\n"
+        "{\"at\": 1757916002000, \"step\": \"addCalendarEvent\", \"event\": {\"id\": \"art\", \"calendarID\": "
+        "\"school\", \"start\": 1757916900, \"end\": 1757919600}}\n"
+        "{\"at\": 1757916003000, \"step\": \"addCalendarEvent\", \"event\": {\"id\": \"gym\", \"calendarID\": "
+        "\"school\", \"start\": 1757917200, \"end\": 1757919600}}\n"
+        "{\"at\": 1757916004000, \"step\": \"setCalendarAnswer\", \"status\": \"granted\"}\n"
+        "{\"at\": 1757916005000, \"step\": \"requestCalendarAccess\"}\n"
+        "{\"at\": 1757916100000, \"step\": \"changeCalendarEvent\", \"event\": {\"id\": \"art\", \"calendarID\": "
+        "\"school\", \"start\": 1757955600, \"end\": 1757959200}}\n"
+        "{\"at\": 1757916200000, \"step\": \"removeCalendarEvent\", \"id\": \"gym\"}\n"
+        "{\"at\": 1757916300000, \"step\": \"calendarChanged\"}\n"
+        "{\"at\": 1757917300000, \"step\": \"setCalendarAccess\", \"status\": \"denied\"}\n");
+    const std::string db = (dir / "calendar.sqlite").string();
+    const auto result = runProgram(OSTREL_DEV_PATH, {"observe", "--machine", state, "--script", script,
+                                                     "--tz", "UTC", "--db", db});
+    ASSERT_EQ(result.status, 0) << result.err;
+    std::vector<std::string> starts;
+    for (std::size_t start = 0, end; (end = result.out.find('\n', start)) != std::string::npos; start = end + 1) {
+        const std::string line = result.out.substr(start, end - start);
+        if (line.find("calendar.event_start") != std::string::npos || line.rfind("{\"trigger\"", 0) == 0) {
+            starts.push_back(line);
+        }
+    }
+    EXPECT_EQ(starts,
+              (std::vector<std::string>{
+                  R"({"payload":{"event":"maths","idle":0,"locked":false,"occurrence":1757916600000,"start":1757916600000},"signal":"calendar.event_start","ts":1757916600000})",
+                  R"({"trigger":{"kind":"event_start","ts":1757916600000}})"}))
+        << result.out;
+    // The events stay stored after access is gone; the removed one is gone, the moved one moved.
+    Store store(db);
+    std::vector<std::string> stored;
+    for (const CalendarEvent& event : store.calendarEvents(0, std::numeric_limits<std::int64_t>::max())) {
+        stored.push_back(event.key + "@" + std::to_string(event.start / 1000));
+    }
+    EXPECT_EQ(stored, (std::vector<std::string>{"maths@1757916600", "art@1757955600"}));
+    EXPECT_NE(result.err.find("[calendar] Apple Calendar can't be read; the calendar Signal is off"),
+              std::string::npos)
+        << result.err;
+}
+
+TEST(ObserveCommand, TheGooglePathReadsAFakeServerWithASeededTokenAndNeverPrintsIt) {
+    test::TempDir dir;
+    test::FakeHttpServer server;
+    server.always("POST", "/token", test::FakeReply::json(200, R"({"access_token":"ACCESS-SECRET","expires_in":3600})"));
+    server.always("GET", "/calendar/v3/users/me/calendarList",
+                  test::FakeReply::json(200, R"({"items":[{"id":"me@uni.example","primary":true}]})"));
+    // 1757916600 is 2025-09-15T06:10:00Z.
+    server.always("GET", "/calendar/v3/calendars/me%40uni.example/events",
+                  test::FakeReply::json(200, R"({"items":[{"id":"g1","summary":"Maths","start":{"dateTime":)"
+                                             R"("2025-09-15T06:10:00Z"},"end":{"dateTime":"2025-09-15T07:00:00Z"}}]})"));
+    const std::string state = dir.write("machine.json", machine);
+    const std::string script = dir.write("day.jsonl", "{\"at\": 1757916000000, \"step\": \"calendarChanged\"}\n"
+                                                      "{\"at\": 1757916700000, \"step\": \"calendarChanged\"}\n");
+    const auto result = runProgram(OSTREL_DEV_PATH, {"observe", "--machine", state, "--script", script, "--tz", "UTC",
+                                                     "--google", server.baseUrl(), "--token", "REFRESH-SECRET"});
+    server.stop();
+    ASSERT_EQ(result.status, 0) << result.err;
+    EXPECT_NE(result.out.find(R"({"payload":{"event":"g1","idle":0,"locked":false,"occurrence":1757916600000,"start":1757916600000},"signal":"calendar.event_start","ts":1757916600000})"),
+              std::string::npos)
+        << result.out;
+    for (const char* secret : {"REFRESH-SECRET", "ACCESS-SECRET"}) {
+        EXPECT_EQ(result.out.find(secret), std::string::npos) << result.out;
+        EXPECT_EQ(result.err.find(secret), std::string::npos) << result.err;
+    }
+    const auto lone = runProgram(OSTREL_DEV_PATH, {"observe", "--machine", state, "--script", script, "--tz", "UTC",
+                                                   "--token", "REFRESH-SECRET"});
+    EXPECT_EQ(lone.status, 1);
+    EXPECT_NE(lone.err.find("--google URL and --token T go together"), std::string::npos) << lone.err;
+    EXPECT_EQ(lone.err.find("REFRESH-SECRET"), std::string::npos) << lone.err;
+}
+
 TEST(ObserveCommand, ABadLineStopsEverythingWithItsNumber) {
     test::TempDir dir;
     const std::string state = dir.write("machine.json", machine);
@@ -217,6 +299,10 @@ TEST(ObserveCommand, ABadLineStopsEverythingWithItsNumber) {
         {"{\"at\": 1, \"step\": \"queueLocationFixes\", \"fixes\": [{\"latitude\": 1, \"longitude\": 2, "
          "\"accuracy\": 3, \"time\": \"noon\"}]}\n",
          "line 1: a fix's \"time\" must be"},
+        {"{\"at\": 1, \"step\": \"setCalendarAccess\", \"status\": \"always\"}\n", "line 1: \"status\" must be"},
+        {"{\"at\": 1, \"step\": \"addCalendarEvent\", \"event\": {\"id\": \"e\", \"end\": 2}}\n", "line 1: "},
+        {"{\"at\": 1, \"step\": \"changeCalendarEvent\", \"event\": {\"id\": \"e\", \"start\": 1, \"end\": 2}}\n",
+         "line 1: no calendar event \"e\""},
     };
     for (const auto& c : cases) {
         const std::string script = dir.write("bad.jsonl", c.script);

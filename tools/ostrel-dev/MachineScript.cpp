@@ -53,6 +53,14 @@ const std::map<std::string, std::vector<const char*>>& requiredFields() {
         {"showTab", {"app", "url"}},
         {"closeTabs", {"app"}},
         {"setAutomation", {"app", "permission"}},
+        {"setCalendarAccess", {"status"}},
+        {"setCalendarAnswer", {"status"}},
+        {"requestCalendarAccess", {}},
+        {"addCalendar", {"calendar"}},
+        {"addCalendarEvent", {"event"}},
+        {"changeCalendarEvent", {"event"}},
+        {"removeCalendarEvent", {"id"}},
+        {"calendarChanged", {}},
     };
     return table;
 }
@@ -207,6 +215,12 @@ MachineScript MachineScript::parse(const std::string& text) {
                 locationFixes(step);
             } else if (step.name == "setAutomation") {
                 automation(value);
+            } else if (step.name == "setCalendarAccess" || step.name == "setCalendarAnswer") {
+                permission(value.at("status").get<std::string>(), "status");
+            } else if (step.name == "addCalendar") {
+                MachineState::Calendar::fromJSON(value.at("calendar"));
+            } else if (step.name == "addCalendarEvent" || step.name == "changeCalendarEvent") {
+                MachineState::CalendarEvent::fromJSON(value.at("event"));
             }
         } catch (const json::DecodingError& error) {
             throw Error(number, error.what());
@@ -361,7 +375,22 @@ void MachineScript::play(const Step& step, SimulatedMachine& machine) {
             machine.closeTabs(f.at("app").get<std::string>());
         } else if (name == "setAutomation") {
             machine.setAutomation(f.at("app").get<std::string>(), automation(f));
+        } else if (name == "setCalendarAccess") {
+            machine.setPermission("calendar", permission(f.at("status").get<std::string>(), "status"));
+        } else if (name == "setCalendarAnswer") {
+            machine.setCalendarAnswer(permission(f.at("status").get<std::string>(), "status"));
+        } else if (name == "addCalendar") {
+            machine.addCalendar(MachineState::Calendar::fromJSON(f.at("calendar")));
+        } else if (name == "addCalendarEvent") {
+            machine.addCalendarEvent(MachineState::CalendarEvent::fromJSON(f.at("event")));
+        } else if (name == "changeCalendarEvent") {
+            machine.changeCalendarEvent(MachineState::CalendarEvent::fromJSON(f.at("event")));
+        } else if (name == "removeCalendarEvent") {
+            machine.removeCalendarEvent(f.at("id").get<std::string>());
+        } else if (name == "calendarChanged") {
+            machine.notifyCalendarChanged();
         }
+        // requestCalendarAccess is the application's own act: the caller plays it.
     } catch (const OperationError& error) {
         throw Error(step.line, error.what());
     }

@@ -29,12 +29,17 @@ namespace ostrel::dev {
 //   addAudioDevice {device}    removeAudioDevice {id}    setDefaultOutput {id?}
 //   setVolume {volume}    setMuted {muted}    setDataSource {id, source}    setPower {power}
 //   setDisplayKeptAwake {awake} (another program keeps the display on); input is setIdle {seconds: 0}
+//   setCalendarAccess {status} (the user changes the calendar permission in the system's settings)
+//   setCalendarAnswer {status} (what the user will answer when asked)
+//   requestCalendarAccess (the application asks; played by the caller, not by play())
+//   addCalendar {calendar}    addCalendarEvent, changeCalendarEvent {event}    removeCalendarEvent {id}
+//   calendarChanged (the event store's change notice with nothing changed)
 //   showTab {app, url, title?, private?} (the browser's front tab; its focused window takes the
 //   title)    closeTabs {app}    setAutomation {app, permission, answer? (granted), scriptError?}
-// display, device, power and location take the state file's forms (src/platform/sim/README.md);
-// status is notDetermined, denied, whenInUse or always; permission and answer are notDetermined,
-// denied or granted; scriptError fails every script run against the browser (-1743 refused,
-// -1712 timed out).
+// display, device, power, location, calendar and event take the state file's forms
+// (src/platform/sim/README.md); a location status is notDetermined, denied, whenInUse or always, a
+// calendar status, a permission and an answer notDetermined, denied or granted;
+// scriptError fails every script run against the browser (-1743 refused, -1712 timed out).
 // Times never go back from one line to the next.
 class MachineScript {
 public:

@@ -74,7 +74,8 @@ void printRows(Store& store) {
 // Plays a script of machine operations through the observer in virtual time and prints every
 // stored row.
 int observeCommand(const Arguments& arguments) {
-    const Options options("observe", arguments, {"--machine", "--script", "--tz", "--db", "--config"});
+    const Options options("observe", arguments,
+                          {"--machine", "--script", "--tz", "--db", "--config", "--google", "--token"});
     if (!options.positional().empty()) {
         throw options.error("takes no database path; use --db");
     }
@@ -82,6 +83,21 @@ int observeCommand(const Arguments& arguments) {
     const auto scriptPath = options.text("--script");
     if (!machinePath || !scriptPath) {
         throw options.error("needs --machine STATE and --script FILE");
+    }
+    // The Google path: the client talks to a local server (a fake Google) with a refresh token
+    // seeded into the machine's keychain. Never the real service: the token would leave.
+    const auto googleBase = options.text("--google");
+    const auto googleToken = options.text("--token");
+    if (googleBase.has_value() != googleToken.has_value()) {
+        throw options.error("--google URL and --token T go together");
+    }
+    if (googleBase && googleBase->rfind("http://127.0.0.1:", 0) != 0) {
+        throw options.error("--google must be http://127.0.0.1:PORT");
+    }
+    GoogleCalendar::Configuration google;
+    if (googleBase) {
+        google.endpoints = GoogleEndpoints::local(*googleBase);
+        google.clientID = "ostrel-dev";
     }
     const Calendar calendar = options.calendar();
     (void)calendar; // checked now; the calendar source will read it
@@ -132,10 +148,14 @@ int observeCommand(const Arguments& arguments) {
     VirtualTime time(start);
     VirtualRuntime runtime(time);
     SimulatedMachine machine(std::move(state), &time);
+    if (googleToken) {
+        machine.setKeychainItem({GoogleCalendar::keychainService, GoogleCalendar::keychainAccount, *googleToken});
+    }
     Platform platform = machine.platform();
     Store store(database);
     {
-        Observer observer(store, runtime, platform, *settings, random, "", ExclusionList::defaultList(), {});
+        Observer observer(store, runtime, platform, *settings, random, "", ExclusionList::defaultList(), {},
+                          std::move(google));
         time.addFlusher([&observer] { observer.writer().flush(); });
         observer.start();
         time.settle();
@@ -145,6 +165,13 @@ int observeCommand(const Arguments& arguments) {
                 script.play(step, machine);
             } catch (const MachineScript::Error& failure) {
                 throw options.error(*scriptPath + " " + failure.what());
+            }
+            // The application's side of calendar access: it asks, and it starts the calendar
+            // source again when the user changed the permission, as the app model does.
+            if (step.name == "requestCalendarAccess") {
+                observer.calendar().requestAccess({});
+            } else if (step.name == "setCalendarAccess") {
+                observer.calendar().start();
             }
             time.settle();
         }

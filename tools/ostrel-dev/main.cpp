@@ -70,8 +70,10 @@ const std::map<std::string, Command>& commands() {
         {"observe",
          {ostrel::dev::observeCommand,
           "observe --machine STATE --script FILE --tz ZONE [--db DB] [--config DIR]\n"
+          "        [--google http://127.0.0.1:PORT --token T]\n"
           "                plays a script of machine steps (JSON lines) through the observer in\n"
-          "                virtual time and prints every stored row, as JSON lines"}},
+          "                virtual time and prints every stored row, as JSON lines; with --google the\n"
+          "                calendar source reads that local Google stand-in with refresh token T"}},
         {"settings",
          {ostrel::dev::settingsCommand,
           "settings --config DIR list | get KEY | set KEY JSON | delete KEY\n"

@@ -9,11 +9,11 @@
 
 namespace ostrel {
 
-// Construction order: writer, trigger recorder, place, browser, windows, (calendar), workspace,
-// displays, audio, power, idle. The source in brackets is not built yet.
+// Construction order: writer, trigger recorder, place, browser, windows, calendar, workspace,
+// displays, audio, power, idle.
 Observer::Observer(Store& store, Runtime& runtime, Platform& platform, Settings& settings,
                    SecureRandom& random, std::string version, ExclusionList exclusions,
-                   OnNewTriggers onNewTriggers)
+                   OnNewTriggers onNewTriggers, GoogleCalendar::Configuration google)
     : store_(store), runtime_(runtime), platform_(platform),
       version_(version.empty() ? std::string("dev") : std::move(version)), writer_(store),
       triggers_(store, writer_, runtime.clock(), std::move(onNewTriggers)),
@@ -23,6 +23,8 @@ Observer::Observer(Store& store, Runtime& runtime, Platform& platform, Settings&
       windows_(platform.accessibility, platform.workspace, writer_, runtime.clock(),
                runtime.queue(accessibilityQueue), exclusions,
                [this](const std::string& bundleID) { browserWindowChanged(bundleID); }),
+      calendar_(store, writer_, runtime, platform, platform.keychain, settings, http_, random, std::move(google),
+                [this] { eventStarted(); }),
       workspace_(platform.workspace, platform.session, writer_, runtime.clock(), runtime.main(), exclusions,
                  [this] { arrived(); }),
       displays_(platform.displays, writer_, runtime.clock(), runtime.main()),
@@ -36,7 +38,7 @@ Observer::~Observer() {
     retention_.cancel();
 }
 
-// Start order: start record, triggers, workspace, displays, audio, power, idle, (calendar),
+// Start order: start record, triggers, workspace, displays, audio, power, idle, calendar,
 // windows, place, browser, retention.
 void Observer::start() {
     const auto login = loginTime(platform_.logins.records(), platform_.logins.userName());
@@ -48,6 +50,7 @@ void Observer::start() {
     audio_.start();
     power_.start();
     idle_.start();
+    calendar_.start();
     windows_.start();
     place_.start();
     browser_.start();
@@ -81,6 +84,17 @@ void Observer::arrived() {
         place_.requestLocation();
     }
     triggers_.update();
+}
+
+// Called on the calendar's queue after a batch of class starts: triggers first, then a fix on
+// the main executor, where the place source lives.
+void Observer::eventStarted() {
+    triggers_.update();
+    runtime_.main().post(guard_.wrap([this] {
+        if (place_.authorization() == LocationAuthorization::always) {
+            place_.requestLocation();
+        }
+    }));
 }
 
 // Called on the accessibility queue: a browser's window changed, so its front tab may have too.

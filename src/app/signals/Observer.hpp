@@ -2,6 +2,7 @@
 
 #include "app/signals/AudioSignal.hpp"
 #include "app/signals/BrowserSignal.hpp"
+#include "app/signals/CalendarSignal.hpp"
 #include "app/signals/DisplaySignal.hpp"
 #include "app/signals/IdleSignal.hpp"
 #include "app/signals/PlaceSignal.hpp"
@@ -11,6 +12,7 @@
 #include "app/signals/WorkspaceSignals.hpp"
 #include "core/observations/ExclusionList.hpp"
 #include "core/observations/ObservationWriter.hpp"
+#include "platform/HttpClient.hpp"
 #include "platform/LoginRecords.hpp"
 #include "platform/Platform.hpp"
 #include "platform/Runtime.hpp"
@@ -32,8 +34,6 @@ class Store;
 // order, records that the application started ("quev.start") and keeps the observation table
 // trimmed to its retention period. What is observed and how is each source's business.
 //
-// The calendar source takes its place in the orders in Observer.cpp when it exists.
-//
 // Threads: construct, start and destroy on the runtime's main executor. Destruction is orderly:
 // the sources stop (their subscriptions and timers end), then the writer drains; the store, owned
 // by the caller, closes after.
@@ -48,11 +48,13 @@ public:
     static constexpr const char* audioQueue = "Ostrel.audio";
 
     // Builds everything and starts nothing. store, runtime, platform, settings (where the network
-    // salt is kept) and random must outlive it; onNewTriggers is called on the writer's queue.
-    // exclusions holds the apps the window and workspace sources skip; the browser source uses the
-    // built-in site exclusions.
+    // salt and the calendar source are kept) and random must outlive it; onNewTriggers is called on
+    // the writer's queue. exclusions holds the apps the window and workspace sources skip; the
+    // browser source uses the built-in site exclusions. google configures the calendar source's
+    // Google client; the default has no client id, so no sign-in is offered.
     Observer(Store& store, Runtime& runtime, Platform& platform, Settings& settings, SecureRandom& random,
-             std::string version, ExclusionList exclusions, OnNewTriggers onNewTriggers);
+             std::string version, ExclusionList exclusions, OnNewTriggers onNewTriggers,
+             GoogleCalendar::Configuration google = {});
     ~Observer();
 
     Observer(const Observer&) = delete;
@@ -65,6 +67,8 @@ public:
     ObservationWriter& writer() { return writer_; }
     // The browsers this application may script, and the request for that permission.
     BrowserSignal& browser() { return browser_; }
+    // Started again by whoever changes the calendar source or its access.
+    CalendarSignal& calendar() { return calendar_; }
 
     // The latest login of user at the console, in milliseconds since 1970: records of type 7 (a
     // user process) whose line is "console" and whose user is user. Nothing when none qualifies.
@@ -74,6 +78,7 @@ public:
 
 private:
     void arrived();
+    void eventStarted();
     void browserWindowChanged(const std::string& bundleID);
     void deleteExpiredObservations();
     void scheduleRetention();
@@ -82,12 +87,14 @@ private:
     Runtime& runtime_;
     Platform& platform_;
     const std::string version_;
+    HttpClient http_; // the Google client's
     // Declared before the sources, so it is destroyed after them: they record until they stop.
     ObservationWriter writer_;
     TriggerRecorder triggers_;
     PlaceSignal place_;
     BrowserSignal browser_;
     WindowSignal windows_;
+    CalendarSignal calendar_;
     WorkspaceSignals workspace_;
     DisplaySignal displays_;
     AudioSignal audio_;

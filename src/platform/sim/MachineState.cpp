@@ -66,7 +66,33 @@ constexpr std::pair<MachineState::Permission, const char*> permissionNames[] = {
     {MachineState::Permission::granted, "granted"},
 };
 
+constexpr std::pair<EventStatus, const char*> eventStatusNames[] = {
+    {EventStatus::none, "none"},
+    {EventStatus::confirmed, "confirmed"},
+    {EventStatus::tentative, "tentative"},
+    {EventStatus::cancelled, "cancelled"},
+};
+constexpr std::pair<Participation, const char*> participationNames[] = {
+    {Participation::unknown, "unknown"},   {Participation::pending, "pending"},
+    {Participation::accepted, "accepted"}, {Participation::declined, "declined"},
+    {Participation::tentative, "tentative"},
+};
+
 // ---- Pieces without a record type of their own ----
+
+Value attendeeToJSON(const EventAttendee& attendee) {
+    return ObjectWriter()
+        .set("name", attendee.name)
+        .set("currentUser", attendee.currentUser)
+        .set("participation", enumText(attendee.participation, participationNames))
+        .done();
+}
+
+EventAttendee attendeeFromJSON(const Value& value) {
+    const ObjectReader reader(value);
+    return {reader.value<std::string>("name", ""), reader.value("currentUser", false),
+            enumFromText(reader.value<std::string>("participation", "unknown"), participationNames)};
+}
 
 Value rectToJSON(const Rect& rect) {
     return ObjectWriter().set("x", rect.x).set("y", rect.y).set("width", rect.width).set("height", rect.height).done();
@@ -287,7 +313,7 @@ MachineState::Calendar MachineState::Calendar::fromJSON(const Value& value) {
 }
 
 Value MachineState::CalendarEvent::toJSON() const {
-    return ObjectWriter()
+    Value value = ObjectWriter()
         .set("id", id)
         .set("calendarID", calendarID)
         .set("title", title)
@@ -297,7 +323,21 @@ Value MachineState::CalendarEvent::toJSON() const {
         .set("location", location)
         .set("notes", notes)
         .set("url", url)
+        .set("externalID", externalID)
+        .set("status", enumText(status, eventStatusNames))
+        .set("occurrence", occurrence)
+        .set("recurring", recurring)
+        .set("detached", detached)
         .done();
+    Value list = Value::array();
+    for (const EventAttendee& attendee : attendees) {
+        list.push_back(attendeeToJSON(attendee));
+    }
+    value["attendees"] = std::move(list);
+    // A missing time must survive a round trip as missing, not as the default 0.
+    value["start"] = start ? Value(*start) : Value(nullptr);
+    value["end"] = end ? Value(*end) : Value(nullptr);
+    return value;
 }
 
 MachineState::CalendarEvent MachineState::CalendarEvent::fromJSON(const Value& value) {
@@ -306,12 +346,31 @@ MachineState::CalendarEvent MachineState::CalendarEvent::fromJSON(const Value& v
     event.id = reader.required<std::string>("id");
     event.calendarID = reader.value<std::string>("calendarID", "");
     event.title = reader.value<std::string>("title", "");
-    event.start = reader.required<double>("start");
-    event.end = reader.required<double>("end");
+    // Both times are required keys; null says the entry lacks one.
+    for (const char* key : {"start", "end"}) {
+        if (!value.contains(key)) {
+            throw DecodingError(std::string("\"") + key + "\": missing");
+        }
+    }
+    event.start = reader.optional<double>("start");
+    event.end = reader.optional<double>("end");
     event.allDay = reader.value("allDay", false);
     event.location = reader.optional<std::string>("location");
     event.notes = reader.optional<std::string>("notes");
     event.url = reader.optional<std::string>("url");
+    event.externalID = reader.optional<std::string>("externalID");
+    event.status = enumFromText(reader.value<std::string>("status", "confirmed"), eventStatusNames);
+    event.occurrence = reader.optional<double>("occurrence");
+    event.recurring = reader.value("recurring", false);
+    event.detached = reader.value("detached", false);
+    if (const Value* attendees = member(value, "attendees")) {
+        if (!attendees->is_array()) {
+            throw DecodingError("\"attendees\": expected an array");
+        }
+        for (const Value& attendee : *attendees) {
+            event.attendees.push_back(attendeeFromJSON(attendee));
+        }
+    }
     return event;
 }
 
@@ -443,6 +502,7 @@ Value MachineState::toJSON() const {
         permissionValues[name] = enumText(permission, permissionNames);
     }
     value["permissions"] = std::move(permissionValues);
+    value["calendarAnswer"] = enumText(calendarAnswer, permissionNames);
     return value;
 }
 
@@ -497,6 +557,7 @@ MachineState MachineState::fromJSON(const Value& value) {
     for (const auto& [name, text] : reader.value<std::map<std::string, std::string>>("permissions", {})) {
         state.permissions[name] = enumFromText(text, permissionNames);
     }
+    state.calendarAnswer = enumFromText(reader.value<std::string>("calendarAnswer", "granted"), permissionNames);
 
     // A state the machine could not have reached would make its notices lie.
     std::set<int> pids;

@@ -4,6 +4,7 @@
 #include "core/foundation/Json.hpp"
 #include "core/foundation/Rect.hpp"
 #include "platform/AudioSystem.hpp"
+#include "platform/EventStore.hpp"
 #include "platform/LoginRecords.hpp"
 #include "platform/WindowAccessibility.hpp"
 
@@ -148,16 +149,24 @@ struct MachineState {
         static Calendar fromJSON(const json::Value& value);
     };
 
+    // One occurrence as the event store gives it. A calendarID that names no calendar leaves the
+    // event without one; start or end may be missing, as in a damaged entry.
     struct CalendarEvent {
         std::string id;
         std::string calendarID;
         std::string title;
-        Date start = 0;
-        Date end = 0;
+        std::optional<Date> start = 0.0;
+        std::optional<Date> end = 0.0;
         bool allDay = false;
         std::optional<std::string> location;
         std::optional<std::string> notes;
         std::optional<std::string> url;
+        std::optional<std::string> externalID;
+        EventStatus status = EventStatus::confirmed;
+        std::vector<EventAttendee> attendees;
+        std::optional<Date> occurrence; // absent: the store gives none
+        bool recurring = false;         // the event has recurrence rules
+        bool detached = false;          // an occurrence of a series changed on its own
 
         friend bool operator==(const CalendarEvent&, const CalendarEvent&) = default;
         json::Value toJSON() const;
@@ -242,6 +251,7 @@ struct MachineState {
     std::vector<std::string> loginItems;               // app ids started at login
     std::vector<KeychainItem> keychain;
     std::map<std::string, Permission> permissions;      // "calendar", "screenCapture", ...
+    Permission calendarAnswer = Permission::granted;    // what the user answers when asked for calendars
     std::map<std::string, BrowserTab> frontTabs;        // browser app id → its front tab; none: no window
     std::map<std::string, Automation> automation;       // browser app id → scripting permission
 

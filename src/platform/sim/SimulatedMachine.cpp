@@ -24,6 +24,8 @@ struct TrustNotice {};
 
 struct PowerNotice {};
 
+struct CalendarNotice {};
+
 // One accessibility observer's registrations and its subscriber. Registrations are guarded by
 // the machine's lock.
 struct ObserverEntry {
@@ -92,6 +94,11 @@ struct SimulatedMachine::Core {
     // ---- Browsers ----
     std::vector<std::string> scriptsRun;
     int automationQuestions = 0;
+
+    // ---- Calendars ----
+    Subscribers<CalendarNotice> calendarNotices;
+    int calendarQuestions = 0;
+    Executor* eventStoreThread = nullptr; // where access answers arrive; none: on the asking thread
 
     Subscribers<LocationEvent> locationEvents;
     // Answers queued by the test for the next location requests: readings, or an error text.
@@ -1021,6 +1028,107 @@ private:
     std::shared_ptr<Core> core_;
 };
 
+CalendarAccess calendarAccess(const MachineState& state) {
+    const auto found = state.permissions.find("calendar");
+    if (found == state.permissions.end()) {
+        return CalendarAccess::notDetermined;
+    }
+    switch (found->second) {
+    case MachineState::Permission::notDetermined:
+        return CalendarAccess::notDetermined;
+    case MachineState::Permission::denied:
+        return CalendarAccess::denied;
+    case MachineState::Permission::granted:
+        return CalendarAccess::fullAccess;
+    }
+    return CalendarAccess::notDetermined;
+}
+
+// The machine's calendars under the permission "calendar". An event with both times is in a range
+// it overlaps; one lacking a time cannot be placed and is in every range, as a damaged entry would be.
+class SimEventStore final : public EventStore {
+public:
+    explicit SimEventStore(std::shared_ptr<Core> core) : core_(std::move(core)) {}
+
+    Availability availability() const override { return core_->availability("eventStore"); }
+
+    CalendarAccess access() const override {
+        std::lock_guard guard(core_->lock);
+        return core_->fails("calendarAccess") ? CalendarAccess::notDetermined : calendarAccess(core_->state);
+    }
+
+    void requestFullAccess(std::function<void(bool granted)> done) override {
+        bool granted = false;
+        Executor* answerOn = nullptr;
+        {
+            std::lock_guard guard(core_->lock);
+            answerOn = core_->eventStoreThread;
+            if (!core_->fails("requestFullAccess")) {
+                if (calendarAccess(core_->state) == CalendarAccess::notDetermined) {
+                    ++core_->calendarQuestions;
+                    core_->state.permissions["calendar"] = core_->state.calendarAnswer;
+                    if (core_->state.calendarAnswer != MachineState::Permission::notDetermined) {
+                        core_->calendarNotices.emit({});
+                    }
+                }
+                granted = calendarAccess(core_->state) == CalendarAccess::fullAccess;
+            }
+        }
+        if (answerOn == nullptr) {
+            done(granted);
+        } else {
+            answerOn->post([done = std::move(done), granted] { done(granted); });
+        }
+    }
+
+    void reset() override {
+        std::lock_guard guard(core_->lock);
+        core_->fails("reset");
+    }
+
+    std::vector<EventRecord> events(Date from, Date to) override {
+        std::lock_guard guard(core_->lock);
+        if (core_->fails("events") || calendarAccess(core_->state) != CalendarAccess::fullAccess) {
+            return {};
+        }
+        std::vector<EventRecord> records;
+        for (const MachineState::CalendarEvent& event : core_->state.events) {
+            if (event.start && event.end && (*event.start >= to || *event.end <= from)) {
+                continue;
+            }
+            EventRecord record;
+            record.identifier = event.id;
+            record.externalIdentifier = event.externalID;
+            record.title = event.title;
+            record.start = event.start;
+            record.end = event.end;
+            record.allDay = event.allDay;
+            record.status = event.status;
+            record.attendees = event.attendees;
+            record.occurrence = event.occurrence;
+            record.hasRecurrenceRules = event.recurring;
+            record.detached = event.detached;
+            record.location = event.location;
+            record.notes = event.notes;
+            record.url = event.url;
+            const auto calendar = std::ranges::find(core_->state.calendars, event.calendarID,
+                                                    &MachineState::Calendar::id);
+            if (calendar != core_->state.calendars.end()) {
+                record.calendarTitle = calendar->title;
+            }
+            records.push_back(std::move(record));
+        }
+        return records;
+    }
+
+    Subscription subscribe(Executor& executor, Callback changed) override {
+        return core_->calendarNotices.add(executor, [changed = std::move(changed)](const CalendarNotice&) { changed(); });
+    }
+
+private:
+    std::shared_ptr<Core> core_;
+};
+
 // The user's secret store over the machine's keychain items. A write replaces the item in one step,
 // so a failed write leaves the earlier secret as it was.
 class SimKeychain final : public Keychain {
@@ -1104,6 +1212,10 @@ SimulatedMachine::SimulatedMachine(MachineState state, VirtualTime* time) : core
     power_ = std::make_unique<SimPower>(core_);
     audio_ = std::make_unique<SimAudio>(core_);
     scripting_ = std::make_unique<SimScripting>(core_);
+    events_ = std::make_unique<SimEventStore>(core_);
+    if (time != nullptr) {
+        core_->eventStoreThread = &time->makeExecutor("sim.eventStore");
+    }
     keychain_ = std::make_unique<SimKeychain>(core_);
 }
 
@@ -1120,9 +1232,11 @@ Displays& SimulatedMachine::displays() { return *displays_; }
 PowerSources& SimulatedMachine::power() { return *power_; }
 AudioSystem& SimulatedMachine::audio() { return *audio_; }
 BrowserScripting& SimulatedMachine::scripting() { return *scripting_; }
+EventStore& SimulatedMachine::events() { return *events_; }
 Keychain& SimulatedMachine::keychain() { return *keychain_; }
 Platform SimulatedMachine::platform() {
-    return {*workspace_, *session_, *activity_, *accessibility_, *logins_, *wifi_, *location_, *audio_, *displays_, *power_, *scripting_, *keychain_};
+    return {*workspace_, *session_, *activity_, *accessibility_, *logins_, *wifi_, *location_,
+            *audio_,     *displays_, *power_,    *scripting_,     *events_, *keychain_};
 }
 
 MachineState SimulatedMachine::state() const {
@@ -1480,17 +1594,45 @@ void SimulatedMachine::addCalendar(MachineState::Calendar calendar) {
     std::lock_guard guard(core_->lock);
     std::erase_if(core_->state.calendars, [&](const auto& known) { return known.id == calendar.id; });
     core_->state.calendars.push_back(std::move(calendar));
+    core_->calendarNotices.emit({});
 }
 
 void SimulatedMachine::addCalendarEvent(MachineState::CalendarEvent event) {
     std::lock_guard guard(core_->lock);
     std::erase_if(core_->state.events, [&](const auto& known) { return known.id == event.id; });
     core_->state.events.push_back(std::move(event));
+    core_->calendarNotices.emit({});
+}
+
+void SimulatedMachine::changeCalendarEvent(MachineState::CalendarEvent event) {
+    std::lock_guard guard(core_->lock);
+    const auto found = std::ranges::find(core_->state.events, event.id, &MachineState::CalendarEvent::id);
+    if (found == core_->state.events.end()) {
+        throw OperationError("no calendar event \"" + event.id + "\"");
+    }
+    *found = std::move(event);
+    core_->calendarNotices.emit({});
 }
 
 void SimulatedMachine::removeCalendarEvent(const std::string& id) {
     std::lock_guard guard(core_->lock);
-    std::erase_if(core_->state.events, [&](const auto& known) { return known.id == id; });
+    if (std::erase_if(core_->state.events, [&](const auto& known) { return known.id == id; }) > 0) {
+        core_->calendarNotices.emit({});
+    }
+}
+
+void SimulatedMachine::notifyCalendarChanged() {
+    core_->calendarNotices.emit({});
+}
+
+void SimulatedMachine::setCalendarAnswer(MachineState::Permission answer) {
+    std::lock_guard guard(core_->lock);
+    core_->state.calendarAnswer = answer;
+}
+
+int SimulatedMachine::calendarQuestions() const {
+    std::lock_guard guard(core_->lock);
+    return core_->calendarQuestions;
 }
 
 void SimulatedMachine::addLoginItem(const std::string& appID) {
@@ -1515,7 +1657,12 @@ void SimulatedMachine::setKeychainItem(MachineState::KeychainItem item) {
 
 void SimulatedMachine::setPermission(const std::string& name, MachineState::Permission permission) {
     std::lock_guard guard(core_->lock);
+    const bool changed = core_->state.permissions.count(name) == 0 || core_->state.permissions[name] != permission;
     core_->state.permissions[name] = permission;
+    // The calendar store reports a change of its access like a change of its events.
+    if (name == "calendar" && changed) {
+        core_->calendarNotices.emit({});
+    }
 }
 
 void SimulatedMachine::showTab(const std::string& browserID, MachineState::BrowserTab tab) {

@@ -3,6 +3,7 @@
 #include "platform/AudioSystem.hpp"
 #include "platform/BrowserScripting.hpp"
 #include "platform/Displays.hpp"
+#include "platform/EventStore.hpp"
 #include "platform/Keychain.hpp"
 #include "platform/Location.hpp"
 #include "platform/Platform.hpp"
@@ -52,6 +53,7 @@ public:
     PowerSources& power();
     AudioSystem& audio();
     BrowserScripting& scripting();
+    EventStore& events();
     Keychain& keychain();
     Platform platform();
 
@@ -115,7 +117,7 @@ public:
     // be made and observers receive nothing.
     void setTrusted(bool trusted);
     // role: "workspace", "session", "activity", "accessibility", "logins", "wifi", "location",
-    // "displays", "power", "audio", "browserScripting" or "keychain".
+    // "displays", "power", "audio", "browserScripting", "eventStore" or "keychain".
     void setAvailability(const std::string& role, const Availability& availability);
     void addLoginRecord(LoginRecord record);
     void setUserName(std::string name);
@@ -161,13 +163,29 @@ public:
     // Without a queued answer, a request is answered with the machine's location dated now, or
     // with a failure when there is none or the status is neither "always" nor "when in use".
     void setPower(MachineState::Power power);
-    void addCalendar(MachineState::Calendar calendar);
-    void addCalendarEvent(MachineState::CalendarEvent event);
-    void removeCalendarEvent(const std::string& id);
     void addLoginItem(const std::string& appID);
     void removeLoginItem(const std::string& appID);
     void setKeychainItem(MachineState::KeychainItem item); // replaces the one of that service and account
     void setPermission(const std::string& name, MachineState::Permission permission);
+
+    // ---- Calendars (the event store's change notice) ----
+
+    // Adds a calendar, or replaces the one of that id.
+    void addCalendar(MachineState::Calendar calendar);
+    // Adds an event, or replaces the one of that id.
+    void addCalendarEvent(MachineState::CalendarEvent event);
+    // Replaces the event of that id; throws OperationError when there is none.
+    void changeCalendarEvent(MachineState::CalendarEvent event);
+    // The notice only when there was such an event.
+    void removeCalendarEvent(const std::string& id);
+    // A change notice with nothing changed (the store reports one after a sync of its own).
+    void notifyCalendarChanged();
+    // setPermission("calendar", ...) sends the notice when the permission changes. The answer is
+    // what the user gives when asked; asking happens only while undecided. Access answers arrive
+    // on an executor of the virtual time, or at once without one.
+    void setCalendarAnswer(MachineState::Permission answer);
+    // How often the user was asked for calendar access.
+    int calendarQuestions() const;
 
     // ---- Browsers (no notices of their own) ----
 
@@ -206,6 +224,7 @@ public:
     // "screens", "powerInfo", "watchPower", and the audio role's "defaultOutputDevice", "devices",
     // "hasOutputStreams", "deviceUID", "deviceName", "transport", "hasControl", "dataSource",
     // "volume", "muted", the scripting role's "automationPermission" and "runScript", and the
+    // event store's "calendarAccess", "requestFullAccess", "reset" and "events", and the
     // keychain's "keychainRead", "keychainWrite" and "keychainRemove".
     // availability(), ownPid() and the other subscriptions are
     // neither counted nor failed.
@@ -214,8 +233,9 @@ public:
     // nothing, a list read an empty list, isTrusted/isLocked/add false, observe nullptr,
     // keepAwake an empty WakeLock, userName an empty text, uptime 0, authorization notDetermined,
     // requestLocation a failure event, displayKeptAwake false, automationPermission -1743 (refused
-    // without asking), runScript a time-out error, a keychain read nothing and a keychain write or
-    // remove Status::failed with the stored secrets unchanged, powerInfo and watchPower nothing (the
+    // without asking), runScript a time-out error, calendarAccess notDetermined, requestFullAccess
+    // a refusal without asking, events an empty list, a keychain read nothing and a keychain write
+    // or remove Status::failed with the stored secrets unchanged, powerInfo and watchPower nothing (the
     // power notices can then never be had), an operation (subscribeWiFi included) throws
     // OperationError. The call is still counted.
 
@@ -241,6 +261,7 @@ private:
     std::unique_ptr<PowerSources> power_;
     std::unique_ptr<AudioSystem> audio_;
     std::unique_ptr<BrowserScripting> scripting_;
+    std::unique_ptr<EventStore> events_;
     std::unique_ptr<Keychain> keychain_;
 };
 

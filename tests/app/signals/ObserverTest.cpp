@@ -107,6 +107,39 @@ TEST(Observer, AnArrivalAsksForALocationFixOnlyWhenAlwaysAllowed) {
     }
 }
 
+TEST(Observer, AClassStartRecordsItsTriggerAndAsksForAFixOnlyWhenAlwaysAllowed) {
+    const struct {
+        MachineState::LocationAuthorization authorization;
+        int requests;
+    } cases[] = {
+        {MachineState::LocationAuthorization::whenInUse, 0},
+        {MachineState::LocationAuthorization::always, 1},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(static_cast<int>(c.authorization));
+        ObserverWorld world;
+        world.machine.setLocationAuthorization(c.authorization);
+        world.machine.setPermission("calendar", MachineState::Permission::granted);
+        world.machine.addCalendar({"school", "School"});
+        MachineState::CalendarEvent maths;
+        maths.id = "maths";
+        maths.calendarID = "school";
+        maths.start = world.time.clock().now() + 600;
+        maths.end = world.time.clock().now() + 3600;
+        world.machine.addCalendarEvent(maths);
+        world.startObserver();
+        world.handed.clear();
+        world.machine.resetCalls();
+        world.time.advance(600);
+        world.settle();
+        EXPECT_EQ(world.rows({Signal::eventStart}).size(), 1u);
+        ASSERT_EQ(world.handed.size(), 1u);
+        ASSERT_EQ(world.handed[0].size(), 1u);
+        EXPECT_EQ(world.handed[0][0].kind, Trigger::Kind::eventStart);
+        EXPECT_EQ(world.machine.calls("requestLocation"), c.requests);
+    }
+}
+
 TEST(Observer, DestroyingItStopsEverySource) {
     ObserverWorld world;
     MachineState::InstalledApp editor;
