@@ -1,4 +1,5 @@
 #include "app/google/GoogleCalendar.hpp"
+#include "platform/AppInfo.hpp"
 
 #include "app/google/GoogleSignIn.hpp"
 #include "app/google/GoogleWire.hpp"
@@ -19,6 +20,15 @@
 #include <utility>
 
 namespace ostrel {
+
+GoogleCalendar::Configuration GoogleCalendar::Configuration::of(const AppInfo& info) {
+    Configuration configuration;
+    configuration.clientID = info.info("OstrelGoogleClientID");
+    configuration.clientSecret = info.info("OstrelGoogleClientSecret");
+    configuration.pageFolder = (info.resourceFolder() / "Connected").string();
+    return configuration;
+}
+
 
 namespace {
 

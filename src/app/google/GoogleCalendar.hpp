@@ -12,6 +12,7 @@
 
 namespace ostrel {
 
+class AppInfo;
 class Executor;
 class HttpClient;
 class Keychain;
@@ -67,6 +68,10 @@ public:
         std::string clientSecret; // sent as it is, even empty
         std::string pageFolder;   // the folder of "connected.html" and its images; empty: none
         double requestTimeout = 60; // seconds for each request; tests shorten it
+
+        // The production endpoints with the release's client id and secret ("OstrelGoogleClientID",
+        // "OstrelGoogleClientSecret") and the result page shipped in the resources' "Connected".
+        static Configuration of(const AppInfo& info);
     };
 
     // Every reference must outlive this object. main: where connect() reports and its time-out

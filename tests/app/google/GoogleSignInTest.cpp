@@ -4,8 +4,12 @@
 #include "app/google/GoogleSignIn.hpp"
 
 #include "app/google/GoogleCalendar.hpp"
+#include "platform/AppInfo.hpp"
 #include "platform/SecureRandom.hpp"
+#include "platform/Settings.hpp"
 #include "support/TempDir.hpp"
+
+#include <filesystem>
 
 #include <gtest/gtest.h>
 
@@ -135,6 +139,30 @@ TEST(GoogleSignInTest, TheTemplateGetsItsTextsAndEmbedsItsImagesAndFonts) {
                     ".x{content:\"notes.txt\"}</style>Sign-in didn\u2019t finish.</html>");
     EXPECT_NE(GoogleSignIn::page(true, 1'796'806'096.0, folder.path()).find("class=\"connected\""),
               std::string::npos);
+}
+
+// The page the application ships: every placeholder filled, and its picture inside the page, since
+// the listener serves nothing after it.
+TEST(GoogleSignInTest, TheShippedPageNeedsNoFurtherRequest) {
+    const std::filesystem::path shipped = std::filesystem::path(__FILE__).parent_path() / "../../../resources/Connected";
+    ASSERT_TRUE(std::filesystem::exists(shipped / "connected.html")) << shipped;
+    for (const bool connected : {true, false}) {
+        const std::string page = GoogleSignIn::page(connected, 1'796'806'096.0, shipped);
+        EXPECT_EQ(page.find("{{"), std::string::npos) << page;
+        EXPECT_EQ(page.find("cloud.png"), std::string::npos) << "the picture is embedded";
+        EXPECT_NE(page.find("url(data:image/png;base64,"), std::string::npos);
+        EXPECT_NE(page.find(connected ? "You\u2019re connected." : "Sign-in didn\u2019t finish."), std::string::npos);
+        EXPECT_NE(page.find(">DEC<"), std::string::npos);
+    }
+    const Settings settings{Settings::inMemory};
+    const AppInfo info(std::nullopt, shipped.parent_path(), settings, [](const std::string& name) {
+        return name == "OstrelGoogleClientID" ? std::optional<std::string>("id-1") : std::nullopt;
+    });
+    const GoogleCalendar::Configuration configuration = GoogleCalendar::Configuration::of(info);
+    EXPECT_EQ(configuration.clientID, "id-1");
+    EXPECT_EQ(configuration.clientSecret, "") << "a missing secret is sent empty";
+    EXPECT_EQ(std::filesystem::path(configuration.pageFolder), shipped);
+    EXPECT_EQ(configuration.endpoints.api, GoogleEndpoints::production().api);
 }
 
 } // namespace
