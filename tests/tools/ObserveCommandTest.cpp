@@ -234,8 +234,10 @@ TEST(ObserveCommand, TheGooglePathReadsAFakeServerWithASeededTokenAndNeverPrints
     const std::string state = dir.write("machine.json", machine);
     const std::string script = dir.write("day.jsonl", "{\"at\": 1757916000000, \"step\": \"calendarChanged\"}\n"
                                                       "{\"at\": 1757916700000, \"step\": \"calendarChanged\"}\n");
+    const std::string db = (dir / "observed.sqlite").string();
     const auto result = runProgram(OSTREL_DEV_PATH, {"observe", "--machine", state, "--script", script, "--tz", "UTC",
-                                                     "--google", server.baseUrl(), "--token", "REFRESH-SECRET"});
+                                                     "--google", server.baseUrl(), "--token", "REFRESH-SECRET",
+                                                     "--db", db, "--config", (dir / "config").string()});
     server.stop();
     ASSERT_EQ(result.status, 0) << result.err;
     EXPECT_NE(result.out.find(R"({"payload":{"event":"g1","idle":0,"locked":false,"occurrence":1757916600000,"start":1757916600000},"signal":"calendar.event_start","ts":1757916600000})"),
@@ -244,7 +246,16 @@ TEST(ObserveCommand, TheGooglePathReadsAFakeServerWithASeededTokenAndNeverPrints
     for (const char* secret : {"REFRESH-SECRET", "ACCESS-SECRET"}) {
         EXPECT_EQ(result.out.find(secret), std::string::npos) << result.out;
         EXPECT_EQ(result.err.find(secret), std::string::npos) << result.err;
+        // Nor in any byte of any file the run left: database, its journal, settings.
+        for (const auto& entry : std::filesystem::recursive_directory_iterator(dir.path())) {
+            if (entry.is_regular_file()) {
+                std::ifstream file(entry.path(), std::ios::binary);
+                const std::string bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+                EXPECT_EQ(bytes.find(secret), std::string::npos) << entry.path();
+            }
+        }
     }
+    EXPECT_TRUE(std::filesystem::exists(db));
     const auto lone = runProgram(OSTREL_DEV_PATH, {"observe", "--machine", state, "--script", script, "--tz", "UTC",
                                                    "--token", "REFRESH-SECRET"});
     EXPECT_EQ(lone.status, 1);
