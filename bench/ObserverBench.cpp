@@ -4,6 +4,7 @@
 // writing the rows that day stored. The gap is what the sources, the simulated platform and
 // virtual time cost on top of the writes. Files live under TMPDIR.
 
+#include "ScratchStore.hpp"
 #include "Timing.hpp"
 #include "app/signals/Observer.hpp"
 #include "core/observations/ObservationWriter.hpp"
@@ -30,20 +31,6 @@ using namespace ostrel;
 constexpr double start = 1'757'916'000; // a Monday morning
 constexpr double dayLength = 8 * 3600;
 constexpr int steps = 4000;
-
-class BenchFolder {
-public:
-    BenchFolder()
-        : folder_(fs::temp_directory_path() / ("ostrel-observer-bench-" + std::to_string(::getpid()))) {
-        fs::remove_all(folder_);
-        fs::create_directories(folder_);
-    }
-    ~BenchFolder() { fs::remove_all(folder_); }
-    fs::path path() const { return folder_ / "quev.sqlite"; }
-
-private:
-    fs::path folder_;
-};
 
 MachineState machineOfTheDay() {
     MachineState state = MachineState::withOwnApp();
@@ -133,7 +120,7 @@ std::vector<SignalObservation> rowsOfTheDay;
 void BM_ObserverDay(benchmark::State& state) {
     std::int64_t rows = 0;
     bench::timed(state, "observer", [&] {
-        BenchFolder folder;
+        bench::ScratchFolder folder("ostrel-observer-bench");
         Store store(folder.path());
         VirtualTime time(start);
         VirtualRuntime runtime(time);
@@ -164,13 +151,7 @@ void BM_WriterAloneDay(benchmark::State& state) {
         return;
     }
     bench::timed(state, "writer", [&] {
-        BenchFolder folder;
-        Store store(folder.path());
-        ObservationWriter writer(store, rowsOfTheDay.size());
-        for (const SignalObservation& row : rowsOfTheDay) {
-            writer.write(row);
-        }
-        writer.flush();
+        bench::writeAlone(rowsOfTheDay, "ostrel-observer-bench");
     });
     state.counters["rows"] = static_cast<double>(rowsOfTheDay.size());
     state.counters["days_per_s"] =

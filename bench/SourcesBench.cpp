@@ -11,6 +11,7 @@
 // - a tab read every 0.7 s, the front Chrome having been shown another page first; the site
 //   changes every second read, so every second read gives a row.
 
+#include "ScratchStore.hpp"
 #include "Timing.hpp"
 #include "app/signals/AudioSignal.hpp"
 #include "app/signals/BrowserSignal.hpp"
@@ -36,20 +37,6 @@ using namespace ostrel;
 constexpr double start = 1'757'916'000; // a Monday morning
 constexpr int notices = 10'000;
 const std::string chrome = "com.google.Chrome";
-
-class BenchFolder {
-public:
-    BenchFolder()
-        : folder_(fs::temp_directory_path() / ("ostrel-sources-bench-" + std::to_string(::getpid()))) {
-        fs::remove_all(folder_);
-        fs::create_directories(folder_);
-    }
-    ~BenchFolder() { fs::remove_all(folder_); }
-    fs::path path() const { return folder_ / "quev.sqlite"; }
-
-private:
-    fs::path folder_;
-};
 
 MachineState::Display screen(std::string id, std::string name, Rect frame, bool builtIn, std::uint32_t number) {
     MachineState::Display display;
@@ -142,7 +129,7 @@ void BM_Sources(benchmark::State& state) {
     const std::vector<Notice> played = schedule();
     std::int64_t dropped = 0;
     bench::timed(state, "sources", [&] {
-        BenchFolder folder;
+        bench::ScratchFolder folder("ostrel-sources-bench");
         Store store(folder.path());
         VirtualTime time(start);
         VirtualRuntime runtime(time);
@@ -207,13 +194,7 @@ void BM_WriterAlone(benchmark::State& state) {
         return;
     }
     bench::timed(state, "writer", [&] {
-        BenchFolder folder;
-        Store store(folder.path());
-        ObservationWriter writer(store, rowsOfTheSources.size());
-        for (const SignalObservation& row : rowsOfTheSources) {
-            writer.write(row);
-        }
-        writer.flush();
+        bench::writeAlone(rowsOfTheSources, "ostrel-sources-bench");
     });
     state.counters["rows"] = static_cast<double>(rowsOfTheSources.size());
     // The sources' median over this repetition, so that the median of these counters over the
