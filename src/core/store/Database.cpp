@@ -257,6 +257,8 @@ void PreparedStatement::bind(std::initializer_list<Argument> arguments) {
         int code = SQLITE_OK;
         if (const auto* integer = std::get_if<std::int64_t>(&argument)) {
             code = sqlite3_bind_int64(statement_, index, *integer);
+        } else if (std::holds_alternative<std::nullptr_t>(argument)) {
+            code = sqlite3_bind_null(statement_, index);
         } else {
             std::string_view text = std::get<std::string_view>(argument);
             if (text.data() == nullptr) {

@@ -114,7 +114,8 @@ public:
     PreparedStatement(const PreparedStatement&) = delete;
     PreparedStatement& operator=(const PreparedStatement&) = delete;
 
-    using Argument = std::variant<std::int64_t, std::string_view>;
+    // nullptr binds NULL.
+    using Argument = std::variant<std::int64_t, std::string_view, std::nullptr_t>;
 
     // Binds the arguments to the parameters in order and runs the statement to its end, ignoring any
     // rows. Texts are bound by their byte length without a copy, so NUL is kept. Throws SQLiteError.

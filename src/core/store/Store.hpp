@@ -176,6 +176,7 @@ private:
     // database_ so it is finalised before the connection closes.
     std::optional<PreparedStatement> appendObservation_;
     std::optional<PreparedStatement> selectTriggers_;
+    std::optional<PreparedStatement> upsertCalendarEvent_;
 };
 
 } // namespace ostrel

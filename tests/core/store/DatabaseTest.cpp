@@ -133,6 +133,7 @@ TEST_F(DatabaseTest, APreparedStatementRunsAgainAfterAFailureWithFreshBindings) 
     const std::string withNul("a\0b", 3);
     insert.run({std::int64_t{1}, std::string_view(withNul)});
     insert.run({std::int64_t{2}, std::string_view()}); // an empty view stores the empty text, not NULL
+    insert.run({std::int64_t{4}, nullptr});
     try {
         insert.run({std::int64_t{1}, std::string_view("again")});
         FAIL() << "a repeated key was inserted";
@@ -144,7 +145,8 @@ TEST_F(DatabaseTest, APreparedStatementRunsAgainAfterAFailureWithFreshBindings) 
     EXPECT_EQ(db.query("SELECT k, v FROM t ORDER BY k"),
               (std::vector<SQLRow>{{SQLValue(1), SQLValue(withNul)},
                                    {SQLValue(2), SQLValue(std::string())},
-                                   {SQLValue(3), SQLValue()}}));
+                                   {SQLValue(3), SQLValue()},
+                                   {SQLValue(4), SQLValue()}}));
 }
 
 TEST_F(DatabaseTest, TransactionsBeginAndCommitAgainAfterARollback) {
