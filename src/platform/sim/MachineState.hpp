@@ -87,6 +87,8 @@ struct MachineState {
         std::string id; // the connector ("eDP-1"), how the machine's operations name it
         std::string name;
         Rect frame; // bottom-left origin of the main screen, y growing upward
+        // What windows may use (without panels and docks), in frame's space; absent: all of frame.
+        std::optional<Rect> usableFrame;
         double scale = 1;
         bool builtIn = false;
         std::optional<std::uint32_t> number; // the system's display id; absent: the system gives none
