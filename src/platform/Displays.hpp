@@ -24,11 +24,11 @@ struct Screen {
     // In points, in the global screen space with its origin at the bottom-left of the main screen
     // and y growing upward (unlike window frames, whose y grows downward).
     Rect frame;
+    bool builtin = false; // the laptop's own panel
+    bool main = false;    // the screen that holds the menu bar / primary panel
     // The part of frame that windows may use: without the menu bar, panels and docks. Same space
     // as frame.
     Rect visibleFrame;
-    bool builtin = false; // the laptop's own panel
-    bool main = false;    // the screen that holds the menu bar / primary panel
 
     friend bool operator==(const Screen&, const Screen&) = default;
 };

@@ -87,12 +87,12 @@ struct MachineState {
         std::string id; // the connector ("eDP-1"), how the machine's operations name it
         std::string name;
         Rect frame; // bottom-left origin of the main screen, y growing upward
-        // What windows may use (without panels and docks), in frame's space; absent: all of frame.
-        std::optional<Rect> usableFrame;
         double scale = 1;
         bool builtIn = false;
         std::optional<std::uint32_t> number; // the system's display id; absent: the system gives none
         std::optional<std::string> uuid;
+        // What windows may use (without panels and docks), in frame's space; absent: all of frame.
+        std::optional<Rect> usableFrame;
 
         friend bool operator==(const Display&, const Display&) = default;
         json::Value toJSON() const;

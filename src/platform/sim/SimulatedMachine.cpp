@@ -813,8 +813,8 @@ public:
         std::vector<Screen> screens;
         for (const MachineState::Display& display : state.displays) {
             const bool main = mainKnown ? display.id == *state.mainDisplay : screens.empty();
-            screens.push_back({display.number, display.uuid, display.name, display.frame,
-                               display.usableFrame.value_or(display.frame), display.builtIn, main});
+            screens.push_back({display.number, display.uuid, display.name, display.frame, display.builtIn, main,
+                               display.usableFrame.value_or(display.frame)});
         }
         return screens;
     }
