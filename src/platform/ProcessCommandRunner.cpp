@@ -288,12 +288,18 @@ void ProcessCommandRunner::start(const std::vector<std::string>& arguments, doub
     changed_.notify_all();
 }
 
+bool ProcessCommandRunner::waitForStarted(double timeLimit) {
+    std::unique_lock guard(lock_);
+    return changed_.wait_until(guard, deadlineAfter(timeLimit), [this] { return started_.empty(); });
+}
+
 // The reaper: reaps children of start() as they exit, kills the groups of those past their limit,
 // and on shutdown kills and reaps whatever is left.
 void ProcessCommandRunner::reap() {
     std::unique_lock guard(lock_);
     for (;;) {
         const auto now = std::chrono::steady_clock::now();
+        const std::size_t before = started_.size();
         std::erase_if(started_, [&](const Started& child) {
             if (hasExited(child.pid)) {
                 reapChild(child.pid);
@@ -306,6 +312,9 @@ void ProcessCommandRunner::reap() {
             }
             return false;
         });
+        if (started_.size() != before) {
+            changed_.notify_all();
+        }
         if (stopping_) {
             return;
         }

@@ -42,6 +42,11 @@ public:
     std::optional<CommandResult> run(const std::vector<std::string>& arguments, double timeLimit) override;
     void start(const std::vector<std::string>& arguments, double timeLimit) override;
 
+    // Waits until every tool start() began has ended and been reaped, at most timeLimit seconds;
+    // true when none is left. For a short-lived caller (a command-line tool) that must not end
+    // the tools it started by going away.
+    bool waitForStarted(double timeLimit);
+
     // The tool to run, or the reason there is none.
     struct Tool {
         std::string path;
