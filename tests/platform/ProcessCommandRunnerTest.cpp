@@ -64,6 +64,22 @@ bool ended(pid_t pid) {
 // folder as its PATH or the script as the setting, never the real home or PATH.
 class ProcessCommandRunnerTest : public ::testing::Test {
 protected:
+    // A fake tool the runner failed to end would run on: stop every process whose pid it wrote,
+    // while that pid still runs one of its programs.
+    ~ProcessCommandRunnerTest() override {
+        for (const char* file : {"leader", "first", "second"}) {
+            const std::string text = readFile(folder / file);
+            if (text.empty()) {
+                continue;
+            }
+            const pid_t pid = static_cast<pid_t>(std::stol(text));
+            const std::string command = readFile("/proc/" + std::to_string(pid) + "/cmdline");
+            if (!ended(pid) && (command.find("sleep") != std::string::npos || command.find(folder.path().string()) != std::string::npos)) {
+                ::kill(pid, SIGKILL);
+            }
+        }
+    }
+
     // Writes an executable script named name whose body runs under /bin/sh; "$D" is the folder.
     std::string tool(const std::string& body, const std::string& name = "shortcuts") const {
         const std::string path =
