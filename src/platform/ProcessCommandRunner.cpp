@@ -33,9 +33,10 @@ constexpr auto reaperInterval = std::chrono::milliseconds(25);
 
 Deadline deadlineAfter(double seconds) {
     // A limit that is not a number or not positive ends the tool at once; a huge one is a day.
-    const double clamped = std::isfinite(seconds) ? std::clamp(seconds, 0.0, 86400.0) : (seconds > 0 ? 86400.0 : 0.0);
-    return std::chrono::steady_clock::now() +
-           std::chrono::duration_cast<std::chrono::steady_clock::duration>(std::chrono::duration<double>(clamped));
+    const double clamped =
+        std::isfinite(seconds) ? std::clamp(seconds, 0.0, 86400.0) : (seconds > 0 ? 86400.0 : 0.0);
+    return std::chrono::steady_clock::now() + std::chrono::duration_cast<std::chrono::steady_clock::duration>(
+                                                  std::chrono::duration<double>(clamped));
 }
 
 // Milliseconds left until the deadline for poll(), rounded up so that it never wakes early.
@@ -71,7 +72,8 @@ bool waitForExit(pid_t pid, Deadline deadline) {
         if (now >= deadline) {
             return false;
         }
-        const auto step = std::min<std::chrono::steady_clock::duration>(deadline - now, std::chrono::milliseconds(5));
+        const auto step =
+            std::min<std::chrono::steady_clock::duration>(deadline - now, std::chrono::milliseconds(5));
         ::poll(nullptr, 0, static_cast<int>(std::chrono::ceil<std::chrono::milliseconds>(step).count()));
     }
     return true;
@@ -137,7 +139,8 @@ pid_t spawnTool(const std::string& tool, const std::vector<std::string>& argumen
     posix_spawnattr_setpgroup(&attributes, 0);
     posix_spawnattr_setsigmask(&attributes, &none);
     posix_spawnattr_setsigdefault(&attributes, &defaults);
-    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETPGROUP | POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
+    posix_spawnattr_setflags(&attributes,
+                             POSIX_SPAWN_SETPGROUP | POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
 
     pid_t pid = -1;
     const int error = ::posix_spawn(&pid, tool.c_str(), &actions, &attributes, argv.data(), environ);
@@ -173,7 +176,8 @@ ProcessCommandRunner::~ProcessCommandRunner() {
 }
 
 ProcessCommandRunner::Tool ProcessCommandRunner::tool() const {
-    if (const auto configured = settings_.text(settingsKeys::shortcutsTool); configured && !configured->empty()) {
+    if (const auto configured = settings_.text(settingsKeys::shortcutsTool);
+        configured && !configured->empty()) {
         if (isExecutableFile(*configured)) {
             return {*configured, {}};
         }
@@ -202,7 +206,8 @@ Availability ProcessCommandRunner::availability() const {
     return found.path.empty() ? Availability::no(std::move(found.reason)) : Availability::yes();
 }
 
-std::optional<CommandResult> ProcessCommandRunner::run(const std::vector<std::string>& arguments, double timeLimit) {
+std::optional<CommandResult> ProcessCommandRunner::run(const std::vector<std::string>& arguments,
+                                                       double timeLimit) {
     const Tool found = tool();
     if (found.path.empty()) {
         return std::nullopt;

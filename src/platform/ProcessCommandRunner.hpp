@@ -6,9 +6,9 @@
 #include <condition_variable>
 #include <cstddef>
 #include <mutex>
+#include <sys/types.h>
 #include <thread>
 #include <vector>
-#include <sys/types.h>
 
 namespace ostrel {
 

@@ -5,9 +5,6 @@
 #include "platform/SettingsKeys.hpp"
 #include "support/TempDir.hpp"
 
-#include <gmock/gmock.h>
-#include <gtest/gtest.h>
-
 #include <cerrno>
 #include <chrono>
 #include <csignal>
@@ -17,6 +14,9 @@
 #include <memory>
 #include <sstream>
 #include <thread>
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
 
 namespace ostrel {
 namespace {
@@ -74,7 +74,8 @@ protected:
             }
             const pid_t pid = static_cast<pid_t>(std::stol(text));
             const std::string command = readFile("/proc/" + std::to_string(pid) + "/cmdline");
-            if (!ended(pid) && (command.find("sleep") != std::string::npos || command.find(folder.path().string()) != std::string::npos)) {
+            if (!ended(pid) && (command.find("sleep") != std::string::npos ||
+                                command.find(folder.path().string()) != std::string::npos)) {
                 ::kill(pid, SIGKILL);
             }
         }
@@ -100,7 +101,8 @@ protected:
             cap);
     }
 
-    std::unique_ptr<ProcessCommandRunner> runnerOnFolder(std::size_t cap = ProcessCommandRunner::defaultOutputCap) {
+    std::unique_ptr<ProcessCommandRunner>
+    runnerOnFolder(std::size_t cap = ProcessCommandRunner::defaultOutputCap) {
         return runner({{"PATH", folder.path().string()}}, cap);
     }
 
@@ -150,7 +152,8 @@ TEST_F(ProcessCommandRunnerTest, RunCollectsOutputAndExitStatus) {
         {"ended by a signal", "echo before; kill -TERM $$", "before\n", 128 + SIGTERM, false},
         {"standard input is empty", "cat; echo done", "done\n", 0, false},
         {"output of exactly the cap", "head -c 1000 /dev/zero", std::string(1000, '\0'), 0, false},
-        {"output over the cap", "while :; do echo 0123456789; done", std::string(1000, ' '), 128 + SIGKILL, true},
+        {"output over the cap", "while :; do echo 0123456789; done", std::string(1000, ' '), 128 + SIGKILL,
+         true},
     };
     for (const Case& item : cases) {
         SCOPED_TRACE(item.name);
@@ -243,7 +246,8 @@ TEST_F(ProcessCommandRunnerTest, TheToolIsTheSettingElseShortcutsOnThePath) {
         std::string tool; // empty: not available
     };
     const std::vector<Case> cases = {
-        {"found on the PATH, skipping what is no tool", std::nullopt, bin + ":" + plain + "::" + home, onPath},
+        {"found on the PATH, skipping what is no tool", std::nullopt, bin + ":" + plain + "::" + home,
+         onPath},
         {"the setting wins over the PATH", configured, home, configured},
         {"an empty setting counts as none", "", home, onPath},
         {"nothing on the PATH", std::nullopt, (folder / "empty").string(), ""},

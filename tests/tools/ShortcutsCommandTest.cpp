@@ -20,9 +20,11 @@ using test::runProgram;
 class ShortcutsCommand : public ::testing::Test {
 protected:
     ShortcutsCommand() {
-        tool = folder.write("fake-shortcuts", "#!/bin/sh\n"
-                                              "if [ \"$1\" = list ]; then printf 'B\\nA\\n\\nC\\n'; exit 0; fi\n"
-                                              "printf '%s\\0' \"$@\" > '" + (folder / "args").string() + "'\n");
+        tool =
+            folder.write("fake-shortcuts", "#!/bin/sh\n"
+                                           "if [ \"$1\" = list ]; then printf 'B\\nA\\n\\nC\\n'; exit 0; fi\n"
+                                           "printf '%s\\0' \"$@\" > '" +
+                                               (folder / "args").string() + "'\n");
         std::filesystem::permissions(tool, std::filesystem::perms::owner_all);
     }
 

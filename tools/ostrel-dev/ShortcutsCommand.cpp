@@ -23,7 +23,8 @@ int shortcutsCommand(const Arguments& arguments) {
     const Options options("shortcuts", arguments, {"--tool"});
     const auto& positional = options.positional();
     if (positional.empty() || (positional[0] == "list" && positional.size() != 1) ||
-        (positional[0] == "run" && positional.size() != 2) || (positional[0] != "list" && positional[0] != "run")) {
+        (positional[0] == "run" && positional.size() != 2) ||
+        (positional[0] != "list" && positional[0] != "run")) {
         throw options.error(std::string("expects ") + actions);
     }
 

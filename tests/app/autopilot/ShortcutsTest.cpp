@@ -26,9 +26,17 @@ TEST(ShortcutsParseTest, SplitsAtLineFeedsDropsEmptiesKeepsEverythingElseAndSort
         {"no final line feed", "Zeta\nAlpha", {"Alpha", "Zeta"}},
         {"nothing trimmed", "x\r\n y \n\tz\n", {"\tz", " y ", "x\r"}},
         {"upper case before lower case", "b\nB\na\nA\n", {"A", "B", "a", "b"}},
-        {"code points, not collation", "\xC3\x89t\xC3\xA9\nzebra\nEcho\n", {"Echo", "zebra", "\xC3\x89t\xC3\xA9"}},
-        {"astral after BMP private use", "\xF0\x9F\x8E\xB5 Music\n\xEF\xA3\xBF\n", {"\xEF\xA3\xBF", "\xF0\x9F\x8E\xB5 Music"}},
-        {"ill-formed bytes replaced", "ok\n\xFF" "bad\n", {"ok", "\xEF\xBF\xBD" "bad"}},
+        {"code points, not collation",
+         "\xC3\x89t\xC3\xA9\nzebra\nEcho\n",
+         {"Echo", "zebra", "\xC3\x89t\xC3\xA9"}},
+        {"astral after BMP private use",
+         "\xF0\x9F\x8E\xB5 Music\n\xEF\xA3\xBF\n",
+         {"\xEF\xA3\xBF", "\xF0\x9F\x8E\xB5 Music"}},
+        {"ill-formed bytes replaced",
+         "ok\n\xFF"
+         "bad\n",
+         {"ok", "\xEF\xBF\xBD"
+                "bad"}},
         {"duplicates kept", "A\nA\n", {"A", "A"}},
     };
     for (const Case& item : cases) {

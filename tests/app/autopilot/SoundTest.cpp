@@ -3,11 +3,11 @@
 #include "platform/sim/SimulatedMachine.hpp"
 #include "platform/sim/VirtualTime.hpp"
 
-#include <gmock/gmock.h>
-#include <gtest/gtest.h>
-
 #include <functional>
 #include <map>
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
 
 namespace ostrel {
 namespace {
@@ -20,7 +20,8 @@ protected:
     SoundTest() {
         machine.addAudioDevice({.id = "speakers", .name = "Speakers"});
         machine.addAudioDevice({.id = "headphones", .name = "Headphones", .transport = AudioTransport::usb});
-        machine.addAudioDevice({.id = "tv", .name = "TV", .transport = AudioTransport::hdmi, .muted = std::nullopt});
+        machine.addAudioDevice(
+            {.id = "tv", .name = "TV", .transport = AudioTransport::hdmi, .muted = std::nullopt});
         machine.setDefaultOutput("speakers");
         machine.resetCalls();
     }
@@ -53,8 +54,9 @@ protected:
 TEST_F(SoundTest, MutingTheAudibleDefaultGivesItsIdAndSendsItsMuteNotice) {
     std::vector<AudioDeviceID> heard;
     const AudioDeviceID speakers = device("speakers");
-    const Subscription subscription = audio.subscribe(
-        speakers, AudioControl::mute, main, [&](AudioDeviceID number, AudioControl) { heard.push_back(number); });
+    const Subscription subscription =
+        audio.subscribe(speakers, AudioControl::mute, main,
+                        [&](AudioDeviceID number, AudioControl) { heard.push_back(number); });
 
     EXPECT_EQ(Sound::isMuted(audio), std::optional<bool>(false));
     EXPECT_EQ(Sound::mute(audio), std::optional<std::string>("speakers"));
