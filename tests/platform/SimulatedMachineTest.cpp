@@ -956,6 +956,7 @@ MachineState everyField() {
     state.permissions = {{"calendar", MachineState::Permission::granted}, {"screenCapture", MachineState::Permission::denied}};
     state.frontTabs = {{"org.mozilla.firefox", {"https://a.org", "A", true}}};
     state.automation = {{"org.mozilla.firefox", {MachineState::Permission::denied, MachineState::Permission::notDetermined, -1712}}};
+    state.shortcuts = {"Focus Mode", "", "Log \"Homework\""};
     return state;
 }
 
@@ -1009,6 +1010,7 @@ TEST(MachineStateTest, TheReadmeExampleLoads) {
     ASSERT_EQ(windows.size(), 1u);
     EXPECT_GT(windows[0].id, 8u) << "a new window id reuses none from the file";
     EXPECT_EQ(machine.accessibility().document(windows[0]), "/home/student/essay.txt");
+    EXPECT_EQ(machine.commands().run({"list"}, 10), (CommandResult{"Focus Mode\nLog Homework\n", 0, false}));
 }
 
 TEST(MachineStateTest, AStateTheMachineCouldNotReachIsRefused) {
@@ -1032,6 +1034,43 @@ TEST(MachineStateTest, AStateTheMachineCouldNotReachIsRefused) {
         EXPECT_THROW(MachineState::fromJSON(json::parse(text)), json::DecodingError);
     }
     EXPECT_EQ(MachineState::fromJSON(json::parse("{}")), MachineState()) << "every key may be left out";
+}
+
+} // namespace
+} // namespace ostrel
+
+namespace ostrel {
+namespace {
+
+TEST(SimulatedCommandsTest, TheToolListsTheStatesShortcutsAndRunsOnlyListedOnes) {
+    MachineState state = MachineState::withOwnApp();
+    state.shortcuts = {"Focus Mode", "Log Homework"};
+    SimulatedMachine machine(state);
+    CommandRunner& commands = machine.commands();
+    struct Case {
+        std::vector<std::string> arguments;
+        CommandResult result;
+    };
+    const std::vector<Case> cases = {
+        {{"list"}, {"Focus Mode\nLog Homework\n", 0, false}},
+        {{"run", "Log Homework"}, {"", 0, false}},
+        {{"run", "Log homework"}, {"", 1, false}},
+        {{"run"}, {"", 64, false}},
+    };
+    for (const Case& item : cases) {
+        EXPECT_EQ(commands.run(item.arguments, 10), item.result) << item.arguments.size();
+    }
+    machine.failCalls("commandRun", 1);
+    EXPECT_EQ(commands.run({"list"}, 10), std::nullopt);
+    commands.start({"run", "Focus Mode"}, 300);
+    EXPECT_EQ(machine.commandsRun().size(), cases.size() + 2);
+    EXPECT_EQ(machine.commandsRun().back(), (SimulatedMachine::CommandRun{{"run", "Focus Mode"}, 300, false}));
+
+    machine.setAvailability("commands", Availability::no("no tool"));
+    EXPECT_EQ(commands.availability(), Availability::no("no tool"));
+    EXPECT_EQ(commands.run({"list"}, 10), std::nullopt);
+    commands.start({"run", "Focus Mode"}, 300);
+    EXPECT_EQ(machine.commandsRun().size(), cases.size() + 2) << "nothing runs without the tool";
 }
 
 } // namespace
