@@ -27,7 +27,7 @@ enum class AudioSystemChange { defaultOutput, devices };
 
 // The sound system: its devices, the default output and the default's controls.
 //
-// Every read may fail (the device went away mid-read, the server is busy): it returns an empty
+// Every call may fail (the device went away mid-read, the server is busy): it returns an empty
 // optional then, and a list read an empty list. Nothing throws.
 //
 // Threading: every member may be called from any thread. Notices reach each callback on the
@@ -60,6 +60,9 @@ public:
     // The output volume the user sees, 0...1.
     virtual std::optional<float> volume(AudioDeviceID device) const = 0;
     virtual std::optional<bool> muted(AudioDeviceID device) const = 0;
+    // Mutes or unmutes the device's output. False when the device is gone, has no mute control or
+    // the system refuses; the control's notice follows a change.
+    virtual bool setMuted(AudioDeviceID device, bool muted) = 0;
 
     // Told when the default output device or the device list changes.
     virtual Subscription subscribe(Executor& executor, SystemCallback callback) = 0;

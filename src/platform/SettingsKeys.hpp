@@ -40,5 +40,7 @@ inline constexpr std::string_view nuvoHidden = "nuvoHidden";
 inline constexpr std::string_view onboardingShownCount = "onboardingShownCount";
 // date (missing or not a date = the distant past): when the set-up window was last shown.
 inline constexpr std::string_view onboardingLastShown = "onboardingLastShown";
+// text: the shortcuts tool to run instead of an executable "shortcuts" on the PATH.
+inline constexpr std::string_view shortcutsTool = "shortcutsTool";
 
 } // namespace ostrel::settingsKeys

@@ -79,6 +79,12 @@ const std::map<std::string, Command>& commands() {
           "settings --config DIR list | get KEY | set KEY JSON | delete KEY\n"
           "                the preferences in DIR/settings.json as tagged JSON: dates {\"$date\": S},\n"
           "                bytes {\"$data\": BASE64}; list prints all of them as one object"}},
+        {"shortcuts",
+         {ostrel::dev::shortcutsCommand,
+          "shortcuts list | run NAME [--tool PATH]\n"
+          "                the shortcuts tool (PATH, else \"shortcuts\" on the PATH) as the application\n"
+          "                runs it: list prints the names, sorted, as a JSON array; run starts NAME and\n"
+          "                waits for the tool to end"}},
     };
     return table;
 }

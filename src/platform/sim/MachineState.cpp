@@ -509,6 +509,7 @@ Value MachineState::toJSON() const {
                       .set("keychain", keychain)
                       .set("frontTabs", frontTabs)
                       .set("automation", automation)
+                      .set("shortcuts", shortcuts)
                       .done();
     Value records = Value::array();
     for (const LoginRecord& record : loginRecords) {
@@ -569,6 +570,7 @@ MachineState MachineState::fromJSON(const Value& value) {
     state.keychain = list<KeychainItem>(reader, "keychain");
     state.frontTabs = reader.value<std::map<std::string, BrowserTab>>("frontTabs", {});
     state.automation = reader.value<std::map<std::string, Automation>>("automation", {});
+    state.shortcuts = list<std::string>(reader, "shortcuts");
     if (const Value* records = member(value, "loginRecords")) {
         if (!records->is_array()) {
             throw DecodingError("\"loginRecords\": expected an array");

@@ -269,6 +269,8 @@ struct MachineState {
     Permission calendarAnswer = Permission::granted;    // what the user answers when asked for calendars
     std::map<std::string, BrowserTab> frontTabs;        // browser app id → its front tab; none: no window
     std::map<std::string, Automation> automation;       // browser app id → scripting permission
+    // The user's shortcuts, in the order the shortcuts tool lists them.
+    std::vector<std::string> shortcuts;
 
     friend bool operator==(const MachineState&, const MachineState&) = default;
 

@@ -95,6 +95,8 @@ struct SimulatedMachine::Core {
     // ---- Browsers ----
     std::vector<std::string> scriptsRun;
     int automationQuestions = 0;
+    // ---- The shortcuts tool ----
+    std::vector<SimulatedMachine::CommandRun> commandsRun;
 
     // ---- Calendars ----
     Subscribers<CalendarNotice> calendarNotices;
@@ -1170,6 +1172,22 @@ public:
         return read("muted", device, [](const auto& found) { return found.muted; });
     }
 
+    bool setMuted(AudioDeviceID device, bool muted) override {
+        std::lock_guard guard(core_->lock);
+        if (core_->fails("setMuted")) {
+            return false;
+        }
+        MachineState::AudioDevice* found = core_->audioDevice(device);
+        if (found == nullptr || !found->muted) {
+            return false;
+        }
+        if (*found->muted != muted) {
+            found->muted = muted;
+            core_->audioControlChanged(*found, AudioControl::mute);
+        }
+        return true;
+    }
+
     Subscription subscribe(Executor& executor, SystemCallback callback) override {
         return core_->audioSystemNotices.add(executor, std::move(callback));
     }
@@ -1216,6 +1234,54 @@ private:
             return std::nullopt;
         }
         return read(*found);
+    }
+
+    std::shared_ptr<Core> core_;
+};
+
+// The shortcuts tool over the state's list of shortcuts; it runs at once and never hangs.
+class SimCommands final : public CommandRunner {
+public:
+    explicit SimCommands(std::shared_ptr<Core> core) : core_(std::move(core)) {}
+
+    Availability availability() const override { return core_->availability("commands"); }
+
+    std::optional<CommandResult> run(const std::vector<std::string>& arguments, double timeLimit) override {
+        if (!availability().available) {
+            return std::nullopt;
+        }
+        std::lock_guard guard(core_->lock);
+        core_->commandsRun.push_back({arguments, timeLimit, true});
+        if (core_->fails("commandRun")) {
+            return std::nullopt;
+        }
+        return answer(arguments);
+    }
+
+    void start(const std::vector<std::string>& arguments, double timeLimit) override {
+        if (!availability().available) {
+            return;
+        }
+        std::lock_guard guard(core_->lock);
+        core_->commandsRun.push_back({arguments, timeLimit, false});
+        core_->fails("commandStart");
+    }
+
+private:
+    // What the tool prints and how it exits. Caller holds the lock.
+    CommandResult answer(const std::vector<std::string>& arguments) const {
+        const std::vector<std::string>& shortcuts = core_->state.shortcuts;
+        if (arguments.size() == 1 && arguments[0] == "list") {
+            std::string output;
+            for (const std::string& name : shortcuts) {
+                output += name + "\n";
+            }
+            return {output, 0, false};
+        }
+        if (arguments.size() == 2 && arguments[0] == "run") {
+            return {{}, std::ranges::find(shortcuts, arguments[1]) != shortcuts.end() ? 0 : 1, false};
+        }
+        return {{}, 64, false};
     }
 
     std::shared_ptr<Core> core_;
@@ -1483,6 +1549,7 @@ SimulatedMachine::SimulatedMachine(MachineState state, VirtualTime* time) : core
     displays_ = std::make_unique<SimDisplays>(core_);
     power_ = std::make_unique<SimPower>(core_);
     audio_ = std::make_unique<SimAudio>(core_);
+    commands_ = std::make_unique<SimCommands>(core_);
     scripting_ = std::make_unique<SimScripting>(core_);
     events_ = std::make_unique<SimEventStore>(core_);
     if (time != nullptr) {
@@ -1504,6 +1571,7 @@ Location& SimulatedMachine::location() { return *location_; }
 Displays& SimulatedMachine::displays() { return *displays_; }
 PowerSources& SimulatedMachine::power() { return *power_; }
 AudioSystem& SimulatedMachine::audio() { return *audio_; }
+CommandRunner& SimulatedMachine::commands() { return *commands_; }
 BrowserScripting& SimulatedMachine::scripting() { return *scripting_; }
 EventStore& SimulatedMachine::events() { return *events_; }
 Keychain& SimulatedMachine::keychain() { return *keychain_; }
@@ -1964,6 +2032,11 @@ void SimulatedMachine::closeTabs(const std::string& browserID) {
 void SimulatedMachine::setAutomation(const std::string& browserID, MachineState::Automation automation) {
     std::lock_guard guard(core_->lock);
     core_->state.automation[browserID] = automation;
+}
+
+std::vector<SimulatedMachine::CommandRun> SimulatedMachine::commandsRun() const {
+    std::lock_guard guard(core_->lock);
+    return core_->commandsRun;
 }
 
 std::vector<std::string> SimulatedMachine::scriptsRun() const {

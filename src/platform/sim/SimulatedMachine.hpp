@@ -2,6 +2,7 @@
 
 #include "platform/AudioSystem.hpp"
 #include "platform/BrowserScripting.hpp"
+#include "platform/CommandRunner.hpp"
 #include "platform/Displays.hpp"
 #include "platform/EventStore.hpp"
 #include "platform/Keychain.hpp"
@@ -55,6 +56,8 @@ public:
     BrowserScripting& scripting();
     EventStore& events();
     Keychain& keychain();
+    // The shortcuts tool (not part of Platform: only the setup runner and the editor use it).
+    CommandRunner& commands();
     Platform platform();
 
     // A copy of the whole state now.
@@ -117,7 +120,7 @@ public:
     // be made and observers receive nothing.
     void setTrusted(bool trusted);
     // role: "workspace", "session", "activity", "accessibility", "logins", "wifi", "location",
-    // "displays", "power", "audio", "browserScripting", "eventStore" or "keychain".
+    // "displays", "power", "audio", "browserScripting", "eventStore", "keychain" or "commands".
     void setAvailability(const std::string& role, const Availability& availability);
     void addLoginRecord(LoginRecord record);
     void setUserName(std::string name);
@@ -199,6 +202,21 @@ public:
     void setAutomation(const std::string& browserID, MachineState::Automation automation);
     // Every script text run, in order, failed ones included.
     std::vector<std::string> scriptsRun() const;
+
+    // ---- The shortcuts tool (no notices) ----
+
+    // One call of the command role, refused ones included (not those made while it is not
+    // available).
+    struct CommandRun {
+        std::vector<std::string> arguments;
+        double timeLimit = 0;
+        bool waited = false; // run() rather than start()
+
+        friend bool operator==(const CommandRun&, const CommandRun&) = default;
+    };
+    // The simulated tool lists the state's shortcuts, one a line ("list"), and runs a listed one
+    // ("run NAME", exit status 0; an unknown name exits 1). Anything else exits 64.
+    std::vector<CommandRun> commandsRun() const;
     // How often the user was asked for scripting permission.
     int automationQuestions() const;
 
@@ -223,7 +241,8 @@ public:
     // subscription, which may be refused), "authorization", "requestLocation", "displayKeptAwake",
     // "screens", "powerInfo", "watchPower", and the audio role's "defaultOutputDevice", "devices",
     // "hasOutputStreams", "deviceUID", "deviceName", "transport", "hasControl", "dataSource",
-    // "volume", "muted", the scripting role's "automationPermission" and "runScript", and the
+    // "volume", "muted", "setMuted", the command role's "commandRun" and "commandStart", the
+    // scripting role's "automationPermission" and "runScript", and the
     // event store's "calendarAccess", "requestFullAccess", "reset" and "events", and the
     // keychain's "keychainRead", "keychainWrite" and "keychainRemove".
     // availability(), ownPid() and the other subscriptions are
@@ -234,7 +253,8 @@ public:
     // keepAwake an empty WakeLock, userName an empty text, uptime 0, authorization notDetermined,
     // requestLocation a failure event, displayKeptAwake false, automationPermission -1743 (refused
     // without asking), runScript a time-out error, calendarAccess notDetermined, requestFullAccess
-    // a refusal without asking, events an empty list, a keychain read nothing and a keychain write
+    // a refusal without asking, events an empty list, setMuted false, commandRun nothing (a tool
+    // that cannot start), commandStart no run, a keychain read nothing and a keychain write
     // or remove Status::failed with the stored secrets unchanged, powerInfo and watchPower nothing (the
     // power notices can then never be had), an operation (subscribeWiFi included) throws
     // OperationError. The call is still counted.
@@ -263,6 +283,7 @@ private:
     std::unique_ptr<BrowserScripting> scripting_;
     std::unique_ptr<EventStore> events_;
     std::unique_ptr<Keychain> keychain_;
+    std::unique_ptr<CommandRunner> commands_;
 };
 
 } // namespace ostrel
