@@ -26,9 +26,17 @@ struct Screen {
     Rect frame;
     bool builtin = false; // the laptop's own panel
     bool main = false;    // the screen that holds the menu bar / primary panel
+    // The part of frame that windows may use: without the menu bar, panels and docks. Same space
+    // as frame.
+    Rect visibleFrame;
 
     friend bool operator==(const Screen&, const Screen&) = default;
 };
+
+// Each screen's usable area (its visibleFrame) in the space of window frames: origin at the
+// top-left of the first screen, y growing downward. H, the first screen's frame height, turns one
+// space into the other: y = H - maxY of the visible frame. In the screens' order.
+std::vector<Rect> usableAreas(const std::vector<Screen>& screens);
 
 // Something about the screens may have changed (connected, disconnected, moved, resized, another
 // main screen). It says nothing more: the receiver reads screens() again.

@@ -93,6 +93,13 @@ public:
     // In screen points, y downward.
     virtual std::optional<Rect> frame(WindowElement element) const = 0;
     virtual std::optional<bool> minimized(WindowElement element) const = 0;
+
+    // Moves or resizes a window, in screen points with y downward. False when the system refused
+    // (no permission, the window closed, a fixed-size window); the app may also settle somewhere
+    // else than asked, so callers that care read the frame again. Each change sends the window's
+    // "AXWindowResized" or "AXWindowMoved" as a user's drag would.
+    virtual bool setSize(WindowElement window, double width, double height) = 0;
+    virtual bool setPosition(WindowElement window, double x, double y) = 0;
 };
 
 } // namespace ostrel

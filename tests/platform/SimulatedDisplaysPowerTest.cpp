@@ -66,6 +66,30 @@ TEST_F(SimulatedDisplaysPowerTest, EveryScreenOperationSendsTheNoticeAndTheMainS
     EXPECT_EQ(machine.calls("screens"), 2);
 }
 
+// Window frames measure y down from the first screen's top edge; screen frames measure it up from
+// its bottom. The usable areas bridge the two, each leaving out that screen's panels.
+TEST_F(SimulatedDisplaysPowerTest, UsableAreasTurnEachVisibleFrameIntoWindowSpace) {
+    EXPECT_TRUE(usableAreas(machine.displays().screens()).empty());
+
+    MachineState::Display builtIn = display("eDP-1", 1, {0, 0, 1440, 900}, true);
+    builtIn.usableFrame = Rect{0, 70, 1440, 805}; // a dock of 70 below, a bar of 25 on top
+    machine.connectDisplay(builtIn);
+    machine.connectDisplay(display("HDMI-1", 2, {1440, 300, 1920, 1080}));  // higher, to the right
+    machine.connectDisplay(display("DP-1", 3, {-1280, -800, 1280, 800}));   // below, to the left
+    const std::vector<Screen> screens = machine.displays().screens();
+    ASSERT_EQ(screens.size(), 3u);
+    EXPECT_EQ(screens[0].visibleFrame, (Rect{0, 70, 1440, 805}));
+    EXPECT_EQ(screens[1].visibleFrame, screens[1].frame) << "no panels: all of it is usable";
+    EXPECT_EQ(usableAreas(screens),
+              (std::vector<Rect>{{0, 25, 1440, 805}, {1440, -480, 1920, 1080}, {-1280, 900, 1280, 800}}));
+
+    // The usable frame survives the state file; a display without one stays without.
+    const MachineState reread = MachineState::fromJSON(machine.state().toJSON());
+    ASSERT_EQ(reread.displays.size(), 3u);
+    EXPECT_EQ(reread.displays[0].usableFrame, (Rect{0, 70, 1440, 805}));
+    EXPECT_EQ(reread.displays[1].usableFrame, std::nullopt);
+}
+
 TEST_F(SimulatedDisplaysPowerTest, PowerFactsAreRawAndWatchingCanFail) {
     machine.setPower({MachineState::PowerSource::battery, 4100, false, 5000});
     const auto info = machine.power().powerInfo().value();

@@ -313,6 +313,15 @@ TEST_F(SimulatedMachineTest, WindowOperationsSendTheirNoticesAndChangeTheWindow)
         {"resize", [](auto& m, auto front, auto) { m.resizeWindow(front, 300, 200); },
          [&](auto front, auto) { return std::vector<std::string>{"AXWindowResized " + id(front)}; },
          [](auto& a, auto front, auto) { EXPECT_EQ(a.frame(front), (Rect{10, 20, 300, 200})); }},
+        {"the role sets the size", [](auto& m, auto front, auto) { EXPECT_TRUE(m.accessibility().setSize(front, 300, 200)); },
+         [&](auto front, auto) { return std::vector<std::string>{"AXWindowResized " + id(front)}; },
+         [](auto& a, auto front, auto) { EXPECT_EQ(a.frame(front), (Rect{10, 20, 300, 200})); }},
+        {"the role sets the position", [](auto& m, auto, auto back) { EXPECT_TRUE(m.accessibility().setPosition(back, -40, 70)); },
+         [&](auto, auto back) { return std::vector<std::string>{"AXWindowMoved " + id(back)}; },
+         [](auto& a, auto front, auto back) {
+             EXPECT_EQ(a.frame(back), (Rect{-40, 70, 800, 600}));
+             EXPECT_EQ(a.frame(front), (Rect{10, 20, 800, 600})) << "only that window";
+         }},
         {"retitle", [](auto& m, auto front, auto) { m.retitleWindow(front, "c.txt"); },
          [&](auto front, auto) { return std::vector<std::string>{"AXTitleChanged " + id(front)}; },
          [](auto& a, auto front, auto) { EXPECT_EQ(a.title(front), "c.txt"); }},
@@ -428,6 +437,9 @@ TEST_F(SimulatedMachineTest, WithoutTrustReadsFailObserversCannotBeMadeAndNothin
     EXPECT_FALSE(machine.accessibility().focusedWindow(editor));
     EXPECT_FALSE(machine.accessibility().title(window));
     EXPECT_FALSE(machine.accessibility().frame(window));
+    EXPECT_FALSE(machine.accessibility().setSize(window, 1, 1));
+    EXPECT_FALSE(machine.accessibility().setPosition(window, 1, 1));
+    EXPECT_EQ(machine.state().findWindow(window)->frame, (Rect{3, 3, 800, 600})) << "untrusted: not moved";
     EXPECT_EQ(machine.accessibility().observe(editor, main, [](const std::string&, WindowElement) {}), nullptr);
 
     machine.setTrusted(true);
@@ -465,6 +477,8 @@ TEST_F(SimulatedMachineTest, AFailedCallFailsTheWayTheSystemRefusesAndIsCounted)
         {"document", [&] { return ax.document(window).has_value(); }},
         {"frame", [&] { return ax.frame(window).has_value(); }},
         {"minimized", [&] { return ax.minimized(window).has_value(); }},
+        {"setSize", [&] { return ax.setSize(window, 640, 480); }},
+        {"setPosition", [&] { return ax.setPosition(window, 5, 6); }},
         {"userName", [&] { return !machine.logins().userName().empty(); }},
         {"uptime", [&] { return machine.logins().uptime() > 0; }},
         {"displayKeptAwake", [&] { return machine.activity().displayKeptAwake(); }},

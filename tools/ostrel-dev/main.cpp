@@ -74,6 +74,12 @@ const std::map<std::string, Command>& commands() {
           "                plays a script of machine steps (JSON lines) through the observer in\n"
           "                virtual time and prints every stored row, as JSON lines; with --google the\n"
           "                calendar source reads that local Google stand-in with refresh token T"}},
+        {"place",
+         {ostrel::dev::placeCommand,
+          "place MACHINE --placement left|right|full|X,Y,W,H [--frame X,Y,W,H]\n"
+          "                where the placement puts a window now at --frame (absent: unknown) on\n"
+          "                the displays of the machine state file MACHINE: {\"target\":{...}} or\n"
+          "                {\"target\":null} when it stays where it is"}},
         {"settings",
          {ostrel::dev::settingsCommand,
           "settings --config DIR list | get KEY | set KEY JSON | delete KEY\n"

@@ -1,5 +1,6 @@
 #include "app/signals/WindowSignal.hpp"
 
+#include "app/autopilot/Windows.hpp"
 #include "app/signals/BrowserFamilies.hpp"
 #include "core/observations/ObservationWriter.hpp"
 #include "core/observations/Signal.hpp"
@@ -163,7 +164,7 @@ void WindowSignal::unwatch(int pid) {
 
 std::optional<WindowPayload> WindowSignal::describe(const WindowElement& window,
                                                     const std::string& bundleID) {
-    if (accessibility_.subrole(window) != std::optional<std::string>(accessibility::standardWindow)) {
+    if (!Windows::isStandard(accessibility_, window)) {
         return std::nullopt;
     }
     std::optional<std::string> title;
@@ -172,7 +173,7 @@ std::optional<WindowPayload> WindowSignal::describe(const WindowElement& window,
     }
     const auto document = accessibility_.document(window);
     return WindowPayload::make(bundleID, document ? std::optional<std::string_view>(*document) : std::nullopt,
-                               std::move(title), accessibility_.frame(window),
+                               std::move(title), Windows::frame(accessibility_, window),
                                accessibility_.minimized(window));
 }
 

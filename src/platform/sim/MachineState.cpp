@@ -247,6 +247,9 @@ Value MachineState::Display::toJSON() const {
                       .set("uuid", uuid)
                       .done();
     value["frame"] = rectToJSON(frame);
+    if (usableFrame) {
+        value["usableFrame"] = rectToJSON(*usableFrame);
+    }
     return value;
 }
 
@@ -256,6 +259,7 @@ MachineState::Display MachineState::Display::fromJSON(const Value& value) {
     display.id = reader.required<std::string>("id");
     display.name = reader.value<std::string>("name", "");
     display.frame = optionalRect(value, "frame").value_or(Rect{});
+    display.usableFrame = optionalRect(value, "usableFrame");
     display.scale = reader.value("scale", 1.0);
     display.builtIn = reader.value("builtIn", false);
     display.number = reader.optional<std::uint32_t>("number");

@@ -101,6 +101,8 @@ struct MachineState {
         bool builtIn = false;
         std::optional<std::uint32_t> number; // the system's display id; absent: the system gives none
         std::optional<std::string> uuid;
+        // What windows may use (without panels and docks), in frame's space; absent: all of frame.
+        std::optional<Rect> usableFrame;
 
         friend bool operator==(const Display&, const Display&) = default;
         json::Value toJSON() const;

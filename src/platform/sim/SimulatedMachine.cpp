@@ -946,7 +946,36 @@ public:
         return read("minimized", element, [](const MachineState::Window& window) { return std::optional(window.minimized); });
     }
 
+    bool setSize(WindowElement element, double width, double height) override {
+        return change("setSize", element, [&](Rect& frame) {
+            frame.width = width;
+            frame.height = height;
+        }, accessibility::windowResized);
+    }
+
+    bool setPosition(WindowElement element, double x, double y) override {
+        return change("setPosition", element, [&](Rect& frame) {
+            frame.x = x;
+            frame.y = y;
+        }, accessibility::windowMoved);
+    }
+
 private:
+    // Changes a window's frame as the driver's move and resize do, with their notice.
+    template <class Change>
+    bool change(const std::string& name, WindowElement element, Change change, const char* notice) {
+        std::lock_guard guard(core_->lock);
+        MachineState::Window* window = readable(name) ? core_->state.findWindow(element) : nullptr;
+        if (window == nullptr) {
+            return false;
+        }
+        Rect frame = window->frame.value_or(Rect{});
+        change(frame);
+        window->frame = frame;
+        core_->notify(notice, element);
+        return true;
+    }
+
     // Counts the call; false when it fails or the permission is off. Caller holds the lock.
     bool readable(const std::string& name) const { return !core_->fails(name) && core_->state.trusted; }
 
@@ -1057,7 +1086,8 @@ public:
         std::vector<Screen> screens;
         for (const MachineState::Display& display : state.displays) {
             const bool main = mainKnown ? display.id == *state.mainDisplay : screens.empty();
-            screens.push_back({display.number, display.uuid, display.name, display.frame, display.builtIn, main});
+            screens.push_back({display.number, display.uuid, display.name, display.frame, display.builtIn, main,
+                               display.usableFrame.value_or(display.frame)});
         }
         return screens;
     }

@@ -237,7 +237,7 @@ public:
     // "activate", "hide", "unhide", "quit", "openURL", "defaultHandler", "appName", "isLocked",
     // "idleSeconds", "keepAwake", "isTrusted", "setMessagingTimeout", "observe", "add" (an
     // observer's), "windows", "focusedWindow", "subrole", "title", "document", "frame",
-    // "minimized", "records", "userName", "uptime", "ssid", "subscribeWiFi" (the Wi-Fi
+    // "minimized", "setSize", "setPosition", "records", "userName", "uptime", "ssid", "subscribeWiFi" (the Wi-Fi
     // subscription, which may be refused), "authorization", "requestLocation", "displayKeptAwake",
     // "screens", "powerInfo", "watchPower", and the audio role's "defaultOutputDevice", "devices",
     // "hasOutputStreams", "deviceUID", "deviceName", "transport", "hasControl", "dataSource",
@@ -249,7 +249,7 @@ public:
     // neither counted nor failed.
     //
     // A failed call does what the real one does when the system refuses: an optional read gives
-    // nothing, a list read an empty list, isTrusted/isLocked/add false, observe nullptr,
+    // nothing, a list read an empty list, isTrusted/isLocked/add/setSize/setPosition false, observe nullptr,
     // keepAwake an empty WakeLock, userName an empty text, uptime 0, authorization notDetermined,
     // requestLocation a failure event, displayKeptAwake false, automationPermission -1743 (refused
     // without asking), runScript a time-out error, calendarAccess notDetermined, requestFullAccess
