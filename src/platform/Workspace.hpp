@@ -5,6 +5,7 @@
 #include "platform/OperationError.hpp"
 #include "platform/Subscription.hpp"
 
+#include <cstdint>
 #include <functional>
 #include <optional>
 #include <string>
@@ -23,6 +24,27 @@ struct RunningApp {
     bool hidden = false;
 
     friend bool operator==(const RunningApp&, const RunningApp&) = default;
+};
+
+// One start of an application: its pid, its id and the serial the workspace gave that start. A pid
+// may be handed to another process once the app quits; the serial tells the two apart, so an
+// operation on an instance never reaches a process that only reuses its pid.
+struct AppInstance {
+    int pid = 0;
+    std::string appID;
+    std::uint64_t serial = 0;
+
+    friend bool operator==(const AppInstance&, const AppInstance&) = default;
+};
+
+// How an asynchronous open ended: the app that runs it, or the error. started says that this open
+// started the app (it was not running when the open reached it).
+struct OpenOutcome {
+    std::optional<AppInstance> app;
+    bool started = false;
+    std::optional<std::string> error;
+
+    friend bool operator==(const OpenOutcome&, const OpenOutcome&) = default;
 };
 
 struct WorkspaceEvent {
@@ -46,6 +68,8 @@ struct WorkspaceEvent {
 class Workspace {
 public:
     using Callback = std::function<void(const WorkspaceEvent&)>;
+    // Called once, on any thread, when an asynchronous open has finished or failed.
+    using OpenCompletion = std::function<void(const OpenOutcome&)>;
 
     virtual ~Workspace() = default;
 
@@ -72,6 +96,37 @@ public:
     virtual void quit(int pid) = 0;
     // Opens a page or document with the given app, or with the scheme's default handler.
     virtual void openURL(const std::string& url, const std::optional<std::string>& appID = std::nullopt) = 0;
+
+    // ---- Opening with a completion ----
+    // Each throws OperationError at once when the system refuses the request (nothing opens
+    // then and the completion is never called); later failures reach the completion.
+
+    // The installed application's file (its desktop entry or bundle); absent when no app of that
+    // id is installed.
+    virtual std::optional<std::string> applicationPath(const std::string& appID) const = 0;
+    // Starts the app, in front when activate is set, else behind the current front app (not
+    // hidden). An app that already runs is only brought forward when activate is set.
+    virtual void launchApp(const std::string& appID, bool activate, OpenCompletion completion) = 0;
+    // The id of the app that opens the document at path; absent when there is no such file or
+    // no app opens its type.
+    virtual std::optional<std::string> documentHandler(const std::string& path) const = 0;
+    // Opens the document with its handler, starting the handler when needed.
+    virtual void openDocument(const std::string& path, bool activate, OpenCompletion completion) = 0;
+    // Opens a web page with the default handler of its scheme, never bringing it forward.
+    virtual void openPage(const std::string& url, OpenCompletion completion) = 0;
+
+    // ---- Instances ----
+
+    // The app instance running under pid now; absent when none runs there.
+    virtual std::optional<AppInstance> instance(int pid) const = 0;
+    // False once that instance has gone, even when its pid now belongs to another process.
+    virtual bool isRunning(const AppInstance& app) const = 0;
+    // These throw OperationError when the instance has gone.
+    virtual void hide(const AppInstance& app) = 0;
+    virtual void unhide(const AppInstance& app) = 0;
+    // Asks the app to quit, as the user's Quit would: it may ask to save, take a while, or refuse.
+    // Never forces it.
+    virtual void requestQuit(const AppInstance& app) = 0;
 
     // The id of the app that opens URLs of that scheme ("https", "mailto"); absent when none does.
     virtual std::optional<std::string> defaultHandler(const std::string& scheme) const = 0;

@@ -22,8 +22,9 @@ int scoresCommand(const Arguments& arguments);
 int planCommand(const Arguments& arguments);
 int observeCommand(const Arguments& arguments);
 int settingsCommand(const Arguments& arguments);
-int placeCommand(const Arguments& arguments);
 int shortcutsCommand(const Arguments& arguments);
+int placeCommand(const Arguments& arguments);
+int setupCommand(const Arguments& arguments);
 
 // A usage mistake: main prints it with the usage text and exits with status 2.
 struct UsageError {

@@ -85,6 +85,15 @@ const std::map<std::string, Command>& commands() {
           "settings --config DIR list | get KEY | set KEY JSON | delete KEY\n"
           "                the preferences in DIR/settings.json as tagged JSON: dates {\"$date\": S},\n"
           "                bytes {\"$data\": BASE64}; list prints all of them as one object"}},
+        {"setup",
+         {ostrel::dev::setupCommand,
+          "setup MACHINE ROUTINE [--open ITEMS] [--ago S] [--front] [--wait S] [--then undo|tidy] [--db DB]\n"
+          "                sets up the routine of file ROUTINE ({\"items\": [ids], \"edits\": {...},\n"
+          "                \"key\", \"name\", \"automatic\"}) on the simulated machine of state file\n"
+          "                MACHINE in virtual time, triggered S seconds ago, ITEMS (a JSON array of\n"
+          "                item ids) already open; prints as JSON lines the run, each observation\n"
+          "                written and the machine --wait seconds later, and the same again after\n"
+          "                --then"}},
         {"shortcuts",
          {ostrel::dev::shortcutsCommand,
           "shortcuts list | run NAME [--tool PATH]\n"

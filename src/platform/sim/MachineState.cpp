@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cmath>
 #include <cstring>
 #include <fcntl.h>
 #include <fstream>
@@ -178,6 +179,8 @@ Value MachineState::App::toJSON() const {
         .set("hidden", hidden)
         .set("windows", windows)
         .set("focusedWindow", focusedWindow)
+        .set("serial", serial)
+        .set("refusesQuit", refusesQuit)
         .done();
 }
 
@@ -192,6 +195,8 @@ MachineState::App MachineState::App::fromJSON(const Value& value) {
     app.hidden = reader.value("hidden", false);
     app.windows = list<Window>(reader, "windows");
     app.focusedWindow = reader.optional<std::uint64_t>("focusedWindow");
+    app.serial = reader.value<std::uint64_t>("serial", 0);
+    app.refusesQuit = reader.value("refusesQuit", false);
     return app;
 }
 
@@ -202,13 +207,25 @@ Value MachineState::InstalledApp::toJSON() const {
         .set("path", path)
         .set("regular", regular)
         .set("windows", windows)
+        .set("launchDelay", launchDelay)
+        .set("windowDelay", windowDelay)
+        .set("refusesQuit", refusesQuit)
+        .set("launchError", launchError)
         .done();
 }
 
 MachineState::InstalledApp MachineState::InstalledApp::fromJSON(const Value& value) {
     const ObjectReader reader(value);
-    return {reader.required<std::string>("appID"), reader.optional<std::string>("name"),
-            reader.optional<std::string>("path"), reader.value("regular", true), list<Window>(reader, "windows")};
+    InstalledApp app{reader.required<std::string>("appID"), reader.optional<std::string>("name"),
+                     reader.optional<std::string>("path"), reader.value("regular", true), list<Window>(reader, "windows")};
+    app.launchDelay = reader.value("launchDelay", 0.0);
+    app.windowDelay = reader.value("windowDelay", 0.0);
+    if (!std::isfinite(app.launchDelay) || !std::isfinite(app.windowDelay) || app.launchDelay < 0 || app.windowDelay < 0) {
+        throw DecodingError("app \"" + app.appID + "\": a delay must be a finite number of seconds, 0 or more");
+    }
+    app.refusesQuit = reader.value("refusesQuit", false);
+    app.launchError = reader.optional<std::string>("launchError");
+    return app;
 }
 
 Value MachineState::OpenedURL::toJSON() const {
@@ -468,7 +485,10 @@ Value MachineState::toJSON() const {
                       .set("ownPid", ownPid)
                       .set("nextPid", nextPid)
                       .set("nextWindowID", nextWindowID)
+                      .set("nextSerial", nextSerial)
                       .set("defaultHandlers", defaultHandlers)
+                      .set("documentHandlers", documentHandlers)
+                      .set("documents", documents)
                       .set("openedURLs", openedURLs)
                       .set("locked", locked)
                       .set("asleep", asleep)
@@ -520,7 +540,10 @@ MachineState MachineState::fromJSON(const Value& value) {
     state.ownPid = reader.value("ownPid", state.ownPid);
     state.nextPid = reader.value("nextPid", state.nextPid);
     state.nextWindowID = reader.value<std::uint64_t>("nextWindowID", state.nextWindowID);
+    state.nextSerial = reader.value<std::uint64_t>("nextSerial", state.nextSerial);
     state.defaultHandlers = reader.value<std::map<std::string, std::string>>("defaultHandlers", {});
+    state.documentHandlers = reader.value<std::map<std::string, std::string>>("documentHandlers", {});
+    state.documents = list<std::string>(reader, "documents");
     state.openedURLs = list<OpenedURL>(reader, "openedURLs");
     state.locked = reader.value("locked", false);
     state.asleep = reader.value("asleep", false);
@@ -592,6 +615,9 @@ MachineState MachineState::fromJSON(const Value& value) {
     // New pids and window ids never reuse one in the file.
     if (!pids.empty()) {
         state.nextPid = std::max(state.nextPid, *pids.rbegin() + 1);
+    }
+    for (const App& app : state.apps) {
+        state.nextSerial = std::max(state.nextSerial, app.serial + 1);
     }
     if (!windowIDs.empty()) {
         state.nextWindowID = std::max(state.nextWindowID, *windowIDs.rbegin() + 1);

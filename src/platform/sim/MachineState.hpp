@@ -54,6 +54,10 @@ struct MachineState {
         bool hidden = false;
         std::vector<Window> windows; // front to back
         std::optional<std::uint64_t> focusedWindow;
+        // Tells this start of the app from a later one that got the same pid; 0 for apps the
+        // state began with.
+        std::uint64_t serial = 0;
+        bool refusesQuit = false; // answers a polite quit with "no"
 
         friend bool operator==(const App&, const App&) = default;
         json::Value toJSON() const;
@@ -68,6 +72,12 @@ struct MachineState {
         std::optional<std::string> path;
         bool regular = true;
         std::vector<Window> windows;
+        // Seconds from the launch request until the app runs (its completion is told then), and
+        // from then until its windows show: a window that shows late makes placement retry.
+        double launchDelay = 0;
+        double windowDelay = 0;
+        bool refusesQuit = false;
+        std::optional<std::string> launchError; // every launch fails late with this text
 
         friend bool operator==(const InstalledApp&, const InstalledApp&) = default;
         json::Value toJSON() const;
@@ -220,7 +230,12 @@ struct MachineState {
     int ownPid = 1000;
     int nextPid = 2000;
     std::uint64_t nextWindowID = 1;
+    std::uint64_t nextSerial = 1;
     std::map<std::string, std::string> defaultHandlers; // scheme → app id
+    // Document types: lower-case file extension without the dot ("pdf") → the app id that opens
+    // it. A type without an entry has no handler.
+    std::map<std::string, std::string> documentHandlers;
+    std::vector<std::string> documents; // paths of the files that exist on the machine
     std::vector<OpenedURL> openedURLs;                  // every page or document opened, in order
 
     // ---- Session ----

@@ -4,6 +4,7 @@
 #include "platform/sim/VirtualTime.hpp"
 
 #include <algorithm>
+#include <cctype>
 #include <cmath>
 #include <deque>
 #include <stdexcept>
@@ -101,6 +102,9 @@ struct SimulatedMachine::Core {
     Subscribers<CalendarNotice> calendarNotices;
     int calendarQuestions = 0;
     Executor* eventStoreThread = nullptr; // where access answers arrive; none: on the asking thread
+    // Where launches finish and late windows show; none: at once, on the asking thread.
+    Executor* workspaceThread = nullptr;
+    std::weak_ptr<Core> self; // for tasks that may outlive the machine
 
     Subscribers<LocationEvent> locationEvents;
     // Answers queued by the test for the next location requests: readings, or an error text.
@@ -275,9 +279,146 @@ struct SimulatedMachine::Core {
     }
 
     int launch(const std::string& appID, bool hidden) {
+        return launch(appID, hidden ? Start::hidden : Start::front, false);
+    }
+
+    enum class Start { front, behind, hidden };
+
+    static AppInstance instanceOf(const MachineState::App& app) {
+        return {app.pid, app.bundleID.value_or(""), app.serial};
+    }
+
+    MachineState::App* findInstance(const AppInstance& instance) {
+        MachineState::App* found = state.findApp(instance.pid);
+        return found != nullptr && found->serial == instance.serial && found->bundleID.value_or("") == instance.appID
+                   ? found
+                   : nullptr;
+    }
+
+    MachineState::App& runningInstance(const AppInstance& instance) {
+        MachineState::App* found = findInstance(instance);
+        if (found == nullptr) {
+            throw OperationError("app " + instance.appID + " (pid " + std::to_string(instance.pid) + ") is no longer running");
+        }
+        return *found;
+    }
+
+    // Runs task after delay on the workspace's thread, or at once without virtual time. The
+    // caller must not hold the lock when there is no virtual time.
+    void later(double delay, const std::shared_ptr<Core>& self, std::function<void(Core&)> task) {
+        if (workspaceThread == nullptr) {
+            task(*self);
+            return;
+        }
+        workspaceThread->postAfter(delay, [weak = std::weak_ptr<Core>(self), task = std::move(task)] {
+            if (const auto core = weak.lock()) {
+                task(*core);
+            }
+        }).detach();
+    }
+
+    // The installed app's windows appear now: "AXWindowCreated" each, then the focus. Nothing
+    // when that start of the app has gone meanwhile.
+    void showWindows(const AppInstance& instance) {
+        MachineState::App* owner = findInstance(instance);
+        const MachineState::InstalledApp* installed = state.findInstalled(instance.appID);
+        if (owner == nullptr || installed == nullptr) {
+            return;
+        }
+        std::vector<MachineState::Window> windows = installed->windows;
+        for (MachineState::Window& window : windows) {
+            window.id = state.nextWindowID++;
+        }
+        owner->windows.insert(owner->windows.begin(), windows.begin(), windows.end());
+        for (const MachineState::Window& window : windows) {
+            notify(accessibility::windowCreated, {owner->pid, window.id});
+        }
+        if (!windows.empty()) {
+            owner->focusedWindow = windows.front().id;
+            focusChanged(*owner);
+        }
+    }
+
+    // The asynchronous start of an app, as the workspace's launch request ends: an app already
+    // running is only brought forward when asked; an installed one starts, its windows after its
+    // window delay. Caller holds the lock.
+    OpenOutcome start(const std::string& appID, Start mode) {
+        if (const MachineState::App* running = state.findAppByID(appID)) {
+            const AppInstance instance = instanceOf(*running);
+            if (mode == Start::front) {
+                activate(instance.pid);
+            }
+            return {instance, false, std::nullopt};
+        }
+        const MachineState::InstalledApp* installed = state.findInstalled(appID);
+        if (installed == nullptr) {
+            return {std::nullopt, false, "no app \"" + appID + "\" is installed"};
+        }
+        if (installed->launchError) {
+            return {std::nullopt, false, *installed->launchError};
+        }
+        const bool deferWindows = installed->windowDelay > 0 && workspaceThread != nullptr;
+        const int pid = launch(appID, mode, deferWindows);
+        const AppInstance instance = instanceOf(*state.findApp(pid));
+        if (deferWindows) {
+            const double delay = installed->windowDelay;
+            workspaceThread->postAfter(delay, [weak = self, instance] {
+                if (const auto core = weak.lock()) {
+                    std::lock_guard guard(core->lock);
+                    core->showWindows(instance);
+                }
+            }).detach();
+        }
+        return {instance, true, std::nullopt};
+    }
+
+    // Opens a document window in the app: "AXWindowCreated", then the focus.
+    void openDocumentWindow(MachineState::App& owner, const std::string& path) {
+        MachineState::Window window;
+        window.id = state.nextWindowID++;
+        window.document = path;
+        window.title = path.substr(path.find_last_of('/') + 1);
+        owner.windows.insert(owner.windows.begin(), window);
+        owner.focusedWindow = window.id;
+        notify(accessibility::windowCreated, {owner.pid, window.id});
+        focusChanged(owner);
+    }
+
+    // The app that opens the document: the file must exist and its extension have a handler.
+    std::optional<std::string> documentHandler(const std::string& path) const {
+        if (std::ranges::find(state.documents, path) == state.documents.end()) {
+            return std::nullopt;
+        }
+        const auto slash = path.find_last_of('/');
+        const std::string name = path.substr(slash == std::string::npos ? 0 : slash + 1);
+        const auto dot = name.find_last_of('.');
+        if (dot == std::string::npos || dot == 0) {
+            return std::nullopt;
+        }
+        std::string extension = name.substr(dot + 1);
+        std::ranges::transform(extension, extension.begin(), [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+        const auto found = state.documentHandlers.find(extension);
+        return found == state.documentHandlers.end() ? std::nullopt : std::optional(found->second);
+    }
+
+    // The delay until an open of appID finishes: none when it runs, its launch delay otherwise.
+    // Throws OperationError when it neither runs nor is installed.
+    double openDelay(const std::string& appID) const {
+        if (state.findAppByID(appID) != nullptr) {
+            return 0;
+        }
+        const MachineState::InstalledApp* installed = state.findInstalled(appID);
+        if (installed == nullptr) {
+            throw OperationError("no app \"" + appID + "\" is installed");
+        }
+        return installed->launchDelay;
+    }
+
+    int launch(const std::string& appID, Start mode, bool deferWindows) {
+        const bool hidden = mode == Start::hidden;
         if (const MachineState::App* running = state.findAppByID(appID)) {
             const int pid = running->pid;
-            if (!hidden) {
+            if (mode == Start::front) {
                 activate(pid);
             }
             return pid;
@@ -293,7 +434,11 @@ struct SimulatedMachine::Core {
         app.path = installed->path;
         app.regular = installed->regular;
         app.hidden = hidden;
-        app.windows = installed->windows;
+        app.serial = state.nextSerial++;
+        app.refusesQuit = installed->refusesQuit;
+        if (!deferWindows) {
+            app.windows = installed->windows;
+        }
         for (MachineState::Window& window : app.windows) {
             window.id = state.nextWindowID++;
         }
@@ -305,7 +450,7 @@ struct SimulatedMachine::Core {
         for (const MachineState::Window& window : app.windows) {
             notify(accessibility::windowCreated, {app.pid, window.id});
         }
-        if (!hidden) {
+        if (mode == Start::front) {
             activate(app.pid);
         }
         return app.pid;
@@ -480,6 +625,132 @@ public:
         }
         core_->launch(opener, false);
         core_->state.openedURLs.push_back({url, opener});
+    }
+
+    std::optional<std::string> applicationPath(const std::string& appID) const override {
+        std::lock_guard guard(core_->lock);
+        if (core_->fails("applicationPath")) {
+            return std::nullopt;
+        }
+        const MachineState::InstalledApp* installed = core_->state.findInstalled(appID);
+        if (installed == nullptr) {
+            return std::nullopt;
+        }
+        return installed->path.value_or("/usr/share/applications/" + appID + ".desktop");
+    }
+
+    void launchApp(const std::string& appID, bool activate, OpenCompletion completion) override {
+        std::unique_lock guard(core_->lock);
+        core_->failOperation("launchApp");
+        const double delay = core_->openDelay(appID);
+        guard.unlock();
+        core_->later(delay, core_, [appID, activate, completion = std::move(completion)](Core& core) {
+            OpenOutcome outcome;
+            {
+                std::lock_guard inner(core.lock);
+                outcome = core.start(appID, activate ? Core::Start::front : Core::Start::behind);
+            }
+            if (completion) {
+                completion(outcome);
+            }
+        });
+    }
+
+    std::optional<std::string> documentHandler(const std::string& path) const override {
+        std::lock_guard guard(core_->lock);
+        if (core_->fails("documentHandler")) {
+            return std::nullopt;
+        }
+        return core_->documentHandler(path);
+    }
+
+    void openDocument(const std::string& path, bool activate, OpenCompletion completion) override {
+        std::unique_lock guard(core_->lock);
+        core_->failOperation("openDocument");
+        const std::optional<std::string> handler = core_->documentHandler(path);
+        if (!handler) {
+            throw OperationError("no app opens " + path);
+        }
+        const double delay = core_->openDelay(*handler);
+        guard.unlock();
+        core_->later(delay, core_, [path, appID = *handler, activate, completion = std::move(completion)](Core& core) {
+            OpenOutcome outcome;
+            {
+                std::lock_guard inner(core.lock);
+                outcome = core.start(appID, activate ? Core::Start::front : Core::Start::behind);
+                if (outcome.app) {
+                    core.openDocumentWindow(core.runningInstance(*outcome.app), path);
+                    core.state.openedURLs.push_back({path, appID});
+                }
+            }
+            if (completion) {
+                completion(outcome);
+            }
+        });
+    }
+
+    void openPage(const std::string& url, OpenCompletion completion) override {
+        std::unique_lock guard(core_->lock);
+        core_->failOperation("openPage");
+        const auto colon = url.find(':');
+        std::string scheme = colon == std::string::npos ? std::string() : url.substr(0, colon);
+        std::ranges::transform(scheme, scheme.begin(), [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+        const auto handler = core_->state.defaultHandlers.find(scheme);
+        if (scheme.empty() || handler == core_->state.defaultHandlers.end()) {
+            throw OperationError("no app opens " + url);
+        }
+        const std::string appID = handler->second;
+        const double delay = core_->openDelay(appID);
+        guard.unlock();
+        core_->later(delay, core_, [url, appID, completion = std::move(completion)](Core& core) {
+            OpenOutcome outcome;
+            {
+                std::lock_guard inner(core.lock);
+                outcome = core.start(appID, Core::Start::behind);
+                if (outcome.app) {
+                    core.state.openedURLs.push_back({url, appID});
+                }
+            }
+            if (completion) {
+                completion(outcome);
+            }
+        });
+    }
+
+    std::optional<AppInstance> instance(int pid) const override {
+        std::lock_guard guard(core_->lock);
+        if (core_->fails("instance")) {
+            return std::nullopt;
+        }
+        const MachineState::App* app = core_->state.findApp(pid);
+        return app == nullptr ? std::nullopt : std::optional(Core::instanceOf(*app));
+    }
+
+    bool isRunning(const AppInstance& app) const override {
+        std::lock_guard guard(core_->lock);
+        return core_->findInstance(app) != nullptr;
+    }
+
+    void hide(const AppInstance& app) override {
+        std::lock_guard guard(core_->lock);
+        core_->failOperation("hide");
+        core_->hide(core_->runningInstance(app).pid);
+    }
+
+    void unhide(const AppInstance& app) override {
+        std::lock_guard guard(core_->lock);
+        core_->failOperation("unhide");
+        core_->unhide(core_->runningInstance(app).pid);
+    }
+
+    void requestQuit(const AppInstance& app) override {
+        std::lock_guard guard(core_->lock);
+        core_->failOperation("requestQuit");
+        const MachineState::App& target = core_->runningInstance(app);
+        if (target.refusesQuit) {
+            return; // the app said no; a polite quit takes that answer
+        }
+        core_->quit(target.pid);
     }
 
     std::optional<std::string> defaultHandler(const std::string& scheme) const override {
@@ -1297,6 +1568,7 @@ private:
 SimulatedMachine::SimulatedMachine(MachineState state, VirtualTime* time) : core_(std::make_shared<Core>()) {
     core_->state = std::move(state);
     core_->time = time;
+    core_->self = core_;
     workspace_ = std::make_unique<SimWorkspace>(core_);
     session_ = std::make_unique<SimSession>(core_);
     activity_ = std::make_unique<SimActivity>(core_);
@@ -1312,6 +1584,7 @@ SimulatedMachine::SimulatedMachine(MachineState state, VirtualTime* time) : core
     events_ = std::make_unique<SimEventStore>(core_);
     if (time != nullptr) {
         core_->eventStoreThread = &time->makeExecutor("sim.eventStore");
+        core_->workspaceThread = &time->makeExecutor("sim.workspace");
     }
     keychain_ = std::make_unique<SimKeychain>(core_);
 }
