@@ -1,6 +1,7 @@
 #include "Commands.hpp"
 #include "MachineScript.hpp"
 #include "Options.hpp"
+#include "CommandDatabase.hpp"
 #include "ScratchFolder.hpp"
 #include "app/signals/Observer.hpp"
 #include "core/foundation/Logger.hpp"
@@ -127,21 +128,9 @@ int observeCommand(const Arguments& arguments) {
         throw options.error(*scriptPath + " " + failure.what());
     }
 
-    std::optional<ScratchFolder> scratch;
-    std::filesystem::path database;
-    if (const auto db = options.text("--db")) {
-        database = *db;
-    } else {
-        scratch.emplace(std::filesystem::temp_directory_path(), "ostrel-observe-");
-        database = scratch->path() / "quev.sqlite";
-    }
-
-    const auto previousSink = Logger::setSink(
-        [](const LogEntry& entry) { std::cerr << "[" << entry.category << "] " << entry.message << '\n'; });
-    struct RestoreSink {
-        LogSink sink;
-        ~RestoreSink() { Logger::setSink(std::move(sink)); }
-    } restore{previousSink};
+    const CommandDatabase commandDatabase(options.text("--db"), "ostrel-observe-");
+    const std::filesystem::path& database = commandDatabase.path();
+    const LogToStderr logToStderr;
 
     const Date start =
         script.steps().empty() ? 1'757'916'000.0 : static_cast<Date>(script.steps().front().at) / 1000.0;

@@ -1,5 +1,6 @@
 #include "Commands.hpp"
 #include "Options.hpp"
+#include "CommandDatabase.hpp"
 #include "ScratchFolder.hpp"
 #include "app/autopilot/RunLedger.hpp"
 #include "app/autopilot/SetupRunner.hpp"
@@ -184,21 +185,9 @@ int setupCommand(const Arguments& arguments) {
         throw options.error("routine " + routinePath + ": " + failure.what());
     }
 
-    std::optional<ScratchFolder> scratch;
-    std::filesystem::path database;
-    if (const auto db = options.text("--db")) {
-        database = *db;
-    } else {
-        scratch.emplace(std::filesystem::temp_directory_path(), "ostrel-setup-");
-        database = scratch->path() / "quev.sqlite";
-    }
-
-    const auto previousSink = Logger::setSink(
-        [](const LogEntry& entry) { std::cerr << "[" << entry.category << "] " << entry.message << '\n'; });
-    struct RestoreSink {
-        LogSink sink;
-        ~RestoreSink() { Logger::setSink(std::move(sink)); }
-    } restore{previousSink};
+    const CommandDatabase commandDatabase(options.text("--db"), "ostrel-setup-");
+    const std::filesystem::path& database = commandDatabase.path();
+    const LogToStderr logToStderr;
 
     VirtualTime time;
     VirtualRuntime runtime(time);
