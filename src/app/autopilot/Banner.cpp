@@ -51,15 +51,24 @@ std::string countOfApps(std::size_t count) {
 
 Banner::Banner(BannerSurface& surface, Executor& main) : surface_(surface), main_(main) {}
 
-Banner::~Banner() = default;
+Banner::~Banner() {
+    // Its buttons would lead nowhere. The hook is not told: its owner may be gone already.
+    timer_.cancel();
+    if (shown_) {
+        shown_.reset();
+        surface_.hide();
+    }
+}
 
 void Banner::show(View view, double timeout, Action unanswered) {
     // The banner being replaced counts as not answered. Its action runs before this one is up,
-    // taken out first so that it runs exactly once whatever it does.
-    Action replaced = std::exchange(unanswered_, std::move(unanswered));
-    if (replaced) {
+    // taken out first so that it runs exactly once whatever it does; should it put up a banner of
+    // its own, that one is replaced in turn.
+    for (Action replaced = std::exchange(unanswered_, nullptr); replaced;
+         replaced = std::exchange(unanswered_, nullptr)) {
         replaced();
     }
+    unanswered_ = std::move(unanswered);
     dismiss();
 
     const bool question = view.primary.has_value();

@@ -52,6 +52,7 @@ public:
 
     // Both must outlive the banner.
     Banner(BannerSurface& surface, Executor& main);
+    // Takes down the banner on screen, running nothing.
     ~Banner();
 
     Banner(const Banner&) = delete;

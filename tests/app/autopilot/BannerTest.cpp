@@ -215,11 +215,33 @@ TEST_F(BannerTest, PressesWithoutABannerOrButtonDoNothing) {
 TEST_F(BannerTest, NothingRunsOnceTheBannerIsGone) {
     ask("q", 30);
     Banner::Action answer = banner->answered(note("late"));
-    banner.reset();
     log.clear();
+    banner.reset();
+    EXPECT_THAT(log, ElementsAre("hide")); // its buttons would lead nowhere
+    EXPECT_FALSE(surface.showing);
     time.advance(60);
     answer();
-    EXPECT_THAT(log, IsEmpty());
+    EXPECT_THAT(log, ElementsAre("hide"));
+}
+
+TEST_F(BannerTest, AnUnansweredActionThatPutsUpABannerIsReplacedInTurn) {
+    Banner::View view;
+    view.title = "first";
+    view.primary = Banner::Button{"Set up", {}};
+    banner->show(std::move(view), 30, [this] {
+        log.push_back("unanswered first");
+        ask("nested", 30);
+    });
+    log.clear();
+    ask("outer", 30);
+    EXPECT_THAT(log, ElementsAre("unanswered first", "hide", "no question", "present nested", "question",
+                                 "unanswered nested", "hide", "no question", "present outer", "question"));
+    ASSERT_TRUE(banner->content());
+    EXPECT_EQ(banner->content()->title, "outer");
+
+    log.clear();
+    time.advance(30);
+    EXPECT_THAT(log, ElementsAre("hide", "no question", "unanswered outer"));
 }
 
 TEST_F(BannerTest, WithoutATimeOutItStaysUntilAnswered) {
