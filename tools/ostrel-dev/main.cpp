@@ -94,6 +94,13 @@ const std::map<std::string, Command>& commands() {
           "                item ids) already open; prints as JSON lines the run, each observation\n"
           "                written and the machine --wait seconds later, and the same again after\n"
           "                --then"}},
+        {"banner-text",
+         {ostrel::dev::bannerTextCommand,
+          "banner-text names ITEMS | summary RUN [--locale L] [--machine MACHINE]\n"
+          "                the banner's text for ITEMS (a JSON array of item ids) or RUN (a run as\n"
+          "                setup prints it, with the routine's \"edits\" for its layout), in the ICU\n"
+          "                locale L (default en_US), apps named by the machine state file MACHINE;\n"
+          "                prints {\"text\": ...}"}},
         {"shortcuts",
          {ostrel::dev::shortcutsCommand,
           "shortcuts list | run NAME [--tool PATH]\n"
