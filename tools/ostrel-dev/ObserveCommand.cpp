@@ -25,20 +25,6 @@ namespace {
 // launch watches it started come to an end.
 constexpr double tail = 5.0;
 
-std::string readText(const Options& options, const std::string& path, const char* what) {
-    std::error_code failure;
-    if (!std::filesystem::is_regular_file(path, failure)) {
-        throw options.error(std::string("no ") + what + " file at " + path);
-    }
-    std::ifstream file(path, std::ios::binary);
-    std::ostringstream text;
-    text << file.rdbuf();
-    if (!file) {
-        throw options.error(std::string("cannot read ") + what + " file " + path);
-    }
-    return text.str();
-}
-
 // Observations and triggers in store order, merged by time (an observation before a trigger of
 // the same moment, since triggers are found from observations).
 void printRows(Store& store) {
@@ -115,7 +101,7 @@ int observeCommand(const Arguments& arguments) {
 
     MachineState state;
     try {
-        state = MachineState::fromJSON(json::parse(readText(options, *machinePath, "machine state")));
+        state = MachineState::fromJSON(json::parse(options.readFile(*machinePath, "machine state")));
     } catch (const CommandError&) {
         throw;
     } catch (const std::exception& failure) {
@@ -123,7 +109,7 @@ int observeCommand(const Arguments& arguments) {
     }
     MachineScript script;
     try {
-        script = MachineScript::parse(readText(options, *scriptPath, "script"));
+        script = MachineScript::parse(options.readFile(*scriptPath, "script"));
     } catch (const MachineScript::Error& failure) {
         throw options.error(*scriptPath + " " + failure.what());
     }

@@ -1,6 +1,9 @@
 #include "Options.hpp"
 
 #include <charconv>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
 #include <limits>
 #include <system_error>
 
@@ -125,6 +128,20 @@ std::filesystem::path Options::existingFile(const std::string& path) const {
         throw error("no database file at " + path);
     }
     return path;
+}
+
+std::string Options::readFile(const std::string& path, const char* what) const {
+    std::error_code failure;
+    if (!std::filesystem::is_regular_file(path, failure)) {
+        throw error(std::string("no ") + what + " file at " + path);
+    }
+    std::ifstream file(path, std::ios::binary);
+    std::ostringstream text;
+    text << file.rdbuf();
+    if (!file) {
+        throw error(std::string("cannot read ") + what + " file " + path);
+    }
+    return text.str();
 }
 
 } // namespace ostrel::dev

@@ -80,6 +80,10 @@ public:
     // A message in this command's form.
     CommandError error(const std::string& message) const;
 
+    // The whole file at path, which the command reads as its `what` ("machine state", "script");
+    // throws this command's error when it is not a regular file or cannot be read.
+    std::string readFile(const std::string& path, const char* what) const;
+
 private:
     std::string command_;
     std::vector<std::string> positional_;

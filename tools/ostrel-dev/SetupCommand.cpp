@@ -28,20 +28,6 @@ namespace ostrel::dev {
 
 namespace {
 
-std::string readText(const Options& options, const std::string& path, const char* what) {
-    std::error_code failure;
-    if (!std::filesystem::is_regular_file(path, failure)) {
-        throw options.error(std::string("no ") + what + " file at " + path);
-    }
-    std::ifstream file(path, std::ios::binary);
-    std::ostringstream text;
-    text << file.rdbuf();
-    if (!file) {
-        throw options.error(std::string("cannot read ") + what + " file " + path);
-    }
-    return text.str();
-}
-
 // Seconds: a finite decimal number, 0 or more; absent gives 0.
 double seconds(const Options& options, const std::string& name) {
     const auto text = options.text(name);
@@ -174,13 +160,13 @@ int setupCommand(const Arguments& arguments) {
 
     MachineState state;
     try {
-        state = MachineState::fromJSON(json::parse(readText(options, machinePath, "machine state")));
+        state = MachineState::fromJSON(json::parse(options.readFile(machinePath, "machine state")));
     } catch (const json::DecodingError& failure) {
         throw options.error("machine state " + machinePath + ": " + failure.what());
     }
     RoutineFile routine;
     try {
-        routine = routineFile(json::parse(readText(options, routinePath, "routine")));
+        routine = routineFile(json::parse(options.readFile(routinePath, "routine")));
     } catch (const json::DecodingError& failure) {
         throw options.error("routine " + routinePath + ": " + failure.what());
     }
