@@ -26,6 +26,7 @@ int shortcutsCommand(const Arguments& arguments);
 int placeCommand(const Arguments& arguments);
 int setupCommand(const Arguments& arguments);
 int bannerTextCommand(const Arguments& arguments);
+int shotCommand(const Arguments& arguments);
 
 // A usage mistake: main prints it with the usage text and exits with status 2.
 struct UsageError {

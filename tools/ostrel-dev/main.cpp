@@ -101,6 +101,12 @@ const std::map<std::string, Command>& commands() {
           "                setup prints it, with the routine's \"edits\" for its layout), in the ICU\n"
           "                locale L (default en_US), apps named by the machine state file MACHINE;\n"
           "                prints {\"text\": ...}"}},
+        {"shot",
+         {ostrel::dev::shotCommand,
+          "shot WINDOW --out PNG [--state FILE]\n"
+          "                draws WINDOW (banner, cloud-window, scene or styles) offscreen to the PNG,\n"
+          "                in the state of the JSON file FILE (each window's keys are in\n"
+          "                src/ui/shots/README.md); prints {\"out\", \"width\", \"height\"}"}},
         {"shortcuts",
          {ostrel::dev::shortcutsCommand,
           "shortcuts list | run NAME [--tool PATH]\n"

@@ -1,0 +1,11 @@
+#pragma once
+
+#include "core/foundation/Json.hpp"
+
+#include <QImage>
+
+// The drawers behind shot(), one per window kind, each in its own file under shots/. Each throws
+// ShotError for a state it cannot use (json::DecodingError from a reader is turned into one).
+namespace ostrel::ui::shots {
+
+} // namespace ostrel::ui::shots
