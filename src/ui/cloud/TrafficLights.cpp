@@ -96,6 +96,11 @@ void TrafficLights::leaveEvent(QEvent* event) {
     QWidget::leaveEvent(event);
 }
 
+void TrafficLights::hideEvent(QHideEvent* event) {
+    setHovering(false);
+    QWidget::hideEvent(event);
+}
+
 void TrafficLights::setHovering(bool hovering) {
     hovering_ = hovering;
     close_->setSymbolShown(hovering);

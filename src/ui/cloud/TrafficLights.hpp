@@ -81,6 +81,9 @@ public:
 protected:
     void enterEvent(QEnterEvent* event) override;
     void leaveEvent(QEvent* event) override;
+    // A window hidden under the pointer (closed by its own light) gets no leave; it must not show
+    // the symbols again when it comes back somewhere the pointer is not.
+    void hideEvent(QHideEvent* event) override;
 
 private:
     void setHovering(bool hovering);
