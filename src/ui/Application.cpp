@@ -13,8 +13,8 @@
 namespace ostrel::ui {
 namespace {
 
-// The daytime colours beyond the sky's own: the window ground and the bevel shades Fusion draws
-// its frames with, all pale blue-greys so edges read softly against white.
+// The ground of plain windows and menus: the palest of the sky's blues, so white fields still stand
+// out on it. (Fusion's bevel shades, Light to Shadow, are set below in the same blue-greys.)
 QColor windowGround() { return QColor::fromRgbF(0.96f, 0.98f, 1.0f); }
 
 // The application's default text size, in logical pixels.
