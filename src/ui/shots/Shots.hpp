@@ -8,4 +8,7 @@
 // ShotError for a state it cannot use (json::DecodingError from a reader is turned into one).
 namespace ostrel::ui::shots {
 
+// A cloud window of each kind around a stand-in sky (CloudWindowShot.cpp).
+QImage cloudWindow(const json::Value& state);
+
 } // namespace ostrel::ui::shots
