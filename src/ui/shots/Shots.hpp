@@ -8,4 +8,7 @@
 // ShotError for a state it cannot use (json::DecodingError from a reader is turned into one).
 namespace ostrel::ui::shots {
 
+// The sky theme's controls, each style at rest and pressed, pills and a wrapping flow row.
+QImage styles(const json::Value& state);
+
 } // namespace ostrel::ui::shots
