@@ -11,7 +11,7 @@ namespace ostrel::ui {
 
 bool ButtonLabel::hasSymbol() const { return !symbol.isEmpty() && Icons::has(symbol); }
 
-qreal ButtonLabel::symbolSide() const { return std::round(QFontMetricsF(font).capHeight() * 1.35); }
+qreal ButtonLabel::symbolSide() const { return std::round(QFontMetricsF(font).capHeight() * 1.5); }
 
 QSizeF ButtonLabel::size() const {
     const QFontMetricsF metrics(font);

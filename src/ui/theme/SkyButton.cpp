@@ -56,7 +56,6 @@ void boxBlurAlpha(std::vector<float>& alpha, int width, int height, int radius, 
 SkyButton::SkyButton(const QString& text, QWidget* parent)
     : QAbstractButton(parent), animation(new QVariantAnimation(this)) {
     setText(text);
-    setAccessibleName(text);
     setCursor(Qt::PointingHandCursor);
     setFocusPolicy(Qt::StrongFocus);
     setAttribute(Qt::WA_TranslucentBackground);

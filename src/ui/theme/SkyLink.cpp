@@ -19,7 +19,6 @@ ButtonLabel labelOf(const SkyLink& link) { return {link.text(), link.symbol(), F
 
 SkyLink::SkyLink(const QString& text, QWidget* parent) : QAbstractButton(parent) {
     setText(text);
-    setAccessibleName(text);
     setCursor(Qt::PointingHandCursor);
     setFocusPolicy(Qt::StrongFocus);
     setAttribute(Qt::WA_TranslucentBackground);

@@ -22,7 +22,6 @@ ButtonLabel labelOf(const SunButton& button) {
 
 SunButton::SunButton(const QString& text, bool small, QWidget* parent) : QAbstractButton(parent), small(small) {
     setText(text);
-    setAccessibleName(text);
     setCursor(Qt::PointingHandCursor);
     setFocusPolicy(Qt::StrongFocus);
     setAttribute(Qt::WA_TranslucentBackground);

@@ -4,6 +4,7 @@
 #include "ui/theme/SkyLink.hpp"
 #include "ui/theme/SunButton.hpp"
 
+#include <QAccessible>
 #include <QFontMetricsF>
 #include <QSignalSpy>
 #include <QTest>
@@ -48,7 +49,20 @@ TEST(SkyButtonTest, IsAtLeast240By46PlusItsShadowAndGrowsWithItsText) {
     EXPECT_EQ(longOne.sizeHint().width(),
               labelSize(longText, 16, Fonts::Weight::semibold).width() + 68 + SkyButton::shadowMargins().left() +
                   SkyButton::shadowMargins().right());
-    EXPECT_EQ(longOne.accessibleName(), longText);
+}
+
+TEST(ButtonStylesTest, TheAccessibleNameFollowsTheText) {
+    SkyButton sky("Sign in with Google");
+    SkyLink link("Not now");
+    SunButton sun("Set up now", true);
+    for (QAbstractButton* button : std::initializer_list<QAbstractButton*>{&sky, &link, &sun}) {
+        QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(button);
+        ASSERT_NE(accessible, nullptr);
+        EXPECT_EQ(accessible->text(QAccessible::Name), button->text());
+        EXPECT_EQ(accessible->role(), QAccessible::Button);
+        button->setText("Open the sign-in again");
+        EXPECT_EQ(accessible->text(QAccessible::Name), "Open the sign-in again");
+    }
 }
 
 TEST(SkyButtonTest, PressingDimsTheCapsuleAndShrinksItAfterTheEaseOut) {
