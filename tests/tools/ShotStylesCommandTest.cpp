@@ -33,7 +33,7 @@ TEST(ShotStylesCommand, DrawsTheControlsAtTheAskedWidth) {
         std::string state;
         int width;
     };
-    for (const Case& c : {Case{"{}", 520}, Case{R"({"width": 400, "pillText": "Short"})", 400}}) {
+    for (const Case& c : {Case{"{}", 600}, Case{R"({"width": 400, "pillText": "Short"})", 400}}) {
         SCOPED_TRACE(c.state);
         const std::string out = (folder / "styles.png").string();
         const auto result =

@@ -8,7 +8,6 @@
 #include "ui/theme/SkyLink.hpp"
 #include "ui/theme/SunButton.hpp"
 
-#include <QHBoxLayout>
 #include <QLabel>
 #include <QLinearGradient>
 #include <QPainter>
@@ -46,12 +45,10 @@ QLabel* caption(const QString& text) {
     return label;
 }
 
-// A row of controls side by side, left-aligned, vertically centred.
-QHBoxLayout* row(std::initializer_list<QWidget*> widgets, int spacing = 14) {
-    auto* layout = new QHBoxLayout;
-    layout->setSpacing(spacing);
-    for (QWidget* widget : widgets) layout->addWidget(widget, 0, Qt::AlignVCenter);
-    layout->addStretch(1);
+// Controls side by side, wrapping when the card is too narrow for them.
+FlowRow* row(std::initializer_list<QWidget*> widgets, int spacing) {
+    auto* layout = new FlowRow(spacing);
+    for (QWidget* widget : widgets) layout->addWidget(widget);
     return layout;
 }
 
@@ -65,7 +62,7 @@ Button* pressed(Button* button) {
 
 QImage styles(const json::Value& state) {
     QString pillText = "Introduction to Linear Algebra — Lecture Notes, Week 7.pdf";
-    int width = 520;
+    int width = 600;
     try {
         const json::ObjectReader reader(state);
         if (const auto text = reader.optional<std::string>("pillText")) pillText = QString::fromStdString(*text);
@@ -85,8 +82,7 @@ QImage styles(const json::Value& state) {
     auto* symbolButton = new SkyButton("Sign in with Google");
     symbolButton->setSymbol("person.crop.circle.badge.checkmark");
     column->addWidget(caption("Sky button: at rest, pressed, with a symbol"));
-    column->addLayout(row({new SkyButton("Continue"), skyPressed}, 6));
-    column->addLayout(row({symbolButton}, 6));
+    column->addLayout(row({new SkyButton("Continue"), skyPressed, symbolButton}, 4));
 
     column->addSpacing(6);
     column->addWidget(caption("Sky link: at rest, pressed"));
@@ -96,8 +92,8 @@ QImage styles(const json::Value& state) {
     column->addWidget(caption("Sun button: at rest, pressed; small at rest, pressed"));
     auto* undo = new SunButton("Undo", true);
     undo->setSymbol("arrow.uturn.backward");
-    column->addLayout(row({new SunButton("Set up now"), pressed(new SunButton("Set up now")), new SunButton("Undo", true),
-                           pressed(new SunButton("Undo", true)), undo}, 12));
+    column->addLayout(row({new SunButton("Set up now"), pressed(new SunButton("Set up now"))}, 12));
+    column->addLayout(row({new SunButton("Undo", true), pressed(new SunButton("Undo", true)), undo}, 12));
 
     column->addSpacing(6);
     column->addWidget(caption("Pills: a long text, a short one"));

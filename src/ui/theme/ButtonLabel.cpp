@@ -8,15 +8,19 @@
 #include <cmath>
 
 namespace ostrel::ui {
+namespace {
 
-bool ButtonLabel::hasSymbol() const { return !symbol.isEmpty() && Icons::has(symbol); }
+bool hasSymbol(const ButtonLabel& label) { return !label.symbol.isEmpty() && Icons::has(label.symbol); }
 
-qreal ButtonLabel::symbolSide() const { return std::round(QFontMetricsF(font).capHeight() * 1.5); }
+// A little taller than the capitals, so a symbol reads as heavy as the words beside it.
+qreal symbolSide(const ButtonLabel& label) { return std::round(QFontMetricsF(label.font).capHeight() * 1.5); }
+
+} // namespace
 
 QSizeF ButtonLabel::size() const {
     const QFontMetricsF metrics(font);
     qreal width = std::ceil(metrics.horizontalAdvance(text));
-    if (hasSymbol()) width += symbolSide() + (text.isEmpty() ? 0 : symbolSpacing);
+    if (hasSymbol(*this)) width += symbolSide(*this) + (text.isEmpty() ? 0 : symbolSpacing);
     return {width, std::ceil(metrics.height())};
 }
 
@@ -24,8 +28,8 @@ void ButtonLabel::paint(QPainter& painter, const QRectF& rect, const QColor& col
     const QSizeF natural = size();
     qreal x = rect.center().x() - natural.width() / 2;
     painter.save();
-    if (hasSymbol()) {
-        const qreal side = symbolSide();
+    if (hasSymbol(*this)) {
+        const qreal side = symbolSide(*this);
         const QRectF target(x, rect.center().y() - side / 2, side, side);
         const qreal ratio = std::max<qreal>(painter.device()->devicePixelRatioF(), 2);
         painter.drawImage(target, Icons::image(symbol, QSize(int(side), int(side)), color, ratio));

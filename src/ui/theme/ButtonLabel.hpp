@@ -26,10 +26,6 @@ struct ButtonLabel {
     void paint(QPainter& painter, const QRectF& rect, const QColor& color) const;
 
     static constexpr qreal symbolSpacing = 6;
-
-private:
-    qreal symbolSide() const;
-    bool hasSymbol() const;
 };
 
 } // namespace ostrel::ui

@@ -157,3 +157,20 @@ TEST(SunButtonTest, PressingDimsTheFillTo075AndShrinksTo096) {
 
 } // namespace
 } // namespace ostrel::ui
+
+namespace ostrel::ui {
+namespace {
+
+TEST(ButtonStylesTest, ALeadingSymbolWidensTheLabelAndAnUnknownOneTakesNoRoom) {
+    SunButton plain("Undo", true);
+    SunButton withSymbol("Undo", true);
+    withSymbol.setSymbol("arrow.uturn.backward");
+    SunButton unknown("Undo", true);
+    unknown.setSymbol("no.such.symbol");
+    EXPECT_GT(withSymbol.sizeHint().width(), plain.sizeHint().width() + 6 + 8);
+    EXPECT_EQ(withSymbol.sizeHint().height(), plain.sizeHint().height());
+    EXPECT_EQ(unknown.sizeHint(), plain.sizeHint());
+}
+
+} // namespace
+} // namespace ostrel::ui
