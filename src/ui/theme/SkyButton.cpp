@@ -59,7 +59,7 @@ SkyButton::SkyButton(const QString& text, QWidget* parent)
     setCursor(Qt::PointingHandCursor);
     setFocusPolicy(Qt::StrongFocus);
     setAttribute(Qt::WA_TranslucentBackground);
-    setSizePolicy(QSizePolicy::Minimum, QSizePolicy::Fixed);
+    setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
     animation->setDuration(pressMilliseconds);
     animation->setEasingCurve(QEasingCurve::OutQuad);
     connect(animation, &QVariantAnimation::valueChanged, this, [this](const QVariant& value) {

@@ -15,7 +15,9 @@ namespace ostrel::ui {
 //
 // The widget includes room for its shadow: the capsule sits inside shadowMargins(), and sizeHint()
 // is the capsule's size plus those margins, so a layout that gives the button its hint never
-// clips the shadow. Callers that align the capsule with other things offset by the margins.
+// clips the shadow. Callers that align the capsule with other things offset by the margins. The
+// size policy is fixed: the button keeps its hint like a label would; a caller that wants it wider
+// sets a minimum width (the capsule fills whatever the widget gets, less the margins).
 // The shadow is painted from a pre-blurred capsule image, not a graphics effect, so grab() and
 // render() show it.
 //
