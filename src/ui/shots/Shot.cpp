@@ -14,6 +14,7 @@ using Drawer = QImage (*)(const json::Value& state);
 const std::map<std::string, Drawer>& drawers() {
     static const std::map<std::string, Drawer> table{
         {"cloud-window", shots::cloudWindow},
+        {"styles", shots::styles},
     };
     return table;
 }

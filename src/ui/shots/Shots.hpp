@@ -10,5 +10,7 @@ namespace ostrel::ui::shots {
 
 // A cloud window of each kind around a stand-in sky (CloudWindowShot.cpp).
 QImage cloudWindow(const json::Value& state);
+// The sky theme's controls, each style at rest and pressed, pills and a wrapping flow row.
+QImage styles(const json::Value& state);
 
 } // namespace ostrel::ui::shots
