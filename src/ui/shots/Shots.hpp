@@ -8,6 +8,8 @@
 // ShotError for a state it cannot use (json::DecodingError from a reader is turned into one).
 namespace ostrel::ui::shots {
 
+QImage banner(const json::Value& state);
+
 // A cloud window of each kind around a stand-in sky (CloudWindowShot.cpp).
 QImage cloudWindow(const json::Value& state);
 // The sky theme's controls, each style at rest and pressed, pills and a wrapping flow row.
