@@ -13,6 +13,7 @@ using Drawer = QImage (*)(const json::Value& state);
 // One line per window kind; each kind's file under shots/ reads its state.
 const std::map<std::string, Drawer>& drawers() {
     static const std::map<std::string, Drawer> table{
+        {"scene", shots::scene},
     };
     return table;
 }

@@ -8,4 +8,7 @@
 // ShotError for a state it cannot use (json::DecodingError from a reader is turned into one).
 namespace ostrel::ui::shots {
 
+// The sky behind a window: "art", "band", "t", "live", "reduceMotion", "width", "height", "skyInset".
+QImage scene(const json::Value& state);
+
 } // namespace ostrel::ui::shots
