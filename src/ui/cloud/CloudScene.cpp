@@ -187,11 +187,17 @@ const QImage& CloudScene::background(QSize size, qreal ratio) {
 
     const QImage grain = cloudArt_.image(QStringLiteral("grain"));
     if (!grain.isNull()) {
+        // The tile at this screen's density once, so the tiles below are plain copies, not
+        // dozens of scalings.
         const QSizeF tile = grain.deviceIndependentSize();
+        QImage texture = grain.devicePixelRatio() == ratio
+                             ? grain
+                             : grain.scaled((tile * ratio).toSize(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+        texture.setDevicePixelRatio(ratio);
         painter.setCompositionMode(QPainter::CompositionMode_Overlay);
         for (double y = 0; y < size.height(); y += tile.height()) {
             for (double x = 0; x < size.width(); x += tile.width()) {
-                painter.drawImage(QRectF(QPointF(x, y), tile), grain);
+                painter.drawImage(QPointF(x, y), texture);
             }
         }
     }
