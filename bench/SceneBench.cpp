@@ -4,7 +4,6 @@
 // without the grain overlay, so the grain's share shows.
 
 #include "Timing.hpp"
-
 #include "platform/Appearance.hpp"
 #include "platform/Clock.hpp"
 #include "ui/cloud/CloudArt.hpp"
@@ -16,7 +15,6 @@
 #include <QFile>
 #include <QImage>
 #include <QTemporaryDir>
-
 #include <cstdlib>
 #include <memory>
 
@@ -44,14 +42,17 @@ ui::CloudArt& artWithoutGrain() {
     static QTemporaryDir folder;
     static ui::CloudArt art = [] {
         for (const QString& name : QDir(":/Clouds").entryList({"*.svg"})) {
-            if (name != "grain.svg") QFile::copy(":/Clouds/" + name, folder.filePath(name));
+            if (name != "grain.svg")
+                QFile::copy(":/Clouds/" + name, folder.filePath(name));
         }
         return ui::CloudArt(folder.path());
     }();
     return art;
 }
 
-ui::CloudArt& artOf(bool grain) { return grain ? ui::CloudArt::shared() : artWithoutGrain(); }
+ui::CloudArt& artOf(bool grain) {
+    return grain ? ui::CloudArt::shared() : artWithoutGrain();
+}
 
 std::unique_ptr<ui::CloudScene> makeScene(FrameClock& clock, MotionAllowed& appearance, bool grain) {
     auto scene = std::make_unique<ui::CloudScene>(clock, appearance, nullptr, artOf(grain));
@@ -70,11 +71,14 @@ void paint(ui::CloudScene& scene, QImage& image) {
 // without grain, run after the one with): the grained frame's median over this one's so far.
 void countFrames(benchmark::State& state, const char* name, const char* grained) {
     const auto runs = bench::repetitions(bench::means()[name]);
-    if (runs.empty()) return;
+    if (runs.empty())
+        return;
     state.counters["ms_per_frame"] = runs.back() * 1000;
-    if (grained == nullptr) return;
+    if (grained == nullptr)
+        return;
     const auto with = bench::repetitions(bench::means()[grained]);
-    if (!with.empty()) state.counters["grain_ratio"] = bench::median(with) / bench::median(runs);
+    if (!with.empty())
+        state.counters["grain_ratio"] = bench::median(with) / bench::median(runs);
 }
 
 void steadyFrame(benchmark::State& state, bool grain, const char* name) {
@@ -102,16 +106,24 @@ void firstFrame(benchmark::State& state, bool grain, const char* name) {
     countFrames(state, name, grain ? nullptr : "first");
 }
 
-void BM_SceneFrame(benchmark::State& state) { steadyFrame(state, true, "frame"); }
+void BM_SceneFrame(benchmark::State& state) {
+    steadyFrame(state, true, "frame");
+}
 BENCHMARK(BM_SceneFrame)->Unit(benchmark::kMillisecond);
 
-void BM_SceneFrameWithoutGrain(benchmark::State& state) { steadyFrame(state, false, "frameWithoutGrain"); }
+void BM_SceneFrameWithoutGrain(benchmark::State& state) {
+    steadyFrame(state, false, "frameWithoutGrain");
+}
 BENCHMARK(BM_SceneFrameWithoutGrain)->Unit(benchmark::kMillisecond);
 
-void BM_SceneFirstFrame(benchmark::State& state) { firstFrame(state, true, "first"); }
+void BM_SceneFirstFrame(benchmark::State& state) {
+    firstFrame(state, true, "first");
+}
 BENCHMARK(BM_SceneFirstFrame)->Unit(benchmark::kMillisecond);
 
-void BM_SceneFirstFrameWithoutGrain(benchmark::State& state) { firstFrame(state, false, "firstWithoutGrain"); }
+void BM_SceneFirstFrameWithoutGrain(benchmark::State& state) {
+    firstFrame(state, false, "firstWithoutGrain");
+}
 BENCHMARK(BM_SceneFirstFrameWithoutGrain)->Unit(benchmark::kMillisecond);
 
 } // namespace

@@ -17,8 +17,8 @@ protected:
 
 TEST_F(SimulatedAppearanceTest, TheNoticeComesOnlyWhenTheSettingChanges) {
     std::vector<bool> seen; // what a subscriber reads when told
-    Subscription subscription =
-        machine.appearance().subscribe(main, [&](const AppearanceChange&) { seen.push_back(machine.appearance().reduceMotion()); });
+    Subscription subscription = machine.appearance().subscribe(
+        main, [&](const AppearanceChange&) { seen.push_back(machine.appearance().reduceMotion()); });
     EXPECT_FALSE(machine.appearance().reduceMotion());
 
     machine.setReduceMotion(false); // already off

@@ -3,12 +3,11 @@
 
 #include <QColor>
 #include <QImage>
-
-#include <gtest/gtest.h>
-
 #include <cmath>
 #include <string>
 #include <vector>
+
+#include <gtest/gtest.h>
 
 namespace ostrel {
 namespace {
@@ -53,15 +52,15 @@ TEST(SceneShotCommand, DrawsTheSkyAtTheArtsWindowSize) {
 TEST(SceneShotCommand, AKeyOfTheWrongTypeIsOneLineAndExitStatusOne) {
     const test::TempDir folder;
     const std::vector<std::string> states = {
-        R"({"art": 5})",         R"({"band": "high"})",  R"({"band": [1, 2, 3]})", R"({"t": "now"})",
-        R"({"live": "yes"})",    R"({"width": "wide"})", R"({"height": 0})",       R"({"skyInset": [42]})",
-        R"({"reduceMotion": 1})",
+        R"({"art": 5})",    R"({"band": "high"})",   R"({"band": [1, 2, 3]})",
+        R"({"t": "now"})",  R"({"live": "yes"})",    R"({"width": "wide"})",
+        R"({"height": 0})", R"({"skyInset": [42]})", R"({"reduceMotion": 1})",
     };
     for (const std::string& state : states) {
         SCOPED_TRACE(state);
         const std::string stateFile = folder.write("state.json", state);
-        const auto result =
-            runProgram(OSTREL_DEV_PATH, {"shot", "scene", "--out", (folder / "x.png").string(), "--state", stateFile});
+        const auto result = runProgram(
+            OSTREL_DEV_PATH, {"shot", "scene", "--out", (folder / "x.png").string(), "--state", stateFile});
         EXPECT_EQ(result.status, 1);
         EXPECT_EQ(std::count(result.err.begin(), result.err.end(), '\n'), 1) << result.err;
         EXPECT_FALSE(std::filesystem::exists(folder / "x.png"));

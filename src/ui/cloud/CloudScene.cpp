@@ -11,7 +11,6 @@
 #include <QPainterPath>
 #include <QPointer>
 #include <QThread>
-
 #include <cmath>
 #include <memory>
 
@@ -42,9 +41,11 @@ public:
         auto cancelled = std::make_shared<std::atomic<bool>>(false);
         const int milliseconds = static_cast<int>(std::ceil(std::max(seconds, 0.0) * 1000));
         post([cancelled, milliseconds, task = std::move(task)]() mutable {
-            QTimer::singleShot(milliseconds, QCoreApplication::instance(), [cancelled, task = std::move(task)] {
-                if (!cancelled->exchange(true)) task();
-            });
+            QTimer::singleShot(milliseconds, QCoreApplication::instance(),
+                               [cancelled, task = std::move(task)] {
+                                   if (!cancelled->exchange(true))
+                                       task();
+                               });
         });
         return TaskHandle(cancelled);
     }
@@ -54,7 +55,8 @@ public:
     }
 
     bool isCurrent() const override {
-        return QCoreApplication::instance() != nullptr && QThread::currentThread() == QCoreApplication::instance()->thread();
+        return QCoreApplication::instance() != nullptr &&
+               QThread::currentThread() == QCoreApplication::instance()->thread();
     }
 
 private:
@@ -84,7 +86,8 @@ QAccessibleInterface* sceneAccessibility(const QString& className, QObject* obje
 QPainterPath skyShape(QSizeF size, double inset) {
     QPainterPath path;
     const QRectF rect = QRectF(QPointF(0, 0), size).adjusted(inset, inset, -inset, -inset);
-    if (rect.isValid()) path.addRoundedRect(rect, cornerRadius, cornerRadius);
+    if (rect.isValid())
+        path.addRoundedRect(rect, cornerRadius, cornerRadius);
     return path;
 }
 
@@ -113,7 +116,8 @@ CloudScene::CloudScene(const Clock& clock, Appearance& appearance, QWidget* pare
     reduceMotion_ = appearance_.reduceMotion();
     QPointer<CloudScene> self(this);
     appearanceNotices_ = appearance_.subscribe(GuiThread::shared(), [self](const AppearanceChange&) {
-        if (!self) return;
+        if (!self)
+            return;
         self->reduceMotion_ = self->appearance_.reduceMotion();
         self->updateTicking();
         self->update();
@@ -123,34 +127,40 @@ CloudScene::CloudScene(const Clock& clock, Appearance& appearance, QWidget* pare
 CloudScene::~CloudScene() = default;
 
 void CloudScene::setArt(const QString& art) {
-    if (art == art_) return;
+    if (art == art_)
+        return;
     art_ = art;
     frame_ = {};
     update();
 }
 
 void CloudScene::setBand(std::optional<Band> band) {
-    if (band == band_) return;
+    if (band == band_)
+        return;
     band_ = band;
     updateTicking();
     update();
 }
 
 void CloudScene::setLive(bool live) {
-    if (live == live_) return;
+    if (live == live_)
+        return;
     live_ = live;
     updateTicking();
     update();
 }
 
 void CloudScene::setSkyInset(double inset) {
-    if (inset == skyInset_) return;
+    if (inset == skyInset_)
+        return;
     skyInset_ = inset;
     background_ = {};
     update();
 }
 
-bool CloudScene::moving() const { return live_ && !reduceMotion_; }
+bool CloudScene::moving() const {
+    return live_ && !reduceMotion_;
+}
 
 double CloudScene::cloudTime() const {
     return moving() ? Drift::secondsSinceReference(clock_.now()) : 0.0;
@@ -159,8 +169,10 @@ double CloudScene::cloudTime() const {
 void CloudScene::updateTicking() {
     // Without a band there are no clouds to move, and a hidden scene is not drawn at all.
     const bool tick = isVisible() && band_.has_value() && moving();
-    if (tick && !timer_.isActive()) timer_.start();
-    if (!tick) timer_.stop();
+    if (tick && !timer_.isActive())
+        timer_.start();
+    if (!tick)
+        timer_.stop();
 }
 
 void CloudScene::showEvent(QShowEvent* event) {
@@ -190,9 +202,10 @@ const QImage& CloudScene::background(QSize size, qreal ratio) {
         // The tile at this screen's density once, so the tiles below are plain copies, not
         // dozens of scalings.
         const QSizeF tile = grain.deviceIndependentSize();
-        QImage texture = grain.devicePixelRatio() == ratio
-                             ? grain
-                             : grain.scaled((tile * ratio).toSize(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+        QImage texture =
+            grain.devicePixelRatio() == ratio
+                ? grain
+                : grain.scaled((tile * ratio).toSize(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
         texture.setDevicePixelRatio(ratio);
         painter.setCompositionMode(QPainter::CompositionMode_Overlay);
         for (double y = 0; y < size.height(); y += tile.height()) {
@@ -216,7 +229,8 @@ const QImage& CloudScene::background(QSize size, qreal ratio) {
 }
 
 const QImage& CloudScene::frame(QSize size, qreal ratio) {
-    if (!frame_.isNull() && frame_.deviceIndependentSize().toSize() == size && frame_.devicePixelRatio() == ratio) {
+    if (!frame_.isNull() && frame_.deviceIndependentSize().toSize() == size &&
+        frame_.devicePixelRatio() == ratio) {
         return frame_;
     }
     const QImage art = cloudArt_.image(art_ + QStringLiteral("-frame"));
@@ -225,14 +239,16 @@ const QImage& CloudScene::frame(QSize size, qreal ratio) {
         frame_ = blankImage(size, ratio);
         return frame_;
     }
-    QImage scaled = art.scaled((QSizeF(size) * ratio).toSize(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    QImage scaled =
+        art.scaled((QSizeF(size) * ratio).toSize(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
     scaled.setDevicePixelRatio(ratio);
     frame_ = std::move(scaled);
     return frame_;
 }
 
 void CloudScene::paintEvent(QPaintEvent*) {
-    if (width() <= 0 || height() <= 0) return;
+    if (width() <= 0 || height() <= 0)
+        return;
     const qreal ratio = devicePixelRatioF();
     QPainter painter(this);
     painter.drawImage(QPointF(0, 0), background(size(), ratio));
@@ -243,8 +259,10 @@ void CloudScene::paintEvent(QPaintEvent*) {
         painter.setClipPath(skyShape(size(), skyInset_));
         painter.setRenderHint(QPainter::SmoothPixmapTransform);
         for (const Drift::Nuvo& nuvo : Drift::nuvos) {
-            const QImage image = cloudArt_.image(QString::fromUtf8(nuvo.image.data(), static_cast<qsizetype>(nuvo.image.size())));
-            if (image.isNull()) continue;
+            const QImage image = cloudArt_.image(
+                QString::fromUtf8(nuvo.image.data(), static_cast<qsizetype>(nuvo.image.size())));
+            if (image.isNull())
+                continue;
             const Drift::Offset at = Drift::offset(nuvo, width(), *band_, t);
             painter.drawImage(QRectF(at.x, at.y, nuvo.width, nuvo.width * Drift::heightRatio), image);
         }

@@ -8,7 +8,6 @@
 #include <QImage>
 #include <QTimer>
 #include <QWidget>
-
 #include <optional>
 #include <utility>
 

@@ -8,11 +8,10 @@
 #include <QAccessible>
 #include <QCoreApplication>
 #include <QElapsedTimer>
-
-#include <gtest/gtest.h>
-
 #include <cmath>
 #include <functional>
+
+#include <gtest/gtest.h>
 
 namespace ostrel::ui {
 namespace {
@@ -42,24 +41,29 @@ QColor skyAt(double fraction) {
 }
 
 ::testing::AssertionResult near(QColor actual, QColor expected, int tolerance) {
-    const int worst = std::max({std::abs(actual.red() - expected.red()), std::abs(actual.green() - expected.green()),
-                                std::abs(actual.blue() - expected.blue()), std::abs(actual.alpha() - expected.alpha())});
-    if (worst <= tolerance) return ::testing::AssertionSuccess();
-    return ::testing::AssertionFailure() << actual.name(QColor::HexArgb).toStdString() << " is not "
-                                         << expected.name(QColor::HexArgb).toStdString() << " within " << tolerance;
+    const int worst =
+        std::max({std::abs(actual.red() - expected.red()), std::abs(actual.green() - expected.green()),
+                  std::abs(actual.blue() - expected.blue()), std::abs(actual.alpha() - expected.alpha())});
+    if (worst <= tolerance)
+        return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure()
+           << actual.name(QColor::HexArgb).toStdString() << " is not "
+           << expected.name(QColor::HexArgb).toStdString() << " within " << tolerance;
 }
 
 bool settle(const std::function<bool()>& done) {
     QElapsedTimer timer;
     timer.start();
-    while (!done() && timer.elapsed() < 5000) QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    while (!done() && timer.elapsed() < 5000)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
     return done();
 }
 
 class CloudSceneTest : public ::testing::Test {
 protected:
     CloudSceneTest() {
-        for (const char* name : {"nuvo-1", "nuvo-2", "nuvo-3"}) folder.write(std::string(name) + ".svg", block(300, 165, "#fff"));
+        for (const char* name : {"nuvo-1", "nuvo-2", "nuvo-3"})
+            folder.write(std::string(name) + ".svg", block(300, 165, "#fff"));
     }
 
     QImage picture(CloudScene& scene) {
@@ -98,7 +102,8 @@ TEST_F(CloudSceneTest, CloudsAreDrawnOnlyWithABand) {
     scene.resize(880, 700);
     // nuvo-1 at t = 0: left edge 0.18 x 1030 - 150 = 35.4, top 100 + 0.55 x 200 = 210, 150 x 82.5.
     const QPoint insideFirstCloud(120, 250);
-    const QPoint insideSecondCloud(static_cast<int>(0.62 * 976 - 96 + 48), static_cast<int>(100 + 0.12 * 200 + 26));
+    const QPoint insideSecondCloud(static_cast<int>(0.62 * 976 - 96 + 48),
+                                   static_cast<int>(100 + 0.12 * 200 + 26));
     const QColor sky = skyAt(250.0 / 700);
 
     EXPECT_TRUE(near(picture(scene).pixelColor(insideFirstCloud), sky, 2)) << "no band, no clouds";
@@ -193,7 +198,8 @@ TEST_F(CloudSceneTest, TheGrainTexturesTheSkyOnlySlightly) {
     CloudScene bare(clock, machine.appearance(), nullptr, art);
     CloudScene grained(clock, machine.appearance()); // the application's own art, grain included
     grained.setArt("none");
-    for (CloudScene* scene : {&bare, &grained}) scene->resize(880, 700);
+    for (CloudScene* scene : {&bare, &grained})
+        scene->resize(880, 700);
     const QImage without = picture(bare);
     const QImage with = picture(grained);
 
@@ -210,7 +216,8 @@ TEST_F(CloudSceneTest, TheGrainTexturesTheSkyOnlySlightly) {
     }
     EXPECT_GT(differing, 64 * 64 / 20) << "the grain shows";
     for (int channel = 0; channel < 3; ++channel) {
-        EXPECT_NEAR(sums[1][channel] / (64 * 64), sums[0][channel] / (64 * 64), 3) << "but keeps the sky's colour";
+        EXPECT_NEAR(sums[1][channel] / (64 * 64), sums[0][channel] / (64 * 64), 3)
+            << "but keeps the sky's colour";
     }
 }
 

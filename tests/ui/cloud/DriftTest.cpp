@@ -1,27 +1,45 @@
 #include "ui/cloud/Drift.hpp"
 
-#include <gtest/gtest.h>
-
 #include <cmath>
 #include <limits>
+
+#include <gtest/gtest.h>
 
 namespace ostrel::ui {
 namespace {
 
-const Drift::Nuvo& nuvo(int index) { return Drift::nuvos.at(index); }
+const Drift::Nuvo& nuvo(int index) {
+    return Drift::nuvos.at(index);
+}
 
 TEST(DriftTest, AtTimeZeroEachCloudStandsAtItsPhase) {
     const double width = 880;
     EXPECT_DOUBLE_EQ(Drift::horizontal(nuvo(0), width, 0), 0.18 * (width + 150) - 150);
     EXPECT_DOUBLE_EQ(Drift::horizontal(nuvo(1), width, 0), 0.62 * (width + 96) - 96);
     EXPECT_DOUBLE_EQ(Drift::horizontal(nuvo(2), width, 0), 0.9 * (width + 70) - 70);
-    EXPECT_EQ(Drift::offset(nuvo(0), width, {100, 300}, 0), (Drift::Offset{0.18 * 1030 - 150, 100 + 0.55 * 200}));
+    EXPECT_EQ(Drift::offset(nuvo(0), width, {100, 300}, 0),
+              (Drift::Offset{0.18 * 1030 - 150, 100 + 0.55 * 200}));
 }
 
 TEST(DriftTest, TheOffsetStaysOnTheTrackAtAnyTime) {
     const double width = 380;
-    const double times[] = {0,     0.5,   1,      59.9,   1e3,         -1,   -0.001, -1e-300, -123456.789,
-                            1e9,   -1e9,  3.1e8,  7.9e17, -7.9e17,     1e300, -1e300, std::numeric_limits<double>::infinity(),
+    const double times[] = {0,
+                            0.5,
+                            1,
+                            59.9,
+                            1e3,
+                            -1,
+                            -0.001,
+                            -1e-300,
+                            -123456.789,
+                            1e9,
+                            -1e9,
+                            3.1e8,
+                            7.9e17,
+                            -7.9e17,
+                            1e300,
+                            -1e300,
+                            std::numeric_limits<double>::infinity(),
                             std::nan("")};
     for (const Drift::Nuvo& cloud : Drift::nuvos) {
         for (const double t : times) {
@@ -54,7 +72,8 @@ TEST(DriftTest, ACloudLeavingOnTheRightComesBackWhollyHiddenOnTheLeft) {
     EXPECT_NEAR(Drift::horizontal(cloud, width, leaving + 0.01), -cloud.width + 0.01 * cloud.speed, 1e-6);
     EXPECT_NEAR(Drift::horizontal(cloud, width, leaving + 1), -cloud.width + cloud.speed, 1e-9);
     // One whole crossing later it is where it started.
-    EXPECT_NEAR(Drift::horizontal(cloud, width, 10 + track / cloud.speed), Drift::horizontal(cloud, width, 10), 1e-6);
+    EXPECT_NEAR(Drift::horizontal(cloud, width, 10 + track / cloud.speed),
+                Drift::horizontal(cloud, width, 10), 1e-6);
 }
 
 TEST(DriftTest, TheClocksDateBecomesSecondsSinceTheStartOf2001) {
