@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/Appearance.hpp"
 #include "platform/AudioSystem.hpp"
 #include "platform/BrowserScripting.hpp"
 #include "platform/Displays.hpp"
@@ -32,6 +33,7 @@ struct Platform {
     BrowserScripting& scripting;
     EventStore& events;
     Keychain& keychain;
+    Appearance& appearance;
 };
 
 } // namespace ostrel

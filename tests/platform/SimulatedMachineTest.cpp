@@ -1006,6 +1006,7 @@ TEST(MachineStateTest, TheReadmeExampleLoads) {
     EXPECT_TRUE(screens[0].main);
     EXPECT_TRUE(screens[0].builtin);
     EXPECT_EQ(state.locationAuthorization, MachineState::LocationAuthorization::always);
+    EXPECT_TRUE(machine.appearance().reduceMotion());
     const int editor = machine.launch("org.gnome.TextEditor");
     EXPECT_GT(editor, 2002) << "a new pid reuses none from the file";
     const auto windows = machine.accessibility().windows(editor).value();

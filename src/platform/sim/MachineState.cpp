@@ -514,6 +514,7 @@ Value MachineState::toJSON() const {
                       .set("frontTabs", frontTabs)
                       .set("automation", automation)
                       .set("shortcuts", shortcuts)
+                      .set("reduceMotion", reduceMotion)
                       .done();
     Value records = Value::array();
     for (const LoginRecord& record : loginRecords) {
@@ -575,6 +576,7 @@ MachineState MachineState::fromJSON(const Value& value) {
     state.frontTabs = reader.value<std::map<std::string, BrowserTab>>("frontTabs", {});
     state.automation = reader.value<std::map<std::string, Automation>>("automation", {});
     state.shortcuts = list<std::string>(reader, "shortcuts");
+    state.reduceMotion = reader.value("reduceMotion", false);
     if (const Value* records = member(value, "loginRecords")) {
         if (!records->is_array()) {
             throw DecodingError("\"loginRecords\": expected an array");

@@ -273,6 +273,8 @@ struct MachineState {
     std::map<std::string, Automation> automation;       // browser app id → scripting permission
     // The user's shortcuts, in the order the shortcuts tool lists them.
     std::vector<std::string> shortcuts;
+    // ---- Appearance ----
+    bool reduceMotion = false; // the user asked for less motion
 
     friend bool operator==(const MachineState&, const MachineState&) = default;
 

@@ -89,6 +89,7 @@ struct SimulatedMachine::Core {
     std::vector<std::weak_ptr<ObserverEntry>> observers;
     Subscribers<ScreensChanged> screenNotices;
     Subscribers<PowerNotice> powerNotices;
+    Subscribers<AppearanceChange> appearanceChanges;
 
     // ---- Place ----
     Subscribers<WiFiChange> wifiChanges;
@@ -1043,6 +1044,23 @@ private:
     std::shared_ptr<Core> core_;
 };
 
+class SimAppearance final : public Appearance {
+public:
+    explicit SimAppearance(std::shared_ptr<Core> core) : core_(std::move(core)) {}
+
+    bool reduceMotion() const override {
+        std::lock_guard guard(core_->lock);
+        return core_->state.reduceMotion;
+    }
+
+    Subscription subscribe(Executor& executor, Callback callback) override {
+        return core_->appearanceChanges.add(executor, std::move(callback));
+    }
+
+private:
+    std::shared_ptr<Core> core_;
+};
+
 class SimLocation final : public Location {
 public:
     explicit SimLocation(std::shared_ptr<Core> core) : core_(std::move(core)) {}
@@ -1587,6 +1605,7 @@ SimulatedMachine::SimulatedMachine(MachineState state, VirtualTime* time) : core
         core_->workspaceThread = &time->makeExecutor("sim.workspace");
     }
     keychain_ = std::make_unique<SimKeychain>(core_);
+    appearance_ = std::make_unique<SimAppearance>(core_);
 }
 
 SimulatedMachine::~SimulatedMachine() = default;
@@ -1605,9 +1624,11 @@ CommandRunner& SimulatedMachine::commands() { return *commands_; }
 BrowserScripting& SimulatedMachine::scripting() { return *scripting_; }
 EventStore& SimulatedMachine::events() { return *events_; }
 Keychain& SimulatedMachine::keychain() { return *keychain_; }
+Appearance& SimulatedMachine::appearance() { return *appearance_; }
 Platform SimulatedMachine::platform() {
     return {*workspace_, *session_, *activity_, *accessibility_, *logins_, *wifi_, *location_,
-            *audio_,     *displays_, *power_,    *scripting_,     *events_, *keychain_};
+            *audio_,     *displays_, *power_,    *scripting_,     *events_, *keychain_,
+            *appearance_};
 }
 
 MachineState SimulatedMachine::state() const {
@@ -2111,6 +2132,15 @@ void SimulatedMachine::setMainDisplay(const std::string& id) {
 void SimulatedMachine::setDisplayKeptAwake(bool kept) {
     std::lock_guard guard(core_->lock);
     core_->state.displayKeptAwake = kept;
+}
+
+void SimulatedMachine::setReduceMotion(bool on) {
+    std::lock_guard guard(core_->lock);
+    if (core_->state.reduceMotion == on) {
+        return;
+    }
+    core_->state.reduceMotion = on;
+    core_->appearanceChanges.emit({});
 }
 
 void SimulatedMachine::failCalls(const std::string& name, int times) {

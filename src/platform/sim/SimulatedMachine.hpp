@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/Appearance.hpp"
 #include "platform/AudioSystem.hpp"
 #include "platform/BrowserScripting.hpp"
 #include "platform/CommandRunner.hpp"
@@ -56,6 +57,7 @@ public:
     BrowserScripting& scripting();
     EventStore& events();
     Keychain& keychain();
+    Appearance& appearance();
     // The shortcuts tool (not part of Platform: only the setup runner and the editor use it).
     CommandRunner& commands();
     Platform platform();
@@ -232,6 +234,11 @@ public:
     // Another process keeps (or stops keeping) the display awake; no notice.
     void setDisplayKeptAwake(bool kept);
 
+    // ---- Appearance (its role's notice) ----
+
+    // The user's reduce-motion setting: the appearance notice when it changes.
+    void setReduceMotion(bool on);
+
     // ---- Faults and call counts ----
     // A call name is the role member's name: "runningApps", "frontmost", "launch", "launchHidden",
     // "activate", "hide", "unhide", "quit", "openURL", "defaultHandler", "appName", "isLocked",
@@ -283,6 +290,7 @@ private:
     std::unique_ptr<BrowserScripting> scripting_;
     std::unique_ptr<EventStore> events_;
     std::unique_ptr<Keychain> keychain_;
+    std::unique_ptr<Appearance> appearance_;
     std::unique_ptr<CommandRunner> commands_;
 };
 

@@ -16,6 +16,7 @@ const std::map<std::string, Drawer>& drawers() {
         {"banner", shots::banner},
         {"cloud-window", shots::cloudWindow},
         {"styles", shots::styles},
+        {"scene", shots::scene},
     };
     return table;
 }

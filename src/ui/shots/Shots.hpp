@@ -14,5 +14,7 @@ QImage banner(const json::Value& state);
 QImage cloudWindow(const json::Value& state);
 // The sky theme's controls, each style at rest and pressed, pills and a wrapping flow row.
 QImage styles(const json::Value& state);
+// The sky behind a window: "art", "band", "t", "live", "reduceMotion", "width", "height", "skyInset".
+QImage scene(const json::Value& state);
 
 } // namespace ostrel::ui::shots
