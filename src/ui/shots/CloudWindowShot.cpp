@@ -1,14 +1,13 @@
+#include "ui/cloud/CloudScene.hpp"
 #include "ui/cloud/CloudWindow.hpp"
+#include "ui/cloud/Drift.hpp"
 #include "ui/cloud/TrafficLights.hpp"
 #include "ui/shots/Shot.hpp"
 #include "ui/shots/Shots.hpp"
-#include "ui/theme/Sky.hpp"
+#include "ui/shots/Still.hpp"
 
 #include <QCoreApplication>
 #include <QEnterEvent>
-#include <QLinearGradient>
-#include <QPainter>
-#include <QPainterPath>
 
 #include <map>
 #include <memory>
@@ -16,26 +15,8 @@
 namespace ostrel::ui::shots {
 namespace {
 
-// Stands in for the cloud scene the windows will draw: the sky's gradient in a rounded card,
-// inset from the window's edge where the cloud frame's shadow would fall.
-class SkyCard : public QWidget {
-public:
-    static constexpr int inset = 42;
-    static constexpr qreal radius = 24;
-
-protected:
-    void paintEvent(QPaintEvent*) override {
-        QPainter painter(this);
-        painter.setRenderHint(QPainter::Antialiasing);
-        const QRectF card = QRectF(rect()).adjusted(inset, inset, -inset, -inset);
-        QLinearGradient sky(card.topLeft(), card.bottomLeft());
-        sky.setColorAt(0, Sky::skyTop());
-        sky.setColorAt(1, Sky::skyBottom());
-        QPainterPath path;
-        path.addRoundedRect(card, radius, radius);
-        painter.fillPath(path, sky);
-    }
-};
+// Onboarding is the one window whose sky has drifting clouds, in this band.
+constexpr CloudScene::Band onboardingBand{120, 340};
 
 const std::map<std::string, QSize>& kinds() {
     static const std::map<std::string, QSize> table{
@@ -64,7 +45,13 @@ QImage cloudWindow(const json::Value& state) {
         throw ShotError("no cloud window kind \"" + kind + "\" (known: editor, export, home, onboarding, settings)");
     }
 
-    const std::unique_ptr<CloudPanel> window(CloudWindow::make(found->second, CloudWindow::lightsAt, new SkyCard));
+    // The clouds stand at their resting places: a picture is not live.
+    StillClock clock(Drift::referenceDate);
+    StillAppearance appearance(false);
+    auto* sky = new CloudScene(clock, appearance);
+    sky->setArt(QString::fromStdString(kind));
+    if (kind == "onboarding") sky->setBand(onboardingBand);
+    const std::unique_ptr<CloudPanel> window(CloudWindow::make(found->second, CloudWindow::lightsAt, sky));
     window->setAttribute(Qt::WA_DontShowOnScreen);
     window->show();
     if (hover) {

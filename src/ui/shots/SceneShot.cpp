@@ -2,6 +2,7 @@
 #include "ui/cloud/Drift.hpp"
 #include "ui/shots/Shot.hpp"
 #include "ui/shots/Shots.hpp"
+#include "ui/shots/Still.hpp"
 
 #include <map>
 #include <string>
@@ -9,29 +10,6 @@
 
 namespace ostrel::ui::shots {
 namespace {
-
-// The moment the picture shows, fixed.
-class StillClock final : public Clock {
-public:
-    explicit StillClock(Date date) : date_(date) {}
-    Date now() const override { return date_; }
-    double monotonic() const override { return 0; }
-    double boot() const override { return 0; }
-
-private:
-    Date date_;
-};
-
-// The user's motion setting, fixed: it never changes during a picture.
-class StillAppearance final : public Appearance {
-public:
-    explicit StillAppearance(bool reduceMotion) : reduceMotion_(reduceMotion) {}
-    bool reduceMotion() const override { return reduceMotion_; }
-    Subscription subscribe(Executor&, Callback) override { return {}; }
-
-private:
-    bool reduceMotion_;
-};
 
 // The size of the window each frame art is drawn for.
 QSize windowSize(const std::string& art) {

@@ -8,9 +8,10 @@
 // ShotError for a state it cannot use (json::DecodingError from a reader is turned into one).
 namespace ostrel::ui::shots {
 
+// The banner card: "title", "detail", "primary", "secondary", "pressed".
 QImage banner(const json::Value& state);
 
-// A cloud window of each kind around a stand-in sky (CloudWindowShot.cpp).
+// A cloud window of each kind around its sky, with its lights.
 QImage cloudWindow(const json::Value& state);
 // The sky theme's controls, each style at rest and pressed, pills and a wrapping flow row.
 QImage styles(const json::Value& state);
