@@ -4,7 +4,9 @@
 #include "platform/sim/SimulatedMachine.hpp"
 
 #include <cstdint>
+#include <functional>
 #include <map>
+#include <set>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -61,12 +63,16 @@ public:
         int line_;
     };
 
+    // A command's own steps, by name, each with a check of its line that throws (any
+    // std::exception; its message becomes the line's error). play() leaves them to the caller.
+    using CallerSteps = std::map<std::string, std::function<void(const json::Value& line)>>;
+
     // Reads the text; throws Error for the first bad line.
-    static MachineScript parse(const std::string& text);
+    static MachineScript parse(const std::string& text, const CallerSteps& callerSteps = {});
 
     const std::vector<Step>& steps() const { return steps_; }
 
-    // Performs one step on the machine. Throws Error when it names an app or window that is not
+    // Performs one step on the machine (nothing for a caller's step). Throws Error when it names an app or window that is not
     // there, and passes on the machine's OperationError as an Error of that line.
     void play(const Step& step, SimulatedMachine& machine);
 
@@ -76,6 +82,7 @@ private:
 
     std::vector<Step> steps_;
     std::map<std::string, WindowElement> named_;
+    std::set<std::string> callerSteps_;
 };
 
 } // namespace ostrel::dev
