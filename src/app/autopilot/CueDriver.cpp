@@ -135,7 +135,7 @@ void CueDriver::scheduleTimeCues() {
     }
     deadline_ = earliest;
     timeCueTimer_ = runtime_.main().postAt(*earliest, guard_.wrap([this, at = *earliest] { timeCueCame(at); }));
-    emit({{"effect", "timer"}, {"kind", "timeCue"}, {"deadline", milliseconds(*earliest)}});
+    emitTimer();
 }
 
 void CueDriver::timeCueCame(Date at) {
@@ -155,6 +155,17 @@ void CueDriver::timeCueCame(Date at) {
         consider(CueEvent::time(), milliseconds(at));
     }
     scheduleTimeCues();
+}
+
+void CueDriver::setTrace(Trace trace) {
+    trace_ = std::move(trace);
+    if (deadline_) {
+        emitTimer();
+    }
+}
+
+void CueDriver::emitTimer() const {
+    emit({{"effect", "timer"}, {"kind", "timeCue"}, {"deadline", milliseconds(*deadline_)}});
 }
 
 void CueDriver::emit(const json::Value& effect) const {

@@ -76,7 +76,8 @@ public:
     // The armed timer's deadline; nothing when none is armed.
     std::optional<Date> timeCueDeadline() const { return deadline_; }
 
-    void setTrace(Trace trace) { trace_ = std::move(trace); }
+    // Replaces the trace; a timer already armed (at construction) is reported to it at once.
+    void setTrace(Trace trace);
 
     // "wifi(<network>)", "display(<uuid>)", "audioDevice(<uid>)", "app(<bundle id>)" or "time".
     static std::string describe(const CueEvent& event);
@@ -86,6 +87,7 @@ public:
 private:
     void observed(const SignalObservation& observation);
     void timeCueCame(Date at);
+    void emitTimer() const;
     void emit(const json::Value& effect) const;
 
     Store& store_;

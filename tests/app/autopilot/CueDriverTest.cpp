@@ -242,6 +242,9 @@ TEST_F(CueDriverTest, EditsThatCannotBeReadArmNothing) {
     routine("made:A", {mondayNine});
     start();
     ASSERT_TRUE(driver->timeCueDeadline());
+    // Armed at construction, before the trace was set, and still reported to it.
+    ASSERT_EQ(traced("timer").size(), 1u);
+    EXPECT_EQ(traced("timer")[0].at("deadline"), *truncatedMilliseconds(*driver->timeCueDeadline()));
     test::RawDatabase(world.dir / "quev.sqlite").exec("DROP TABLE routine_edits");
     driver->scheduleTimeCues();
     EXPECT_EQ(driver->timeCueDeadline(), std::nullopt);
@@ -281,6 +284,30 @@ TEST_F(CueDriverTest, ATimeCueLateBy300SecondsIsSkippedAndTheNextArmed) {
     acted.clear();
     world.time.advance(3'600);
     EXPECT_TRUE(acted.empty());
+}
+
+TEST_F(CueDriverTest, TheTimerFollowsTheWallClockWhenItIsSet) {
+    routine("made:A", {mondayNine});
+    start();
+    const Date nine = *driver->timeCueDeadline();
+
+    // Set back an hour just before nine: nothing fires at the old moment, it waits for nine.
+    world.time.advanceTo(nine - 60);
+    world.time.setWall(nine - 3'660);
+    world.time.advance(3'000);
+    EXPECT_TRUE(considered().empty());
+    world.time.advanceTo(nine);
+    ASSERT_EQ(acted.size(), 1u);
+    EXPECT_EQ(traced("cue").at(0).at("at"), *truncatedMilliseconds(nine));
+
+    // Set forward past the next deadline: it fires once, too late to count, and the one after is armed.
+    effects.clear();
+    world.time.setWall(nine + week + 600);
+    world.time.advance(60);
+    EXPECT_EQ(acted.size(), 1u);
+    ASSERT_EQ(traced("dropped").size(), 1u);
+    EXPECT_EQ(traced("dropped")[0].at("reason"), "late");
+    EXPECT_EQ(driver->timeCueDeadline(), nine + 2 * week);
 }
 
 TEST_F(CueDriverTest, ATimeCueNeedsTheUserAtAnUnlockedScreen) {
