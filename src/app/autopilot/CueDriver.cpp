@@ -36,8 +36,8 @@ std::int64_t milliseconds(Date at) {
 
 CueDriver::CueDriver(Store& store, ObservationWriter& writer, Runtime& runtime, const Platform& platform,
                      const Settings& settings, Calendar calendar, Hooks hooks)
-    : store_(store), runtime_(runtime), platform_(platform), settings_(settings), calendar_(std::move(calendar)),
-      hooks_(std::move(hooks)) {
+    : store_(store), runtime_(runtime), platform_(platform), settings_(settings),
+      calendar_(std::move(calendar)), hooks_(std::move(hooks)) {
     // The watcher runs on the writer's queue and outlives the driver: it only hops to the main
     // executor, where the guard drops what arrives after the driver is gone.
     auto onMain = guard_.wrap([this](const SignalObservation& observation) { observed(observation); });
@@ -60,7 +60,11 @@ void CueDriver::observed(const SignalObservation& observation) {
 
 void CueDriver::consider(const CueEvent& event, std::int64_t at) {
     if (hooks_.paused && hooks_.paused()) {
-        emit({{"effect", "dropped"}, {"kind", "cue"}, {"event", describe(event)}, {"at", at}, {"reason", "paused"}});
+        emit({{"effect", "dropped"},
+              {"kind", "cue"},
+              {"event", describe(event)},
+              {"at", at},
+              {"reason", "paused"}});
         return;
     }
     Autopilot::Demoted demoted = hooks_.demoted ? hooks_.demoted() : Autopilot::Demoted{};
@@ -91,9 +95,9 @@ void CueDriver::consider(const CueEvent& event, std::int64_t at) {
             hooks_.act(result->action, result->name, open);
         }
     });
-    runtime_.worker().post([&store = store_, &settings = settings_, &main = runtime_.main(), calendar = calendar_,
-                            event, at, open = std::move(open), demoted = std::move(demoted),
-                            done = std::move(done)]() mutable {
+    runtime_.worker().post([&store = store_, &settings = settings_, &main = runtime_.main(),
+                            calendar = calendar_, event, at, open = std::move(open),
+                            demoted = std::move(demoted), done = std::move(done)]() mutable {
         std::optional<PlanningPass::CueResult> result;
         try {
             result = PlanningPass::forCue(store, event, at, open, calendar, demoted, smartNames(settings));
@@ -134,7 +138,8 @@ void CueDriver::scheduleTimeCues() {
         return;
     }
     deadline_ = earliest;
-    timeCueTimer_ = runtime_.main().postAt(*earliest, guard_.wrap([this, at = *earliest] { timeCueCame(at); }));
+    timeCueTimer_ =
+        runtime_.main().postAt(*earliest, guard_.wrap([this, at = *earliest] { timeCueCame(at); }));
     emitTimer();
 }
 
@@ -149,7 +154,8 @@ void CueDriver::timeCueCame(Date at) {
         reason = "idle";
     }
     if (reason != nullptr) {
-        emit({{"effect", "dropped"}, {"kind", "timeCue"}, {"deadline", milliseconds(at)}, {"reason", reason}});
+        emit(
+            {{"effect", "dropped"}, {"kind", "timeCue"}, {"deadline", milliseconds(at)}, {"reason", reason}});
     } else {
         // The scheduled minute, not the moment of firing: the cues are matched against it.
         consider(CueEvent::time(), milliseconds(at));
@@ -193,7 +199,8 @@ std::string CueDriver::describe(const CueEvent& event) {
         event.value);
 }
 
-std::function<std::optional<std::string>(const std::string& id)> CueDriver::smartNames(const Settings& settings) {
+std::function<std::optional<std::string>(const std::string& id)>
+CueDriver::smartNames(const Settings& settings) {
     return [&settings](const std::string& id) -> std::optional<std::string> {
         const std::optional<SettingsValue> stored = settings.get(settingsKeys::smartNames);
         const SettingsDictionary* names = stored ? stored->as<SettingsDictionary>() : nullptr;

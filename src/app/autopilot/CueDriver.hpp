@@ -36,7 +36,8 @@ class Store;
 //
 // Threading: main executor only, construction and destruction included. The cue pass runs on the
 // worker and touches nothing of the driver; its result comes back to the main executor and is
-// dropped once the driver is gone. Store and Settings must outlive the driver's worker tasks.
+// dropped once the driver is gone. Store and Settings must outlive the driver's worker tasks, and
+// the runtime must outlive the writer (its watcher keeps posting to the main executor).
 class CueDriver {
 public:
     struct Hooks {
@@ -45,7 +46,8 @@ public:
         // A cue's decision and the chosen routine's name, with the running apps as open. The owner
         // acts at once with no class end, bringing to the front, with no answers, no ask note and
         // no save offer.
-        std::function<void(const Autopilot::Action&, const std::string& name, const std::vector<Item>& open)> act;
+        std::function<void(const Autopilot::Action&, const std::string& name, const std::vector<Item>& open)>
+            act;
     };
 
     // What the driver did, one JSON object each, for the developer tool and tests:
@@ -82,7 +84,8 @@ public:
     // "wifi(<network>)", "display(<uuid>)", "audioDevice(<uid>)", "app(<bundle id>)" or "time".
     static std::string describe(const CueEvent& event);
     // The language model's names of routines, from the settings, read when asked.
-    static std::function<std::optional<std::string>(const std::string& id)> smartNames(const Settings& settings);
+    static std::function<std::optional<std::string>(const std::string& id)>
+    smartNames(const Settings& settings);
 
 private:
     void observed(const SignalObservation& observation);

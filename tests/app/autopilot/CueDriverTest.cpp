@@ -52,7 +52,8 @@ protected:
         CueDriver::Hooks hooks;
         hooks.paused = [this] { return paused; };
         hooks.demoted = [] { return Autopilot::Demoted{}; };
-        hooks.act = [this](const Autopilot::Action& action, const std::string& name, const std::vector<Item>& open) {
+        hooks.act = [this](const Autopilot::Action& action, const std::string& name,
+                           const std::vector<Item>& open) {
             const Routine* routine = action.routine();
             acted.push_back({std::string(caseName(action)), routine ? routine->key.id() : "", name, open});
         };
@@ -119,7 +120,8 @@ TEST_F(CueDriverTest, OnlyChangesAfterTheFirstObservationsAreConsidered) {
         {"network A after B", test::wifi("A"), {"wifi(A)"}},
         {"network lost", test::wifi(nullptr), {}},
         {"A again", test::wifi("A"), {"wifi(A)"}},
-        {"two new devices, one after the other", test::devices({"speaker", "mic", "headset"}),
+        {"two new devices, one after the other",
+         test::devices({"speaker", "mic", "headset"}),
          {"audioDevice(headset)", "audioDevice(mic)"}},
         {"an app launch", test::launched("com.example.Reader"), {"app(com.example.Reader)"}},
         {"another signal", {0, Signal::appActivate, R"({"bundleID":"com.example.Reader"})"}, {}},
@@ -202,11 +204,20 @@ TEST_F(CueDriverTest, TheTimerWaitsForTheEarliestTimeCueOfALiveRoutine) {
         std::optional<Date> deadline;
     } cases[] = {
         {"no mode", [&] { routine("made:A", {mondayNine}); }, mondayNine.next(now, calendar)},
-        {"ask", [&] { routine("made:A", {mondayNine}, RoutineEdits::Mode::ask); }, mondayNine.next(now, calendar)},
+        {"ask", [&] { routine("made:A", {mondayNine}, RoutineEdits::Mode::ask); },
+         mondayNine.next(now, calendar)},
         {"off", [&] { routine("made:A", {mondayNine}, RoutineEdits::Mode::off); }, std::nullopt},
         {"deleted", [&] { routine("made:A", {mondayNine}, std::nullopt, true); }, std::nullopt},
-        {"no time cue", [&] { routine("made:A", {Cue{Cue::WiFi{"n", "N"}}}); }, std::nullopt},
-        {"no weekdays", [&] { routine("made:A", {Cue{Cue::Time{{}, 600}}}); }, std::nullopt},
+        {"no time cue",
+         [&] {
+             routine("made:A", {Cue{Cue::WiFi{"n", "N"}}});
+         },
+         std::nullopt},
+        {"no weekdays",
+         [&] {
+             routine("made:A", {Cue{Cue::Time{{}, 600}}});
+         },
+         std::nullopt},
         {"the earliest of all",
          [&] {
              routine("made:A", {tuesdayEight, everyDayTen});
@@ -322,7 +333,12 @@ TEST_F(CueDriverTest, ATimeCueNeedsTheUserAtAnUnlockedScreen) {
         {"idle 301 s", [&] { world.machine.setIdle(301); }, "idle"},
         {"locked", [&] { world.machine.lock(); }, "locked"},
         // Lateness is tested first, then the lock, then idleness.
-        {"locked and idle", [&] { world.machine.lock(); world.machine.setIdle(4'000); }, "locked"},
+        {"locked and idle",
+         [&] {
+             world.machine.lock();
+             world.machine.setIdle(4'000);
+         },
+         "locked"},
     };
     for (const auto& c : cases) {
         world.machine.unlock();

@@ -264,13 +264,23 @@ TEST_F(PlanningPassTest, ACueStartsTheRoutineThatAwaitsIt) {
         {"no mode: picked, so it runs", [](RoutineEdits&) {}, CueEvent::wifi("cafe"), {}, "run"},
         {"another network", [](RoutineEdits&) {}, CueEvent::wifi("library"), {}, std::nullopt},
         {"another kind of cue", [](RoutineEdits&) {}, CueEvent::display("cafe"), {}, std::nullopt},
-        {"mode ask", [](RoutineEdits& e) { e.mode = RoutineEdits::Mode::ask; }, CueEvent::wifi("cafe"), {}, "ask"},
-        {"mode off", [](RoutineEdits& e) { e.mode = RoutineEdits::Mode::off; }, CueEvent::wifi("cafe"), {},
+        {"mode ask",
+         [](RoutineEdits& e) { e.mode = RoutineEdits::Mode::ask; },
+         CueEvent::wifi("cafe"),
+         {},
+         "ask"},
+        {"mode off",
+         [](RoutineEdits& e) { e.mode = RoutineEdits::Mode::off; },
+         CueEvent::wifi("cafe"),
+         {},
          std::nullopt},
         {"deleted", [](RoutineEdits& e) { e.deleted = true; }, CueEvent::wifi("cafe"), {}, std::nullopt},
         {"demoted asks", [](RoutineEdits&) {}, CueEvent::wifi("cafe"), {"made:M1"}, "ask"},
         // Awaited, but already set up: the planner chooses nothing.
-        {"already open", [](RoutineEdits& e) { e.added = {app("org.example.Open")}; }, CueEvent::wifi("cafe"), {},
+        {"already open",
+         [](RoutineEdits& e) { e.added = {app("org.example.Open")}; },
+         CueEvent::wifi("cafe"),
+         {},
          "nothing"},
     };
     for (const auto& c : cases) {
@@ -298,7 +308,8 @@ TEST_F(PlanningPassTest, ACueNamesItsRoutineTheUsersWayThenTheModels) {
     const PlanningPass::SmartNames smart = [](const std::string& id) -> std::optional<std::string> {
         return id == "made:M1" ? std::optional<std::string>("Café maths") : std::nullopt;
     };
-    EXPECT_EQ(PlanningPass::forCue(store, CueEvent::wifi("cafe"), 0, {}, calendar, {}, smart)->name, "Café maths");
+    EXPECT_EQ(PlanningPass::forCue(store, CueEvent::wifi("cafe"), 0, {}, calendar, {}, smart)->name,
+              "Café maths");
     made.name = "Reading at the café";
     store.save(made, "made:M1", 0);
     EXPECT_EQ(PlanningPass::forCue(store, CueEvent::wifi("cafe"), 0, {}, calendar, {}, smart)->name,
@@ -325,8 +336,9 @@ TEST_F(PlanningPassTest, ACueCarriesWhatWasOpenLastTime) {
 
     made.pickUp = false;
     store.save(made, "made:M1", 0);
-    EXPECT_EQ(PlanningPass::forCue(store, CueEvent::wifi("cafe"), at, {}, calendar, {})->action.routine()->items,
-              made.added);
+    EXPECT_EQ(
+        PlanningPass::forCue(store, CueEvent::wifi("cafe"), at, {}, calendar, {})->action.routine()->items,
+        made.added);
 }
 
 // The episodes cannot be read here, so only a pass that stops at the edits gets through.
@@ -335,7 +347,8 @@ TEST_F(PlanningPassTest, ACueNobodyAwaitsReadsNothingButTheEdits) {
     test::RawDatabase(dir / "Quev" / "quev.sqlite").exec("DROP TABLE triggers");
 
     EXPECT_EQ(PlanningPass::forCue(store, CueEvent::wifi("library"), 0, {}, calendar, {}), std::nullopt);
-    EXPECT_EQ(PlanningPass::forCue(store, CueEvent::app("com.apple.Safari"), 0, {}, calendar, {}), std::nullopt);
+    EXPECT_EQ(PlanningPass::forCue(store, CueEvent::app("com.apple.Safari"), 0, {}, calendar, {}),
+              std::nullopt);
     EXPECT_THROW(PlanningPass::forCue(store, CueEvent::wifi("cafe"), 0, {}, calendar, {}), SQLiteError);
 }
 
