@@ -54,14 +54,51 @@ Answers answers(Store& store, std::int64_t until) {
     }
 }
 
+namespace {
+
+// Learns from what was read and merges the edits in.
+void learn(Known& known, const Calendar& calendar) {
+    known.routines =
+        RoutineBook::apply(known.edits, RoutineLearner::routines(known.history, known.series, calendar));
+    known.summary = ContextKey::History(known.history);
+}
+
+} // namespace
+
 Known known(Store& store, std::int64_t before, const Calendar& calendar) {
     Known result;
     result.history = store.episodes(0, before);
     result.series = store.calendarSeries();
     result.edits = store.routineEdits();
-    result.routines =
-        RoutineBook::apply(result.edits, RoutineLearner::routines(result.history, result.series, calendar));
-    result.summary = ContextKey::History(result.history);
+    learn(result, calendar);
+    return result;
+}
+
+std::optional<CueResult> forCue(Store& store, const CueEvent& event, std::int64_t at,
+                                const std::vector<Item>& open, const Calendar& calendar,
+                                const Autopilot::Demoted& demoted, const SmartNames& smartNames) {
+    Known read;
+    read.edits = store.routineEdits();
+    const bool awaited = std::any_of(read.edits.begin(), read.edits.end(), [&](const auto& entry) {
+        return entry.second.awaits(event, at, calendar);
+    });
+    if (!awaited) {
+        return std::nullopt;
+    }
+    read.history = store.episodes(0, saturatingAdd(at, 1));
+    read.series = store.calendarSeries();
+    learn(read, calendar);
+
+    std::optional<Choice> choice = Planner::choose(event, read.routines, open, at, calendar);
+    CueResult result;
+    if (choice) {
+        Routine& routine = choice->routine;
+        if (routine.edits.pickUp) {
+            routine.items = PickUp::items(routine, read.history, read.summary, calendar);
+        }
+        result.name = name(routine, false, Context{}, read.series, calendar, smartNames);
+    }
+    result.action = Autopilot::action(choice, Trigger::Kind::unlock, demoted, Answers());
     return result;
 }
 

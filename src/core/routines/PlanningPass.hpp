@@ -17,6 +17,7 @@
 #include "core/learning/Choice.hpp"
 #include "core/learning/ContextKey.hpp"
 #include "core/learning/Routine.hpp"
+#include "core/routines/CueWatch.hpp"
 #include "core/routines/RoutineEdits.hpp"
 
 #include <cstdint>
@@ -81,6 +82,23 @@ Answers answers(Store& store, std::int64_t until);
 // it is expected to have.
 Result decide(const Known& known, const Trigger& trigger, Context context, Answers answers,
               const Calendar& calendar, const Autopilot::Demoted& demoted, const SmartNames& smartNames = {});
+
+// What a cue event decided: the action and the chosen routine's display name (empty without a
+// choice).
+struct CueResult {
+    Autopilot::Action action;
+    std::string name;
+};
+
+// The pass for a cue event that happened at `at` (ms), with `open` as what is open. Nothing when
+// no stored edits await the event: that test reads only the edits and comes before any episode is
+// read or anything is learned, so an event nobody waits for stays cheap. Otherwise the planner's
+// choice among the routines learned from the episodes before at + 1, pick-up for it, its name and
+// the action as at an unlock with no answers: a cue counts no yeses and offers no save. Store
+// failures are thrown.
+std::optional<CueResult> forCue(Store& store, const CueEvent& event, std::int64_t at,
+                                const std::vector<Item>& open, const Calendar& calendar,
+                                const Autopilot::Demoted& demoted, const SmartNames& smartNames = {});
 
 // The end (ms) of the first class in the context that the routine serves: its own series when it
 // is a class routine that still starts at its learned moment, or the series of one of its event

@@ -1,6 +1,7 @@
 #include "core/routines/CueWatch.hpp"
 
 #include "core/observations/Signal.hpp"
+#include "support/CueObservations.hpp"
 #include "support/Printers.hpp"
 
 #include <string>
@@ -11,32 +12,9 @@
 namespace ostrel {
 namespace {
 
-SignalObservation wifi(const char* network) {
-    return {0, Signal::wifi, network ? std::string(R"({"network":")") + network + "\"}" : "{}"};
-}
-
-std::string display(const std::string& uuid) {
-    const std::string id = uuid.empty() ? "" : R"("uuid":")" + uuid + "\",";
-    return R"({"builtin":false,"height":900,"id":1,"main":false,"name":"D",)" + id +
-           R"("width":1440,"x":0,"y":0})";
-}
-
-SignalObservation displays(const std::vector<std::string>& uuids) {
-    std::string list;
-    for (const std::string& uuid : uuids) {
-        list += (list.empty() ? "" : ",") + display(uuid);
-    }
-    return {0, Signal::displays, R"({"displays":[)" + list + "]}"};
-}
-
-SignalObservation devices(const std::vector<std::string>& uids) {
-    std::string list;
-    for (const std::string& uid : uids) {
-        list +=
-            std::string(list.empty() ? "" : ",") + R"({"name":"N","transport":"usb","uid":")" + uid + "\"}";
-    }
-    return {0, Signal::audioDevices, R"({"devices":[)" + list + "]}"};
-}
+using test::devices;
+using test::displays;
+using test::wifi;
 
 struct Step {
     SignalObservation observation;

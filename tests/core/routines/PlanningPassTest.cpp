@@ -1,11 +1,15 @@
 #include "core/routines/PlanningPass.hpp"
 
 #include "core/learning/AnswerPayload.hpp"
+#include "core/learning/RoutineName.hpp"
+#include "core/store/SQLiteError.hpp"
 #include "core/store/Store.hpp"
 #include "support/Items.hpp"
 #include "support/Printers.hpp"
+#include "support/RawDatabase.hpp"
 #include "support/TempDir.hpp"
 
+#include <functional>
 #include <limits>
 
 #include <gtest/gtest.h>
@@ -237,6 +241,115 @@ TEST_F(PlanningPassTest, NoResultWithoutTheTriggersEpisode) {
         EXPECT_EQ(PlanningPass::run(store, c.trigger, c.now, calendar, {}), std::nullopt) << c.name;
     }
     EXPECT_TRUE(PlanningPass::run(store, stored, std::numeric_limits<std::int64_t>::max(), calendar, {}));
+}
+
+// A routine the user made that the café's network starts.
+RoutineEdits cafeRoutine() {
+    RoutineEdits made;
+    made.added = {app("com.apple.Safari"), page("https://uni.example/maths")};
+    made.cues = {Cue{Cue::WiFi{"cafe", "Café"}}};
+    made.created = 1;
+    return made;
+}
+
+TEST_F(PlanningPassTest, ACueStartsTheRoutineThatAwaitsIt) {
+    const std::int64_t at = classStart(0);
+    const struct {
+        const char* name;
+        std::function<void(RoutineEdits&)> edit;
+        CueEvent event;
+        Autopilot::Demoted demoted;
+        std::optional<std::string_view> action; // nothing: the pass gives no result
+    } cases[] = {
+        {"no mode: picked, so it runs", [](RoutineEdits&) {}, CueEvent::wifi("cafe"), {}, "run"},
+        {"another network", [](RoutineEdits&) {}, CueEvent::wifi("library"), {}, std::nullopt},
+        {"another kind of cue", [](RoutineEdits&) {}, CueEvent::display("cafe"), {}, std::nullopt},
+        {"mode ask",
+         [](RoutineEdits& e) { e.mode = RoutineEdits::Mode::ask; },
+         CueEvent::wifi("cafe"),
+         {},
+         "ask"},
+        {"mode off",
+         [](RoutineEdits& e) { e.mode = RoutineEdits::Mode::off; },
+         CueEvent::wifi("cafe"),
+         {},
+         std::nullopt},
+        {"deleted", [](RoutineEdits& e) { e.deleted = true; }, CueEvent::wifi("cafe"), {}, std::nullopt},
+        {"demoted asks", [](RoutineEdits&) {}, CueEvent::wifi("cafe"), {"made:M1"}, "ask"},
+        // Awaited, but already set up: the planner chooses nothing.
+        {"already open",
+         [](RoutineEdits& e) { e.added = {app("org.example.Open")}; },
+         CueEvent::wifi("cafe"),
+         {},
+         "nothing"},
+    };
+    for (const auto& c : cases) {
+        RoutineEdits made = cafeRoutine();
+        c.edit(made);
+        store.save(made, "made:M1", 0);
+        const auto result =
+            PlanningPass::forCue(store, c.event, at, {app("org.example.Open")}, calendar, c.demoted);
+        ASSERT_EQ(result.has_value(), c.action.has_value()) << c.name;
+        if (result) {
+            EXPECT_EQ(caseName(result->action), *c.action) << c.name;
+            if (const Routine* routine = result->action.routine()) {
+                EXPECT_EQ(routine->key, ContextKey::made("M1")) << c.name;
+                EXPECT_EQ(result->name, RoutineName::name(routine->key, {}, calendar)) << c.name;
+            } else {
+                EXPECT_EQ(result->name, "") << c.name;
+            }
+        }
+    }
+}
+
+TEST_F(PlanningPassTest, ACueNamesItsRoutineTheUsersWayThenTheModels) {
+    RoutineEdits made = cafeRoutine();
+    store.save(made, "made:M1", 0);
+    const PlanningPass::SmartNames smart = [](const std::string& id) -> std::optional<std::string> {
+        return id == "made:M1" ? std::optional<std::string>("Café maths") : std::nullopt;
+    };
+    EXPECT_EQ(PlanningPass::forCue(store, CueEvent::wifi("cafe"), 0, {}, calendar, {}, smart)->name,
+              "Café maths");
+    made.name = "Reading at the café";
+    store.save(made, "made:M1", 0);
+    EXPECT_EQ(PlanningPass::forCue(store, CueEvent::wifi("cafe"), 0, {}, calendar, {}, smart)->name,
+              "Reading at the café");
+}
+
+TEST_F(PlanningPassTest, ACueCarriesWhatWasOpenLastTime) {
+    for (int n = 0; n < 3; ++n) {
+        classHeld(n);
+        broughtUp(n, {app("com.apple.Safari"), document("/maths/slides.pdf")});
+    }
+    broughtUp(
+        2, {page("https://uni.example/maths/week3"), document("/maths/sheet3.pdf"), app("org.example.Chat")});
+    RoutineEdits made = cafeRoutine();
+    made.cues.push_back(Cue{Cue::Event{"maths"}});
+    store.save(made, "made:M1", 0);
+
+    const std::int64_t at = classStart(2) + day;
+    const auto result = PlanningPass::forCue(store, CueEvent::wifi("cafe"), at, {}, calendar, {});
+    ASSERT_TRUE(result && result->action.routine());
+    const std::vector<Item> withLastTime = {app("com.apple.Safari"), page("https://uni.example/maths/week3"),
+                                            document("/maths/slides.pdf"), document("/maths/sheet3.pdf")};
+    EXPECT_EQ(result->action.routine()->items, withLastTime);
+
+    made.pickUp = false;
+    store.save(made, "made:M1", 0);
+    EXPECT_EQ(
+        PlanningPass::forCue(store, CueEvent::wifi("cafe"), at, {}, calendar, {})->action.routine()->items,
+        made.added);
+}
+
+// The episodes cannot be read here, so only a pass that stops at the edits gets through.
+TEST_F(PlanningPassTest, ACueNobodyAwaitsReadsNothingButTheEdits) {
+    store.save(cafeRoutine(), "made:M1", 0);
+    test::RawDatabase(dir / "Quev" / "quev.sqlite").exec("DROP TABLE triggers");
+
+    EXPECT_EQ(PlanningPass::forCue(store, CueEvent::wifi("library"), 0, {}, calendar, {}), std::nullopt);
+    EXPECT_EQ(PlanningPass::forCue(store, CueEvent::app("com.apple.Safari"), 0, {}, calendar, {}),
+              std::nullopt);
+    EXPECT_THROW(PlanningPass::forCue(store, CueEvent::wifi("cafe"), 0, {}, calendar, {}), SQLiteError);
 }
 
 TEST(PlanningPassClassEnd, TheClassTheRoutineServes) {
