@@ -11,6 +11,7 @@
 #include "core/foundation/Date.hpp"
 #include "core/foundation/Json.hpp"
 #include "core/foundation/Logger.hpp"
+#include "core/learning/AnswerPayload.hpp"
 #include "core/learning/Answers.hpp"
 #include "core/learning/Autopilot.hpp"
 #include "core/learning/ContextKey.hpp"
@@ -113,15 +114,20 @@ public:
 
     // What the controller did, for the developer tool and the simulator: one JSON object per
     // effect, in the order they happen, each {"effect": NAME, ...}:
-    //   "banner"   "title", "detail", "buttons" (labels), "timeout" (s), "kind" ask|result|saveOffer|tidyUp
+    //   "planned"  "trigger" (kind), "ts", "action" run|ask|nothing, "routine" (key id), "name"
+    //   "banner"   shown: "kind" ask|result|saveOffer|tidyUp, "title", "detail", "buttons"
+    //              (labels), "timeout" (s). Closing is the surface's to report: the banner closes
+    //              on answers, time-outs and replacement without the controller.
     //   "answer"   "routine" (key id), "answer" yes|no|expired
-    //   "run"      "routine", "name", "automatic", "opened" (count), "hid" (count), "runID"
+    //   "run"      "routine", "name", "automatic", "runID", "opened"/"hid" (counts), "muted",
+    //              "placed", "visible" (false: a silent run, no banner, lastRun kept)
     //   "tidy"     "routine", "runID"
-    //   "undo"     "routine", "runID"
-    //   "timer"    "kind" saveOffer|tidyUp, "deadline" (ms, wall clock; for saveOffer the moment
-    //              it is due if the machine stays awake)
-    //   "dropped"  "what" trigger|action|saveOffer|classEnd|ask, "reason" (a short word)
-    //   "planned"  "trigger" (kind), "ts", "action" run|ask|nothing, "name"
+    //   "undo"     "routine", "runID", "bannerDismissed"
+    //   "timer"    "kind" saveOffer|tidyUp, "deadline" (ms, wall clock; for the save offer the
+    //              moment it is due if the machine stays awake), "routine" or "runID"
+    //   "dropped"  "what" trigger|action|ask|saveOffer|classEnd, "reason": paused, stale,
+    //              superseded, notPlanned (trigger); coolDown (action); alreadyAsking (ask);
+    //              offeredToday, nothingToSave, paused (saveOffer); notLastRun, late (classEnd)
     // Empty function: nothing.
     using Trace = std::function<void(const json::Value& effect)>;
     void setTrace(Trace trace);
@@ -141,7 +147,7 @@ private:
     void showSaveOffer(const ContextKey& key, const Context& context, const std::vector<Item>& items);
     void scheduleTidyUp(const SetupRunner::Run& run, Date classEnds);
     void classEnded(const SetupRunner::Run& run, Date classEnds);
-    void recordAnswer(const std::string& keyID, const std::string& answer);
+    void recordAnswer(const std::string& keyID, AnswerPayload::Answer answer);
 
     Autopilot::Demoted demoted() const;
     void writeDemoted(const Autopilot::Demoted& demoted);
