@@ -41,6 +41,23 @@ std::string name(const Routine& routine, bool guessed, const Context& context,
     return RoutineName::name(routine.key, series, calendar);
 }
 
+// A prediction for a key the user has edited: gone when they deleted the routine or said it no
+// longer starts at its learned moment; else it takes their edits, without the items they took out.
+// Nothing is left to guess when that removes every item and the edits do nothing else.
+std::optional<Routine> withStoredEdits(Routine guess, const RoutineEdits& edits) {
+    if (edits.deleted || !edits.learnedWhen) {
+        return std::nullopt;
+    }
+    std::erase_if(guess.items, [&edits](const Item& item) {
+        return std::find(edits.removed.begin(), edits.removed.end(), item) != edits.removed.end();
+    });
+    guess.edits = edits;
+    if (guess.items.empty() && !edits.doesMoreThanOpen()) {
+        return std::nullopt;
+    }
+    return guess;
+}
+
 } // namespace
 
 Answers answers(Store& store, std::int64_t until) {
@@ -132,10 +149,10 @@ Result decide(const Known& known, const Trigger& trigger, Context context, Answe
         if (std::optional<Routine> guess =
                 Planner::guess(result.context, result.context.open, known.routines, known.series)) {
             const auto stored = known.edits.find(guess->key.id());
-            if (stored == known.edits.end() || !stored->second.deleted) {
-                if (stored != known.edits.end()) {
-                    guess->edits = stored->second;
-                }
+            if (stored != known.edits.end()) {
+                guess = withStoredEdits(std::move(*guess), stored->second);
+            }
+            if (guess) {
                 result.choice = Choice{std::move(*guess), false};
                 result.guessed = true;
             }

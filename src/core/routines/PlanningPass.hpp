@@ -75,8 +75,9 @@ Answers answers(Store& store, std::int64_t until);
 
 // The pass once everything is read, in this order: the planner's choice for the trigger in the
 // context of its episode; pick-up for it; else a prediction for the first class of the context
-// that is not already set up, unless the user deleted the routine of its key (it takes the stored
-// edits of its key, and no pick-up); the name (for a prediction the class's title, then the
+// that is not already set up, unless the user deleted the routine of its key or turned off its
+// learned moment (it takes the stored edits of its key without the items they took out, and no
+// pick-up; with no item left and nothing else to do there is no prediction); the name (for a prediction the class's title, then the
 // user's name, the language model's, the system's own); the action, the class end and, when
 // nothing was chosen, the save offer. Also plans a moment that has not come yet, from the context
 // it is expected to have.

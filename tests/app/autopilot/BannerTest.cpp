@@ -6,6 +6,7 @@
 #include "platform/sim/SimulatedMachine.hpp"
 #include "platform/sim/VirtualTime.hpp"
 #include "support/Items.hpp"
+#include "support/RecordingSurface.hpp"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -23,34 +24,9 @@ using test::app;
 using test::document;
 using test::note;
 using test::page;
+using test::RecordingSurface;
 using ::testing::ElementsAre;
 using ::testing::IsEmpty;
-
-// Everything the surface, the hook and the banners' actions are told, in order, in one log.
-class RecordingSurface : public BannerSurface {
-public:
-    explicit RecordingSurface(std::vector<std::string>& log) : log_(log) {}
-
-    void present(const BannerContent& content) override {
-        if (showing) {
-            log_.push_back("present over a shown banner");
-        }
-        showing = content;
-        log_.push_back("present " + content.title);
-    }
-    void hide() override {
-        if (!showing) {
-            log_.push_back("hide with nothing shown");
-        }
-        showing.reset();
-        log_.push_back("hide");
-    }
-
-    std::optional<BannerContent> showing;
-
-private:
-    std::vector<std::string>& log_;
-};
 
 class BannerTest : public ::testing::Test {
 protected:

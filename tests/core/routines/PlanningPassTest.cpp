@@ -4,6 +4,7 @@
 #include "core/learning/RoutineName.hpp"
 #include "core/store/SQLiteError.hpp"
 #include "core/store/Store.hpp"
+#include "support/ClassHistory.hpp"
 #include "support/Items.hpp"
 #include "support/Printers.hpp"
 #include "support/RawDatabase.hpp"
@@ -19,12 +20,8 @@ namespace {
 
 using Kind = Trigger::Kind;
 
-constexpr std::int64_t minute = 60'000;
-constexpr std::int64_t day = 1'440 * minute;
-constexpr std::int64_t week = 7 * day;
-// Monday 7 September 2026, 09:30 in Berlin: the first of four weekly maths classes.
-constexpr std::int64_t firstClass = 1'788'766'200'000;
-constexpr std::int64_t classLength = 90 * minute;
+constexpr std::int64_t minute = test::ClassHistory::minute;
+constexpr std::int64_t classLength = test::ClassHistory::classLength;
 
 using test::app;
 using test::document;
@@ -35,52 +32,19 @@ protected:
     test::TempDir dir;
     Store store{dir / "Quev" / "quev.sqlite"};
     const Calendar calendar{"Europe/Berlin", "en_US"};
+    test::ClassHistory history{store};
 
-    static std::int64_t classStart(int n) { return firstClass + n * week; }
-    static Trigger classTrigger(int n) { return {classStart(n), Kind::eventStart}; }
-
-    // The n-th week's class (maths unless said otherwise) with its start stored as a trigger; the
-    // series is known from the day before the first class.
+    static std::int64_t classStart(int n) { return test::ClassHistory::classStart(n); }
+    static Trigger classTrigger(int n) { return test::ClassHistory::classTrigger(n); }
     void classHeld(int n, const std::string& key = "maths", const std::string& title = "Maths") {
-        const std::int64_t start = classStart(n);
-        const CalendarEvent event{key,      start,    true, title, start, start + classLength,
-                                  "Room 1", "School", {}};
-        store.syncCalendar(std::vector{event}, start, start + 1, firstClass - day);
-        store.insert(std::vector{classTrigger(n)});
+        history.classHeld(n, key, title);
     }
-
-    // What the user brought to the front just after the n-th class started, in this order.
-    void broughtUp(int n, const std::vector<Item>& items) {
-        std::vector<SignalObservation> observations;
-        std::int64_t at = classStart(n) + 1'000;
-        for (const Item& item : items) {
-            at += 1'000;
-            if (const auto* a = std::get_if<Item::App>(&item.value())) {
-                observations.push_back({at, Signal::appActivate, R"({"bundleID":")" + a->bundleID + R"("})"});
-            } else if (const auto* d = std::get_if<Item::Document>(&item.value())) {
-                observations.push_back(
-                    {at, Signal::windowFocus,
-                     R"({"bundleID":"com.example.Reader","document":")" + d->path + R"("})"});
-            } else if (const auto* p = std::get_if<Item::Page>(&item.value())) {
-                observations.push_back({at, Signal::browserTab, R"({"url":")" + p->url + R"("})"});
-            }
-        }
-        store.append(observations);
-    }
-
+    void broughtUp(int n, const std::vector<Item>& items) { history.broughtUp(n, items); }
     void answered(std::int64_t at, const std::string& routine, AnswerPayload::Answer answer) {
-        store.append(std::vector<SignalObservation>{
-            {at, Signal::quevAnswer, json::encodeRecord(AnswerPayload{routine, answer})}});
+        history.answered(at, routine, answer);
     }
-
     // Three classes in which the user brought up the browser and the slides.
-    void threeClassesOfSlides() {
-        for (int n = 0; n < 3; ++n) {
-            classHeld(n);
-            broughtUp(n, {app("com.apple.Safari"), document("/maths/slides.pdf")});
-        }
-        classHeld(3);
-    }
+    void threeClassesOfSlides() { history.threeClassesOfSlides(app("com.apple.Safari"), document("/maths/slides.pdf")); }
 };
 
 TEST_F(PlanningPassTest, TheLearnedClassRoutineAsksUntilThreeYeses) {
@@ -209,6 +173,55 @@ TEST_F(PlanningPassTest, AClassNothingWasLearnedForBorrowsFromItsSiblings) {
     EXPECT_FALSE(dropped->guessed);
     EXPECT_EQ(dropped->name, "");
     EXPECT_EQ(dropped->saveOffer, recitation);
+}
+
+TEST_F(PlanningPassTest, AGuessLeavesOutWhatTheUserTookOutOfItsRoutine) {
+    for (int n = 0; n < 3; ++n) {
+        classHeld(n, "cs180-lecture", "CS 180 Lecture");
+        broughtUp(n, {app("com.apple.Safari"), document("/cs180/slides.pdf")});
+    }
+    classHeld(3, "cs180-recitation", "CS 180 Recitation");
+    const Trigger now = classTrigger(3);
+    const ContextKey recitation = ContextKey::event("cs180-recitation");
+
+    struct Case {
+        const char* what;
+        std::vector<Item> removed;
+        bool learnedWhen;
+        bool mute;
+        std::optional<std::vector<Item>> guessed; // nothing: no guess, the class is offered for saving
+    };
+    const std::vector<Case> cases = {
+        {"one item taken out", {document("/cs180/slides.pdf")}, true, false,
+         std::vector<Item>{app("com.apple.Safari")}},
+        {"every item taken out", {app("com.apple.Safari"), document("/cs180/slides.pdf")}, true, false,
+         std::nullopt},
+        {"every item taken out, still mutes", {app("com.apple.Safari"), document("/cs180/slides.pdf")}, true,
+         true, std::vector<Item>{}},
+        {"learned moment off", {}, false, false, std::nullopt},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        RoutineEdits edits;
+        edits.removed = c.removed;
+        edits.learnedWhen = c.learnedWhen;
+        edits.mute = c.mute;
+        store.save(edits, recitation.id(), 0);
+        const auto result = PlanningPass::run(store, now, now.ts, calendar, {});
+        ASSERT_TRUE(result);
+        if (c.guessed) {
+            ASSERT_TRUE(result->choice);
+            EXPECT_TRUE(result->guessed);
+            EXPECT_EQ(result->choice->routine.items, *c.guessed);
+            EXPECT_EQ(result->choice->routine.edits, edits);
+            EXPECT_EQ(result->saveOffer, std::nullopt);
+        } else {
+            EXPECT_EQ(result->choice, std::nullopt);
+            EXPECT_FALSE(result->guessed);
+            EXPECT_EQ(result->action, Autopilot::Action::nothing());
+            EXPECT_EQ(result->saveOffer, recitation);
+        }
+    }
 }
 
 TEST_F(PlanningPassTest, TheNameIsTheUsersThenTheModelsThenTheSystems) {
