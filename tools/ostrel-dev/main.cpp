@@ -94,6 +94,15 @@ const std::map<std::string, Command>& commands() {
           "                item ids) already open; prints as JSON lines the run, each observation\n"
           "                written and the machine --wait seconds later, and the same again after\n"
           "                --then"}},
+        {"autopilot",
+         {ostrel::dev::autopilotCommand,
+          "autopilot DB --tz ZONE --machine MACHINE --script FILE [--locale L] [--config DIR]\n"
+          "                the autopilot and the observer over the store DB on the simulated machine\n"
+          "                of state file MACHINE in virtual time, played by the script FILE (machine\n"
+          "                steps and the application's: trigger, observation, press, undo, pause,\n"
+          "                resume, setUpNow, jumpClock, until); prints one JSON line per effect in\n"
+          "                time order: triggers, banners shown and closed, answers, runs, tidy-ups,\n"
+          "                undos, timers armed, what was dropped and why"}},
         {"banner-text",
          {ostrel::dev::bannerTextCommand,
           "banner-text names ITEMS | summary RUN [--locale L] [--machine MACHINE]\n"

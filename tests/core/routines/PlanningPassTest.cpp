@@ -22,6 +22,7 @@ using Kind = Trigger::Kind;
 
 constexpr std::int64_t minute = test::ClassHistory::minute;
 constexpr std::int64_t classLength = test::ClassHistory::classLength;
+constexpr std::int64_t day = test::ClassHistory::day;
 
 using test::app;
 using test::document;
