@@ -370,6 +370,7 @@ void AutopilotController::setUp(const Routine& routine, const std::string& name,
            {"routine", routine.key.id()},
            {"name", name},
            {"automatic", automatic},
+           {"bringToFront", bringToFront},
            {"runID", run.id},
            {"opened", run.opened.size()},
            {"hid", run.hid.size()},
@@ -493,7 +494,11 @@ void AutopilotController::showSaveOffer(const ContextKey& key, const Context& co
     } catch (const SettingsError& error) {
         log().error("Could not note the save offer: %{public}s", error);
     }
-    const std::string name = Prediction::name(key, context.events).value_or("this class");
+    // A class without a title is named as one without a calendar name.
+    std::string name = Prediction::name(key, context.events).value_or("");
+    if (name.empty()) {
+        name = "this class";
+    }
     const std::string id = key.id();
     Banner& banner = services_.banner;
     Banner::View view{

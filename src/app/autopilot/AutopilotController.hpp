@@ -119,7 +119,7 @@ public:
     //              (labels), "timeout" (s). Closing is the surface's to report: the banner closes
     //              on answers, time-outs and replacement without the controller.
     //   "answer"   "routine" (key id), "answer" yes|no|expired
-    //   "run"      "routine", "name", "automatic", "runID", "opened"/"hid" (counts), "muted",
+    //   "run"      "routine", "name", "automatic", "bringToFront", "runID", "opened"/"hid" (counts), "muted",
     //              "placed", "visible" (false: a silent run, no banner, lastRun kept)
     //   "tidy"     "routine", "runID"
     //   "undo"     "routine", "runID", "bannerDismissed"
