@@ -229,12 +229,12 @@ void AutopilotController::consider(const std::vector<Trigger>& triggers) {
             trace(std::move(effect));
             return;
         }
-        const Routine* routine = result->action.routine();
         trace({{"effect", "planned"},
                {"trigger", toString(trigger.kind)},
                {"ts", trigger.ts},
                {"action", Autopilot::caseName(result->action)},
-               {"routine", routine ? routine->key.id() : std::string()},
+               {"routine", result->choice ? result->choice->routine.key.id() : std::string()},
+               {"guessed", result->guessed},
                {"name", result->name}});
         std::optional<Date> classEnds;
         if (result->classEnds) {
