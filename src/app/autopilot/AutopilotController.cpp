@@ -229,12 +229,12 @@ void AutopilotController::consider(const std::vector<Trigger>& triggers) {
             trace(std::move(effect));
             return;
         }
-        const Routine* routine = result->action.routine();
         trace({{"effect", "planned"},
                {"trigger", toString(trigger.kind)},
                {"ts", trigger.ts},
                {"action", Autopilot::caseName(result->action)},
-               {"routine", routine ? routine->key.id() : std::string()},
+               {"routine", result->choice ? result->choice->routine.key.id() : std::string()},
+               {"guessed", result->guessed},
                {"name", result->name}});
         std::optional<Date> classEnds;
         if (result->classEnds) {
@@ -370,6 +370,7 @@ void AutopilotController::setUp(const Routine& routine, const std::string& name,
            {"routine", routine.key.id()},
            {"name", name},
            {"automatic", automatic},
+           {"bringToFront", bringToFront},
            {"runID", run.id},
            {"opened", run.opened.size()},
            {"hid", run.hid.size()},
@@ -493,7 +494,11 @@ void AutopilotController::showSaveOffer(const ContextKey& key, const Context& co
     } catch (const SettingsError& error) {
         log().error("Could not note the save offer: %{public}s", error);
     }
-    const std::string name = Prediction::name(key, context.events).value_or("this class");
+    // A class without a title is named as one without a calendar name.
+    std::string name = Prediction::name(key, context.events).value_or("");
+    if (name.empty()) {
+        name = "this class";
+    }
     const std::string id = key.id();
     Banner& banner = services_.banner;
     Banner::View view{

@@ -114,12 +114,14 @@ public:
 
     // What the controller did, for the developer tool and the simulator: one JSON object per
     // effect, in the order they happen, each {"effect": NAME, ...}:
-    //   "planned"  "trigger" (kind), "ts", "action" run|ask|nothing, "routine" (key id), "name"
+    //   "planned"  "trigger" (kind), "ts", "action" run|ask|nothing, "routine" (the chosen
+    //              routine's key id, also when nothing is done with it; empty without a choice),
+    //              "guessed", "name"
     //   "banner"   shown: "kind" ask|result|saveOffer|tidyUp, "title", "detail", "buttons"
     //              (labels), "timeout" (s). Closing is the surface's to report: the banner closes
     //              on answers, time-outs and replacement without the controller.
     //   "answer"   "routine" (key id), "answer" yes|no|expired
-    //   "run"      "routine", "name", "automatic", "runID", "opened"/"hid" (counts), "muted",
+    //   "run"      "routine", "name", "automatic", "bringToFront", "runID", "opened"/"hid" (counts), "muted",
     //              "placed", "visible" (false: a silent run, no banner, lastRun kept)
     //   "tidy"     "routine", "runID"
     //   "undo"     "routine", "runID", "bannerDismissed"

@@ -7,6 +7,7 @@
 #include "support/ClassHistory.hpp"
 #include "support/Items.hpp"
 #include "support/ObserverWorld.hpp"
+#include "support/RawDatabase.hpp"
 #include "support/RecordingSurface.hpp"
 
 #include <gmock/gmock.h>
@@ -273,6 +274,7 @@ TEST_F(AutopilotControllerTest, SetUpRecordsTheYesBeforeTheRun) {
     const auto runs = traced("run");
     ASSERT_EQ(runs.size(), 1u);
     EXPECT_EQ(runs[0]["automatic"], false);
+    EXPECT_EQ(runs[0]["bringToFront"], true); // the click is the user at the machine
 }
 
 TEST(AutopilotControllerNote, CountsTheYesesStillNeeded) {
@@ -324,6 +326,9 @@ protected:
         world.settle();
         EXPECT_EQ(traced("planned").size(), 1u);
         EXPECT_EQ(traced("planned").at(0)["action"], "run");
+        if (!traced("run").empty()) {
+            EXPECT_EQ(traced("run")[0]["bringToFront"], true);
+        }
         return traced("run").size();
     }
 
@@ -345,6 +350,7 @@ TEST_F(AutomaticMathsTest, ARunShowsWhatItDidAndArmsTheClassEnd) {
     const auto runs = traced("run");
     ASSERT_EQ(runs.size(), 1u);
     EXPECT_EQ(runs[0]["automatic"], true);
+    EXPECT_EQ(runs[0]["bringToFront"], false); // a class starting is not the user arriving
     ASSERT_TRUE(surface.showing);
     EXPECT_EQ(surface.showing->title, "Set up for Maths");
     EXPECT_EQ(surface.showing->primary, std::nullopt);
@@ -515,6 +521,19 @@ TEST_F(AutopilotControllerTest, SetUpNowPicksUpWhatWasLeftOpenLastTime) {
     EXPECT_THAT(test::ids(controller->lastRun()->opened), ::testing::Contains(document(notes).id()));
 }
 
+TEST_F(AutopilotControllerTest, SetUpNowOpensTheRoutinesOwnItemsWhenTheHistoryCannotBeRead) {
+    learned();
+    history.broughtUp(2, {document("/home/student/notes.pdf")});
+    at(ClassHistory::classStart(2) + 3'600'000);
+    test::RawDatabase(world.store.url()).exec("ALTER TABLE triggers RENAME TO gone");
+    Routine maths{ContextKey::event("maths")};
+    maths.items = {document(slides)};
+    controller->setUpNow(maths, "Maths");
+    world.settle();
+    ASSERT_TRUE(controller->lastRun());
+    EXPECT_EQ(controller->lastRun()->opened, maths.items);
+}
+
 // MARK: - Save offers
 
 class SaveOfferTest : public AutopilotControllerTest {
@@ -545,6 +564,16 @@ TEST_F(SaveOfferTest, IsShownOnceADayAfterTheWait) {
     EXPECT_EQ(world.settings.date("lastSaveOffer"), now());
     banner.press(Banner::Which::primary);
     EXPECT_THAT(answers(), ElementsAre(R"({"answer":"yes","routine":"event:maths"})"));
+}
+
+TEST_F(AutopilotControllerTest, ASaveOfferForAClassWithoutATitleNamesThisClass) {
+    history.classHeld(3, "maths", "");
+    history.broughtUp(3, {app(browser)});
+    classStarts();
+    world.time.advance(AutopilotController::saveOfferDelay);
+    ASSERT_TRUE(surface.showing);
+    EXPECT_EQ(surface.showing->title, "Is this your this class setup?");
+    EXPECT_EQ(surface.showing->detail, "You opened Browser. Save it for next time?");
 }
 
 TEST_F(SaveOfferTest, TwoPlannedTogetherShowOnlyOne) {
