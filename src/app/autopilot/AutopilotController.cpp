@@ -1,5 +1,7 @@
 #include "app/autopilot/AutopilotController.hpp"
 
+#include "app/autopilot/SmartNames.hpp"
+
 #include "core/foundation/Saturating.hpp"
 #include "core/browsing/WebPage.hpp"
 #include "core/learning/Prediction.hpp"
@@ -19,7 +21,6 @@ namespace {
 constexpr const char* pausedUntilKey = "pausedUntil";
 constexpr const char* demotedKey = "demotedRoutines";
 constexpr const char* lastSaveOfferKey = "lastSaveOffer";
-constexpr const char* smartNamesKey = "smartNames";
 
 std::int64_t milliseconds(Date date) {
     return truncatedMilliseconds(date).value_or(0);
@@ -61,6 +62,22 @@ AutopilotController::AutopilotController(Services services)
               services_.runtime.main(), services_.random) {
     // A locale the banner cannot write in fails here, not later in a timer with nobody to tell.
     Banner::names({}, services_.platform.workspace, services_.locale);
+    // The driver watches the writer and arms the first time cue as it is made.
+    cues_ = std::make_unique<CueDriver>(
+        services_.store, services_.writer, services_.runtime, services_.platform, services_.settings,
+        services_.calendar,
+        CueDriver::Hooks{[this] { return pausedUntil().has_value(); }, [this] { return demoted(); },
+                         [this](const Autopilot::Action& action, const std::string& name, const std::vector<Item>& open) {
+                             actOnCue(action, name, open);
+                         }});
+}
+
+void AutopilotController::consider(const CueEvent& event, std::int64_t at) {
+    cues_->consider(event, at);
+}
+
+void AutopilotController::scheduleTimeCues() {
+    cues_->scheduleTimeCues();
 }
 
 AutopilotController::~AutopilotController() = default;
@@ -76,6 +93,7 @@ void AutopilotController::trace(json::Value effect) const {
 }
 
 void AutopilotController::setTrace(Trace trace) {
+    cues_->setTrace(trace);
     trace_ = std::move(trace);
 }
 
@@ -145,22 +163,7 @@ void AutopilotController::promote(const std::string& keyID) {
 }
 
 PlanningPass::SmartNames AutopilotController::smartNames() const {
-    const std::optional<SettingsValue> stored = services_.settings.get(smartNamesKey);
-    const SettingsDictionary* dictionary = stored ? stored->as<SettingsDictionary>() : nullptr;
-    if (dictionary == nullptr) {
-        return {};
-    }
-    // A copy of the texts only: the pass runs on the worker and must not read the settings.
-    std::map<std::string, std::string, std::less<>> names;
-    for (const auto& [id, value] : *dictionary) {
-        if (const std::string* name = value.as<std::string>(); name != nullptr && !name->empty()) {
-            names.emplace(id, *name);
-        }
-    }
-    return [names = std::move(names)](const std::string& id) -> std::optional<std::string> {
-        const auto found = names.find(id);
-        return found == names.end() ? std::nullopt : std::optional<std::string>(found->second);
-    };
+    return SmartNames::cached(services_.settings);
 }
 
 std::vector<Item> AutopilotController::runningApps() const {

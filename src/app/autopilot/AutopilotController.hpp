@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/autopilot/Banner.hpp"
+#include "app/autopilot/CueDriver.hpp"
 #include "app/autopilot/RunLedger.hpp"
 #include "app/autopilot/SetupRunner.hpp"
 #include "app/autopilot/Shortcuts.hpp"
@@ -29,6 +30,7 @@
 #include <cstdint>
 #include <functional>
 #include <map>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -84,10 +86,11 @@ public:
     // the future) and plans only the last; the decision is acted on back on the main executor,
     // then a save offer follows when the pass names a class to offer.
     void consider(const std::vector<Trigger>& triggers);
-    // A cue event that happened at `at` (ms). Handed on to the cue driver (wired at the merge).
+    // A cue event that happened at `at` (ms); the cue driver plans it. Cue events from new
+    // observations reach the driver by themselves.
     void consider(const CueEvent& event, std::int64_t at);
     // Arms the one timer for the earliest time cue of the stored routines (none: no timer).
-    // Handed on to the cue driver (wired at the merge).
+    // Called by the routine editor and the assistant after a routine is saved or deleted.
     void scheduleTimeCues();
 
     // Sets the routine up at once for the user (routines page, editor's try-it, assistant): no
@@ -161,6 +164,7 @@ private:
 
     Services services_;
     SetupRunner runner_;
+    std::unique_ptr<CueDriver> cues_; // cue events and the time-cue timer
     std::optional<SetupRunner::Run> lastRun_;
     std::function<void(Date)> classSetUp_;
     std::map<std::string, Date> lastRunAt_; // by routine key id; only grows

@@ -1,5 +1,7 @@
 #include "app/autopilot/CueDriver.hpp"
 
+#include "app/autopilot/SmartNames.hpp"
+
 #include "app/signals/CalendarSignal.hpp"
 #include "core/foundation/Logger.hpp"
 #include "core/observations/ObservationWriter.hpp"
@@ -95,12 +97,12 @@ void CueDriver::consider(const CueEvent& event, std::int64_t at) {
             hooks_.act(result->action, result->name, open);
         }
     });
-    runtime_.worker().post([&store = store_, &settings = settings_, &main = runtime_.main(),
+    runtime_.worker().post([&store = store_, names = SmartNames::cached(settings_), &main = runtime_.main(),
                             calendar = calendar_, event, at, open = std::move(open),
                             demoted = std::move(demoted), done = std::move(done)]() mutable {
         std::optional<PlanningPass::CueResult> result;
         try {
-            result = PlanningPass::forCue(store, event, at, open, calendar, demoted, smartNames(settings));
+            result = PlanningPass::forCue(store, event, at, open, calendar, demoted, names);
         } catch (const std::exception&) {
             // No result: the debug line on main says so, and nothing is acted on.
         }
@@ -197,25 +199,6 @@ std::string CueDriver::describe(const CueEvent& event) {
             }
         },
         event.value);
-}
-
-std::function<std::optional<std::string>(const std::string& id)>
-CueDriver::smartNames(const Settings& settings) {
-    return [&settings](const std::string& id) -> std::optional<std::string> {
-        const std::optional<SettingsValue> stored = settings.get(settingsKeys::smartNames);
-        const SettingsDictionary* names = stored ? stored->as<SettingsDictionary>() : nullptr;
-        if (names == nullptr) {
-            return std::nullopt;
-        }
-        const auto found = names->find(id);
-        if (found == names->end()) {
-            return std::nullopt;
-        }
-        if (const std::string* name = found->second.as<std::string>()) {
-            return *name;
-        }
-        return std::nullopt;
-    };
 }
 
 } // namespace ostrel

@@ -83,9 +83,6 @@ public:
 
     // "wifi(<network>)", "display(<uuid>)", "audioDevice(<uid>)", "app(<bundle id>)" or "time".
     static std::string describe(const CueEvent& event);
-    // The language model's names of routines, from the settings, read when asked.
-    static std::function<std::optional<std::string>(const std::string& id)>
-    smartNames(const Settings& settings);
 
 private:
     void observed(const SignalObservation& observation);

@@ -5,6 +5,7 @@
 #include "app/autopilot/AutopilotController.hpp"
 
 #include "support/ClassHistory.hpp"
+#include "support/CueObservations.hpp"
 #include "support/Items.hpp"
 #include "support/ObserverWorld.hpp"
 #include "support/RawDatabase.hpp"
@@ -618,6 +619,68 @@ TEST_F(SaveOfferTest, AClassAskedAboutDuringTheWaitIsNotOffered) {
     world.time.advance(AutopilotController::saveOfferDelay);
     EXPECT_FALSE(surface.showing);
     EXPECT_EQ(traced("dropped").back()["reason"], "nothingToSave");
+}
+
+// MARK: - Cues
+
+// A routine the user made to start when the café's network is joined, asking first.
+void cafeRoutine(Store& store, std::optional<RoutineEdits::Mode> mode) {
+    RoutineEdits made;
+    made.name = "Café study";
+    made.added = {app(browser), document(slides)};
+    made.cues = {Cue{Cue::WiFi{"cafe", "Café"}}};
+    made.mode = mode;
+    made.created = 1;
+    store.save(made, "made:cafe", 0);
+}
+
+TEST_F(AutopilotControllerTest, JoiningTheCuesNetworkAsksWithoutCountingYeses) {
+    // The learned maths routine, which a class start asks about with "3 more yeses ...", also
+    // starts when the café's network is joined; undone once, it is asked about there too.
+    learned();
+    RoutineEdits edits;
+    edits.cues = {Cue{Cue::WiFi{"cafe", "Café"}}};
+    world.store.save(edits, "event:maths", 0);
+    world.settings.set("demotedRoutines", SettingsArray{"event:maths"});
+    at(ClassHistory::classStart(3) + 2 * ClassHistory::day);
+    // The first network seen only fills the watch; joining the café is the cue.
+    for (const char* network : {"home", "cafe"}) {
+        SignalObservation seen = test::wifi(network);
+        seen.ts = milliseconds(now());
+        world.writer().write(seen);
+        world.settle();
+    }
+    ASSERT_TRUE(surface.showing);
+    EXPECT_EQ(surface.showing->title, "Set up for Maths?");
+    // A cue's verdict counts no yeses: no "more yeses" note.
+    EXPECT_EQ(surface.showing->detail, "Opens Browser and slides.pdf.");
+    ASSERT_EQ(traced("cue").size(), 1u);
+    EXPECT_EQ(traced("cue").front()["action"], "ask");
+}
+
+TEST_F(AutopilotControllerTest, AnAutomaticCueRoutineRunsAndAPauseDropsItsCue) {
+    cafeRoutine(world.store, RoutineEdits::Mode::automatic);
+    controller->setPausedUntil(now() + 3'600);
+    const std::int64_t ms = milliseconds(now());
+    for (const char* network : {"home", "cafe"}) {
+        SignalObservation seen = test::wifi(network);
+        seen.ts = ms;
+        world.writer().write(seen);
+        world.settle();
+    }
+    EXPECT_TRUE(traced("run").empty());
+    EXPECT_EQ(traced("dropped").back()["reason"], "paused");
+
+    controller->setPausedUntil(std::nullopt);
+    for (const char* network : {"home", "cafe"}) {
+        SignalObservation seen = test::wifi(network);
+        seen.ts = milliseconds(now());
+        world.writer().write(seen);
+        world.settle();
+    }
+    ASSERT_EQ(traced("run").size(), 1u);
+    EXPECT_EQ(traced("run").front()["routine"], "made:cafe");
+    EXPECT_EQ(traced("run").front()["automatic"], true);
 }
 
 } // namespace
