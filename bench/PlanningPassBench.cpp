@@ -104,8 +104,6 @@ namespace {
 
 using namespace ostrel;
 
-constexpr int perDay = 4'000;
-constexpr int days = 90;
 constexpr std::int64_t day = 86'400'000;
 // How long after its trigger the pass runs.
 constexpr std::int64_t delay = 5'000;
@@ -113,22 +111,10 @@ constexpr std::int64_t delay = 5'000;
 // One generated database for the run, removed at exit, and the last class start in it.
 class SemesterFile {
 public:
-    SemesterFile() : file_("plan", options()) {
-        Store store(database(), Store::Access::reader);
-        const std::vector<Trigger> triggers = store.triggers(summary().from, summary().to);
-        const auto last = std::find_if(triggers.rbegin(), triggers.rend(), [](const Trigger& trigger) {
-            return trigger.kind == Trigger::Kind::eventStart;
-        });
-        if (last == triggers.rend()) {
-            throw std::runtime_error("the generated semester has no class start");
-        }
-        trigger_ = *last;
-    }
-
-    std::filesystem::path database() const { return file_.database(); }
-    const semester::SemesterSummary& summary() const { return file_.summary(); }
-    const Trigger& trigger() const { return trigger_; }
-    std::int64_t now() const { return trigger_.ts + delay; }
+    std::filesystem::path database() const { return semester_.database(); }
+    const semester::SemesterSummary& summary() const { return semester_.summary(); }
+    const Trigger& trigger() const { return semester_.trigger(); }
+    std::int64_t now() const { return trigger().ts + delay; }
 
     static const SemesterFile& shared() {
         static const SemesterFile file;
@@ -136,15 +122,7 @@ public:
     }
 
 private:
-    static semester::SemesterOptions options() {
-        semester::SemesterOptions options;
-        options.days = days;
-        options.perDay = perDay;
-        return options;
-    }
-
-    bench::SemesterFile file_;
-    Trigger trigger_;
+    bench::ClassStartSemester semester_{"plan"};
 };
 
 const Calendar& berlin() {

@@ -6,9 +6,12 @@
 #include "core/store/Store.hpp"
 #include "semester/SemesterGenerator.hpp"
 
+#include <algorithm>
 #include <filesystem>
+#include <stdexcept>
 #include <string>
 #include <unistd.h>
+#include <vector>
 
 namespace ostrel::bench {
 
@@ -33,6 +36,41 @@ public:
 private:
     std::filesystem::path path_;
     semester::SemesterSummary summary_;
+};
+
+// The 90-day semester at 4,000 observations a day that the planning pass and the autopilot are
+// measured on, and its last class start, the trigger both are timed at.
+class ClassStartSemester {
+public:
+    static constexpr int days = 90;
+    static constexpr int perDay = 4'000;
+
+    explicit ClassStartSemester(const std::string& name) : file_(name, options()) {
+        Store store(database(), Store::Access::reader);
+        const std::vector<Trigger> triggers = store.triggers(summary().from, summary().to);
+        const auto last = std::find_if(triggers.rbegin(), triggers.rend(), [](const Trigger& trigger) {
+            return trigger.kind == Trigger::Kind::eventStart;
+        });
+        if (last == triggers.rend()) {
+            throw std::runtime_error("the generated semester has no class start");
+        }
+        trigger_ = *last;
+    }
+
+    std::filesystem::path database() const { return file_.database(); }
+    const semester::SemesterSummary& summary() const { return file_.summary(); }
+    const Trigger& trigger() const { return trigger_; }
+
+private:
+    static semester::SemesterOptions options() {
+        semester::SemesterOptions options;
+        options.days = days;
+        options.perDay = perDay;
+        return options;
+    }
+
+    SemesterFile file_;
+    Trigger trigger_;
 };
 
 } // namespace ostrel::bench

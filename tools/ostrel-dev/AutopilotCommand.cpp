@@ -1,4 +1,5 @@
 #include "CommandDatabase.hpp"
+#include "CommandMachine.hpp"
 #include "Commands.hpp"
 #include "MachineScript.hpp"
 #include "Options.hpp"
@@ -145,25 +146,14 @@ int autopilotCommand(const Arguments& arguments) {
     }
     const std::string locale = options.text("--locale").value_or("en_US");
 
-    MachineState state;
-    try {
-        state = MachineState::fromJSON(json::parse(options.readFile(*machinePath, "machine state")));
-    } catch (const json::DecodingError& failure) {
-        throw options.error("machine state " + *machinePath + ": " + failure.what());
-    }
+    MachineState state = readMachineState(options, *machinePath);
     MachineScript script;
     try {
         script = MachineScript::parse(options.readFile(*scriptPath, "script"), controllerSteps());
     } catch (const MachineScript::Error& failure) {
         throw options.error(*scriptPath + " " + failure.what());
     }
-    std::unique_ptr<Settings> settings;
-    try {
-        const auto config = options.text("--config");
-        settings = config ? std::make_unique<Settings>(*config) : std::make_unique<Settings>(Settings::inMemory);
-    } catch (const std::exception& failure) {
-        throw options.error(std::string("--config: ") + failure.what());
-    }
+    const std::unique_ptr<Settings> settings = commandSettings(options);
 
     const LogToStderr logToStderr;
     const Date start =

@@ -1,3 +1,4 @@
+#include "CommandMachine.hpp"
 #include "Commands.hpp"
 #include "MachineScript.hpp"
 #include "Options.hpp"
@@ -88,25 +89,10 @@ int observeCommand(const Arguments& arguments) {
     }
     const Calendar calendar = options.calendar();
     (void)calendar; // checked now; the calendar source will read it
-    // The preferences: in --config when given (so the network salt stays the same across runs),
-    // else held in memory for this run only.
-    std::unique_ptr<Settings> settings;
-    try {
-        const auto config = options.text("--config");
-        settings = config ? std::make_unique<Settings>(*config) : std::make_unique<Settings>(Settings::inMemory);
-    } catch (const std::exception& failure) {
-        throw options.error(std::string("--config: ") + failure.what());
-    }
+    const std::unique_ptr<Settings> settings = commandSettings(options);
     SecureRandom random;
 
-    MachineState state;
-    try {
-        state = MachineState::fromJSON(json::parse(options.readFile(*machinePath, "machine state")));
-    } catch (const CommandError&) {
-        throw;
-    } catch (const std::exception& failure) {
-        throw options.error("machine state " + *machinePath + ": " + failure.what());
-    }
+    MachineState state = readMachineState(options, *machinePath);
     MachineScript script;
     try {
         script = MachineScript::parse(options.readFile(*scriptPath, "script"));

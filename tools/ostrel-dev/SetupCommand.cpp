@@ -1,3 +1,4 @@
+#include "CommandMachine.hpp"
 #include "Commands.hpp"
 #include "Options.hpp"
 #include "CommandDatabase.hpp"
@@ -158,12 +159,7 @@ int setupCommand(const Arguments& arguments) {
         }
     }
 
-    MachineState state;
-    try {
-        state = MachineState::fromJSON(json::parse(options.readFile(machinePath, "machine state")));
-    } catch (const json::DecodingError& failure) {
-        throw options.error("machine state " + machinePath + ": " + failure.what());
-    }
+    MachineState state = readMachineState(options, machinePath);
     RoutineFile routine;
     try {
         routine = routineFile(json::parse(options.readFile(routinePath, "routine")));
