@@ -85,14 +85,12 @@ public:
         AppWindows& windows;
         const Calendar& calendar; // the user's zone and locale
         std::string locale;       // ICU locale id of the banner's texts
-        // The user's data folder ($XDG_DATA_HOME); the store is storePath under it.
-        std::filesystem::path dataFolder;
+        // The store's file: Store::defaultURL() in the application, a temporary one in tests.
+        std::filesystem::path storeURL;
         std::string version;
         GoogleCalendar::Configuration google = {};
         ExclusionList exclusions = ExclusionList::defaultList();
     };
-
-    static constexpr const char* storePath = "Quev/quev.sqlite";
 
     // Cannot fail: a store that does not open is kept in storeError and nothing else is built.
     explicit AppModel(Services services);
@@ -136,6 +134,8 @@ public:
     const std::vector<std::string>& unfollowedBrowsers() const { return unfollowedBrowsers_; }
     int setupRemaining() const { return setupRemaining_; }
     AutopilotController* autopilot() { return autopilot_.get(); }
+    // The observer's writer; none while the store is failed.
+    ObservationWriter* writer();
     NuvoTalk* talk() { return talk_.get(); }
     Nuvo* nuvo() { return nuvo_.get(); }
     // Whether an unlock registration is held (none while the store is failed).
@@ -163,6 +163,8 @@ public:
 private:
     void build();
     void unlocked();
+    void chooseSource(CalendarSource source);
+    CalendarAccess currentCalendarAccess() const;
     Date now() const;
 
     Services services_;

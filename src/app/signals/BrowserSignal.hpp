@@ -70,6 +70,8 @@ public:
     // sorted; apps without a name are left out.
     std::vector<std::string> followedBrowsers() const;
     std::vector<std::string> unfollowedBrowsers() const;
+    // Whether this application may script the browser appID, as last looked up or answered.
+    bool permits(const std::string& appID) const { return permitted_.contains(appID); }
 
     struct DefaultBrowser {
         std::string appID;

@@ -22,6 +22,10 @@ const std::set<Signal>& triggerSignals() {
 TriggerRecorder::TriggerRecorder(Store& store, ObservationWriter& writer, const Clock& clock, OnNew onNew)
     : store_(store), writer_(writer), clock_(clock), onNew_(std::move(onNew)) {}
 
+TriggerRecorder::~TriggerRecorder() {
+    writer_.flush();
+}
+
 void TriggerRecorder::update() {
     writer_.whenWritten([this] { record(); });
 }

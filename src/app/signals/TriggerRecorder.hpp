@@ -36,6 +36,9 @@ public:
     // store and writer must outlive the recorder, and clock too.
     TriggerRecorder(Store& store, ObservationWriter& writer, const Clock& clock, OnNew onNew);
 
+    // Waits for updates already queued on the writer: their work refers to this object.
+    ~TriggerRecorder();
+
     TriggerRecorder(const TriggerRecorder&) = delete;
     TriggerRecorder& operator=(const TriggerRecorder&) = delete;
 

@@ -1,0 +1,22 @@
+#include "app/home/ObserverPeriod.hpp"
+
+#include "core/foundation/Logger.hpp"
+#include "platform/Settings.hpp"
+#include "platform/SettingsKeys.hpp"
+
+namespace ostrel {
+
+Date ObserverPeriod::firstLaunch(Settings& settings, Date now) {
+    if (const auto stored = settings.date(settingsKeys::firstLaunch)) {
+        return *stored;
+    }
+    try {
+        settings.set(settingsKeys::firstLaunch, SettingsDate{now});
+    } catch (const SettingsError& failure) {
+        static const Logger logger("home");
+        logger.error("first launch not stored: {}", failure.what());
+    }
+    return now;
+}
+
+} // namespace ostrel

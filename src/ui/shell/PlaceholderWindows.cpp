@@ -1,0 +1,70 @@
+#include "ui/shell/PlaceholderWindows.hpp"
+
+#include "core/foundation/Logger.hpp"
+#include "ui/cloud/CloudPanel.hpp"
+#include "ui/cloud/CloudScene.hpp"
+#include "ui/cloud/CloudWindow.hpp"
+
+namespace ostrel::ui {
+
+namespace {
+
+const Logger& logger() {
+    static const Logger logger("windows");
+    return logger;
+}
+
+class QuietNuvo final : public Nuvo {
+public:
+    void classSetUp(Date, Date until) override { logger().debug("class set up until {}", until); }
+    void refresh() override {}
+};
+
+} // namespace
+
+PlaceholderWindows::PlaceholderWindows(const Clock& clock, Appearance& appearance)
+    : clock_(clock), appearance_(appearance) {}
+
+PlaceholderWindows::~PlaceholderWindows() {
+    delete home_.data();
+    delete onboarding_.data();
+    delete settings_.data();
+}
+
+void PlaceholderWindows::present(QPointer<CloudPanel>& window, const char* art, QSize size, const char* title) {
+    if (!window) {
+        auto* sky = new CloudScene(clock_, appearance_);
+        sky->setArt(QString::fromLatin1(art));
+        window = CloudWindow::make(size, CloudWindow::lightsAt, sky);
+        window->setWindowTitle(QString::fromUtf8(title));
+    }
+    window->show();
+    window->raise();
+    window->activateWindow();
+}
+
+void PlaceholderWindows::showHome(AppModel&, HomeTab) {
+    present(home_, "home", CloudWindow::homeSize, "Ostrel");
+}
+
+void PlaceholderWindows::showOnboarding(AppModel&) {
+    present(onboarding_, "onboarding", CloudWindow::onboardingSize, "Set up Ostrel");
+}
+
+void PlaceholderWindows::showOnboardingIfNeeded(AppModel&) {
+    logger().debug("set-up window not shown by itself yet");
+}
+
+void PlaceholderWindows::showSettings(AppModel&, std::optional<std::string>) {
+    present(settings_, "settings", CloudWindow::settingsSize, "Ostrel Settings");
+}
+
+void PlaceholderWindows::showScoresReminderIfDue(AppModel&) {
+    logger().debug("no score reminder yet");
+}
+
+std::unique_ptr<Nuvo> PlaceholderWindows::makeNuvo(ObservationWriter*, NuvoTalk*, std::function<void()>) {
+    return std::make_unique<QuietNuvo>();
+}
+
+} // namespace ostrel::ui

@@ -1,0 +1,50 @@
+#pragma once
+
+#include "app/shell/AppWindows.hpp"
+
+#include <QPointer>
+
+namespace ostrel {
+class Appearance;
+class Clock;
+}
+
+namespace ostrel::ui {
+
+class CloudPanel;
+
+// The application's windows until their contents are built: Home, set-up and settings are empty
+// cloud windows of their size and title, made on first use, kept, and raised on every call. The
+// set-up window is not shown by itself (its showing rules come with the set-up flow), there is no
+// score reminder yet and the mascot draws nothing; those calls are logged.
+//
+// Threading: the GUI thread only.
+class PlaceholderWindows final : public AppWindows {
+public:
+    // Both must outlive this.
+    PlaceholderWindows(const Clock& clock, Appearance& appearance);
+    ~PlaceholderWindows() override;
+
+    void showHome(AppModel& app, HomeTab tab) override;
+    void showOnboarding(AppModel& app) override;
+    void showOnboardingIfNeeded(AppModel& app) override;
+    void showSettings(AppModel& app, std::optional<std::string> section) override;
+    void showScoresReminderIfDue(AppModel& app) override;
+    std::unique_ptr<Nuvo> makeNuvo(ObservationWriter* writer, NuvoTalk* talk, std::function<void()> openHome) override;
+
+    // The windows made so far; nothing before their first show.
+    CloudPanel* home() const { return home_; }
+    CloudPanel* onboarding() const { return onboarding_; }
+    CloudPanel* settings() const { return settings_; }
+
+private:
+    void present(QPointer<CloudPanel>& window, const char* art, QSize size, const char* title);
+
+    const Clock& clock_;
+    Appearance& appearance_;
+    QPointer<CloudPanel> home_;
+    QPointer<CloudPanel> onboarding_;
+    QPointer<CloudPanel> settings_;
+};
+
+} // namespace ostrel::ui
