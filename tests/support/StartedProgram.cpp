@@ -107,6 +107,25 @@ std::optional<std::string> StartedProgram::readLine(std::chrono::milliseconds li
     }
 }
 
+void StartedProgram::signal(int sig) {
+    if (!reaped_) {
+        ::kill(pid_, sig);
+    }
+}
+
+bool StartedProgram::hasExited() {
+    readAvailable(outBuffer_, out_, outOpen_, 0);
+    readAvailable(errBuffer_, err_, errOpen_, 0);
+    if (!reaped_) {
+        int status = 0;
+        if (::waitpid(pid_, &status, WNOHANG) == pid_) {
+            reaped_ = true;
+            status_ = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+        }
+    }
+    return reaped_;
+}
+
 StartedProgram::Result StartedProgram::finish(std::chrono::milliseconds limit) {
     const auto deadline = std::chrono::steady_clock::now() + limit;
     while ((outOpen_ || errOpen_) && std::chrono::steady_clock::now() < deadline) {

@@ -24,6 +24,12 @@ public:
     // output or the time ran out first.
     std::optional<std::string> readLine(std::chrono::milliseconds limit = std::chrono::seconds(10));
 
+    pid_t pid() const { return pid_; }
+    // Sends sig to the program while it runs; nothing once it has been reaped.
+    void signal(int sig);
+    // Whether the program has ended, without waiting (its output is drained meanwhile).
+    bool hasExited();
+
     struct Result {
         int status = -1;        // exit status, or -1 when it did not exit normally (or was killed)
         std::string out;        // the standard output not read by readLine()

@@ -134,6 +134,8 @@ public:
     const std::vector<std::string>& unfollowedBrowsers() const { return unfollowedBrowsers_; }
     int setupRemaining() const { return setupRemaining_; }
     AutopilotController* autopilot() { return autopilot_.get(); }
+    // The autopilot's banner, for the surface to report presses to; none while the store is failed.
+    Banner* banner() { return banner_.get(); }
     // The observer's writer; none while the store is failed.
     ObservationWriter* writer();
     NuvoTalk* talk() { return talk_.get(); }
