@@ -19,9 +19,11 @@ namespace ostrel::ui {
 // deadlines are re-checked at least every recheckSeconds: a boot delay is not held back by sleep
 // and a wall deadline never fires early, and at most about a second late.
 //
-// Make it after the QCoreApplication and destroy it on the main thread, with no other thread still
-// posting to it. Destruction drops every task that has not run. A task that throws is logged and
-// the loop goes on.
+// Make it after the QCoreApplication and destroy it on the main thread, never from one of its own
+// tasks and with no other thread still posting to it. Destruction drops every task that has not
+// run. A task that throws is logged and the loop goes on. A task that spins a nested loop (a modal
+// dialog's exec()) lets later tasks run inside it, as the loop's own events do: tasks keep clear
+// of nested loops.
 class QtExecutor final : public Executor {
 public:
     static constexpr double recheckSeconds = 1.0;
