@@ -9,11 +9,27 @@
 
 namespace ostrel::ui {
 
-QuitSignals::QuitSignals(std::function<void(int signal)> quit) : quit_(std::move(quit)) {
+namespace {
+
+sigset_t quitSignals() {
     sigset_t quitting;
     sigemptyset(&quitting);
     sigaddset(&quitting, SIGINT);
     sigaddset(&quitting, SIGTERM);
+    return quitting;
+}
+
+} // namespace
+
+void QuitSignals::block() {
+    const sigset_t quitting = quitSignals();
+    if (const int error = ::pthread_sigmask(SIG_BLOCK, &quitting, nullptr); error != 0) {
+        throw std::system_error(error, std::generic_category(), "Couldn't block the quit signals");
+    }
+}
+
+QuitSignals::QuitSignals(std::function<void(int signal)> quit) : quit_(std::move(quit)) {
+    const sigset_t quitting = quitSignals();
     if (const int error = ::pthread_sigmask(SIG_BLOCK, &quitting, &previousMask_); error != 0) {
         throw std::system_error(error, std::generic_category(), "Couldn't block the quit signals");
     }

@@ -12,11 +12,16 @@ namespace ostrel::ui {
 // session runs the same orderly shutdown as the menu's Quit. The signals are blocked and read
 // through a signalfd, so no code runs in a signal handler.
 //
-// Make it on the main thread after the QCoreApplication and before any other thread starts: a
-// thread inherits the signal mask it is started with, and a thread started earlier would still
-// take the signal and die of it. Destruction restores the signal mask the thread had before.
+// A thread inherits the signal mask it starts with, and a thread that left the signals unblocked
+// would take one and the process would die of it. So call block() first thing in main, before any
+// thread starts, the QApplication's own included (the desktop connection reads on a thread of its
+// own); then make QuitSignals on the main thread once the QApplication exists. Destruction puts
+// back the signal mask the thread had before it was made.
 class QuitSignals {
 public:
+    // Blocks SIGINT and SIGTERM in the calling thread, and so in every thread it starts later.
+    static void block();
+
     explicit QuitSignals(std::function<void(int signal)> quit);
     ~QuitSignals();
 

@@ -5,6 +5,7 @@
 #include <QThread>
 
 #include <csignal>
+#include <thread>
 #include <vector>
 
 #include <gmock/gmock.h>
@@ -60,6 +61,25 @@ TEST(QuitSignals, DestructionPutsBackTheSignalMask) {
     ASSERT_EQ(pthread_sigmask(SIG_SETMASK, nullptr, &after), 0);
     EXPECT_EQ(sigismember(&after, SIGTERM), 0);
     EXPECT_EQ(sigismember(&after, SIGINT), 0);
+}
+
+TEST(QuitSignals, BlockingFirstCoversTheThreadsStartedAfterAndOutlivesTheReader) {
+    sigset_t before;
+    ASSERT_EQ(pthread_sigmask(SIG_SETMASK, nullptr, &before), 0);
+    QuitSignals::block();
+    bool threadBlocksBoth = false;
+    std::thread([&] {
+        sigset_t mask;
+        pthread_sigmask(SIG_SETMASK, nullptr, &mask);
+        threadBlocksBoth = sigismember(&mask, SIGINT) == 1 && sigismember(&mask, SIGTERM) == 1;
+    }).join();
+    EXPECT_TRUE(threadBlocksBoth);
+    {
+        QuitSignals quit([](int) {});
+    }
+    sigset_t after;
+    ASSERT_EQ(pthread_sigmask(SIG_SETMASK, &before, &after), 0); // the rest of the tests as before
+    EXPECT_EQ(sigismember(&after, SIGTERM), 1) << "the reader unblocked what block() had blocked";
 }
 
 } // namespace
