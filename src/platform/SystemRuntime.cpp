@@ -1,8 +1,17 @@
 #include "platform/SystemRuntime.hpp"
 
+#include <stdexcept>
+
 namespace ostrel {
 
-SystemRuntime::SystemRuntime() : main_("main", clock_), worker_("worker", clock_) {}
+SystemRuntime::SystemRuntime()
+    : SystemRuntime([](const Clock& clock) { return std::make_unique<ThreadExecutor>("main", clock); }) {}
+
+SystemRuntime::SystemRuntime(const MainMaker& makeMain) : main_(makeMain(clock_)), worker_("worker", clock_) {
+    if (!main_) {
+        throw std::invalid_argument("SystemRuntime: no main executor");
+    }
+}
 
 SystemRuntime::~SystemRuntime() {
     // Joined outside the lock: a draining task may still ask for a queue.
@@ -19,7 +28,7 @@ const Clock& SystemRuntime::clock() const {
 }
 
 Executor& SystemRuntime::main() {
-    return main_;
+    return *main_;
 }
 
 Executor& SystemRuntime::worker() {

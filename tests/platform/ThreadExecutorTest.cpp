@@ -334,5 +334,29 @@ TEST(SystemRuntime, RunsEachExecutorOnItsOwnThreadAndKeepsQueuesByLabel) {
     EXPECT_NE(mainThread, std::this_thread::get_id());
 }
 
+// The worker and the named queues stop before main, so what they hand to main while they drain
+// still reaches a live executor and runs.
+TEST(SystemRuntime, TakesItsMainFromTheMakerAndStopsItLast) {
+    std::atomic<int> handedOver = 0;
+    const Clock* makerClock = nullptr;
+    {
+        SystemRuntime runtime([&](const Clock& clock) {
+            makerClock = &clock;
+            return std::make_unique<ThreadExecutor>("loop", clock);
+        });
+        EXPECT_EQ(makerClock, &runtime.clock());
+        EXPECT_EQ(runtime.main().label(), "loop");
+        Executor& main = runtime.main();
+        Blocker worker(runtime.worker());
+        Blocker queue(runtime.queue("Ostrel.audio"));
+        runtime.worker().post([&] { main.post([&] { ++handedOver; }); });
+        runtime.queue("Ostrel.audio").post([&] { main.post([&] { ++handedOver; }); });
+        worker.release();
+        queue.release();
+    }
+    EXPECT_EQ(handedOver.load(), 2);
+    EXPECT_THROW(SystemRuntime([](const Clock&) { return std::unique_ptr<Executor>(); }), std::invalid_argument);
+}
+
 } // namespace
 } // namespace ostrel
