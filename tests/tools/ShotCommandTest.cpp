@@ -39,7 +39,7 @@ TEST(ShotCommand, AnUnknownWindowOrABadStateIsOneLineOnStderr) {
         std::string err;
     };
     const std::vector<Case> cases = {
-        {{"shot", "menu", "--out", out}, "ostrel-dev shot: no window called \"menu\""},
+        {{"shot", "nowhere", "--out", out}, "ostrel-dev shot: no window called \"nowhere\""},
         {{"shot", "banner", "--out", out, "--state", folder.write("a.json", "[1]")},
          "ostrel-dev shot: a shot's state is a JSON object\n"},
         {{"shot", "banner", "--out", out, "--state", folder.write("b.json", R"({"title": 3})")},

@@ -27,6 +27,7 @@ int placeCommand(const Arguments& arguments);
 int setupCommand(const Arguments& arguments);
 int bannerTextCommand(const Arguments& arguments);
 int shotCommand(const Arguments& arguments);
+int menuCommand(const Arguments& arguments);
 int autopilotCommand(const Arguments& arguments);
 
 // A usage mistake: main prints it with the usage text and exits with status 2.

@@ -113,9 +113,16 @@ const std::map<std::string, Command>& commands() {
         {"shot",
          {ostrel::dev::shotCommand,
           "shot WINDOW --out PNG [--state FILE]\n"
-          "                draws WINDOW (banner, cloud-window, scene or styles) offscreen to the PNG,\n"
+          "                draws WINDOW (banner, cloud-window, menu, scene or styles) offscreen to the PNG,\n"
           "                in the state of the JSON file FILE (each window's keys are in\n"
           "                src/ui/shots/README.md); prints {\"out\", \"width\", \"height\"}"}},
+        {"menu",
+         {ostrel::dev::menuCommand,
+          "menu [--state FILE] [--tz ZONE] [--at MS] [--press ACTION]\n"
+          "                the status menu for the state of the JSON file FILE (keys in\n"
+          "                src/ui/shots/README.md): its size, art, place, header, rows, tooltip and\n"
+          "                pause end, as JSON; --press ACTION shows it after that row's action (pause\n"
+          "                pauses until the next day in ZONE after MS and needs both)"}},
         {"shortcuts",
          {ostrel::dev::shortcutsCommand,
           "shortcuts list | run NAME [--tool PATH]\n"

@@ -11,6 +11,9 @@ namespace ostrel::ui::shots {
 // The banner card: "title", "detail", "primary", "secondary", "pressed".
 QImage banner(const json::Value& state);
 
+// The status menu's panel: the keys of `ostrel-dev menu`'s state file and "hover" (a row's index).
+QImage menu(const json::Value& state);
+
 // A cloud window of each kind around its sky, with its lights.
 QImage cloudWindow(const json::Value& state);
 // The sky theme's controls, each style at rest and pressed, pills and a wrapping flow row.
