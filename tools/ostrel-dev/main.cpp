@@ -116,6 +116,12 @@ const std::map<std::string, Command>& commands() {
           "                draws WINDOW (banner, cloud-window, scene or styles) offscreen to the PNG,\n"
           "                in the state of the JSON file FILE (each window's keys are in\n"
           "                src/ui/shots/README.md); prints {\"out\", \"width\", \"height\"}"}},
+        {"login-item",
+         {ostrel::dev::loginItemCommand,
+          "login-item status|on|off [--folder DIR] [--exe PATH]\n"
+          "                whether the program PATH (default: this tool) starts at login through an\n"
+          "                autostart entry in DIR (default: the user's autostart folder); on and off\n"
+          "                add or remove it; prints {\"status\": ..., \"lastError\": TEXT or null}"}},
         {"shortcuts",
          {ostrel::dev::shortcutsCommand,
           "shortcuts list | run NAME [--tool PATH]\n"
