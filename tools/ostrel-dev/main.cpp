@@ -123,6 +123,12 @@ const std::map<std::string, Command>& commands() {
           "                src/ui/shots/README.md): its size, art, place, header, rows, tooltip and\n"
           "                pause end, as JSON; --press ACTION shows it after that row's action (pause\n"
           "                pauses until the next day in ZONE after MS and needs both)"}},
+        {"login-item",
+         {ostrel::dev::loginItemCommand,
+          "login-item status|on|off [--folder DIR] [--exe PATH]\n"
+          "                whether the program PATH (default: this tool) starts at login through an\n"
+          "                autostart entry in DIR (default: the user's autostart folder); on and off\n"
+          "                add or remove it; prints {\"status\": ..., \"lastError\": TEXT or null}"}},
         {"shortcuts",
          {ostrel::dev::shortcutsCommand,
           "shortcuts list | run NAME [--tool PATH]\n"

@@ -1579,6 +1579,68 @@ private:
     std::shared_ptr<Core> core_;
 };
 
+// The login items of the app of ownPid, by its id. Unavailable, the role reads notFound and refuses
+// without counting, as a desktop without an autostart mechanism would.
+class SimLoginItems final : public LoginItems {
+public:
+    explicit SimLoginItems(std::shared_ptr<Core> core) : core_(std::move(core)) {}
+
+    Availability availability() const override { return core_->availability("loginItems"); }
+
+    LoginItemStatus status() const override {
+        if (!availability().available) {
+            return LoginItemStatus::notFound;
+        }
+        std::lock_guard guard(core_->lock);
+        if (core_->fails("loginItemStatus")) {
+            return LoginItemStatus::notRegistered;
+        }
+        const auto id = ownID();
+        if (!id) {
+            return LoginItemStatus::notFound;
+        }
+        const bool listed = std::ranges::find(core_->state.loginItems, *id) != core_->state.loginItems.end();
+        return listed ? LoginItemStatus::enabled : LoginItemStatus::notRegistered;
+    }
+
+    void registerApp() override {
+        requireAvailable();
+        std::lock_guard guard(core_->lock);
+        core_->failOperation("registerLoginItem");
+        const auto id = ownID();
+        if (!id) {
+            throw OperationError("this app has no id to start at login");
+        }
+        if (std::ranges::find(core_->state.loginItems, *id) == core_->state.loginItems.end()) {
+            core_->state.loginItems.push_back(*id);
+        }
+    }
+
+    void unregisterApp() override {
+        requireAvailable();
+        std::lock_guard guard(core_->lock);
+        core_->failOperation("unregisterLoginItem");
+        if (const auto id = ownID()) {
+            std::erase(core_->state.loginItems, *id);
+        }
+    }
+
+private:
+    void requireAvailable() const {
+        if (const Availability availability = this->availability(); !availability.available) {
+            throw OperationError("login items are not available: " + availability.reason);
+        }
+    }
+
+    // Caller holds the lock.
+    std::optional<std::string> ownID() const {
+        const MachineState::App* own = core_->state.findApp(core_->state.ownPid);
+        return own == nullptr ? std::nullopt : own->bundleID;
+    }
+
+    std::shared_ptr<Core> core_;
+};
+
 } // namespace
 
 // ---- The machine ----
@@ -1606,6 +1668,7 @@ SimulatedMachine::SimulatedMachine(MachineState state, VirtualTime* time) : core
     }
     keychain_ = std::make_unique<SimKeychain>(core_);
     appearance_ = std::make_unique<SimAppearance>(core_);
+    loginItems_ = std::make_unique<SimLoginItems>(core_);
 }
 
 SimulatedMachine::~SimulatedMachine() = default;
@@ -1625,6 +1688,7 @@ BrowserScripting& SimulatedMachine::scripting() { return *scripting_; }
 EventStore& SimulatedMachine::events() { return *events_; }
 Keychain& SimulatedMachine::keychain() { return *keychain_; }
 Appearance& SimulatedMachine::appearance() { return *appearance_; }
+LoginItems& SimulatedMachine::loginItems() { return *loginItems_; }
 Platform SimulatedMachine::platform() {
     return {*workspace_, *session_, *activity_, *accessibility_, *logins_, *wifi_, *location_,
             *audio_,     *displays_, *power_,    *scripting_,     *events_, *keychain_,

@@ -8,6 +8,7 @@
 #include "platform/EventStore.hpp"
 #include "platform/Keychain.hpp"
 #include "platform/Location.hpp"
+#include "platform/LoginItems.hpp"
 #include "platform/Platform.hpp"
 #include "platform/PowerSources.hpp"
 #include "platform/WiFi.hpp"
@@ -60,6 +61,9 @@ public:
     Appearance& appearance();
     // The shortcuts tool (not part of Platform: only the setup runner and the editor use it).
     CommandRunner& commands();
+    // What starts at login (MachineState::loginItems), for the app of ownPid (its bundleID):
+    // enabled when listed, notFound when that app or its id is missing. Not part of Platform.
+    LoginItems& loginItems();
     Platform platform();
 
     // A copy of the whole state now.
@@ -122,7 +126,8 @@ public:
     // be made and observers receive nothing.
     void setTrusted(bool trusted);
     // role: "workspace", "session", "activity", "accessibility", "logins", "wifi", "location",
-    // "displays", "power", "audio", "browserScripting", "eventStore", "keychain" or "commands".
+    // "displays", "power", "audio", "browserScripting", "eventStore", "keychain", "commands" or "loginItems"
+    // (while it is not available, its status is notFound and its operations throw, uncounted).
     void setAvailability(const std::string& role, const Availability& availability);
     void addLoginRecord(LoginRecord record);
     void setUserName(std::string name);
@@ -251,7 +256,8 @@ public:
     // "volume", "muted", "setMuted", the command role's "commandRun" and "commandStart", the
     // scripting role's "automationPermission" and "runScript", and the
     // event store's "calendarAccess", "requestFullAccess", "reset" and "events", and the
-    // keychain's "keychainRead", "keychainWrite" and "keychainRemove".
+    // keychain's "keychainRead", "keychainWrite" and "keychainRemove", and the login items'
+    // "loginItemStatus", "registerLoginItem" and "unregisterLoginItem".
     // availability(), ownPid() and the other subscriptions are
     // neither counted nor failed.
     //
@@ -262,9 +268,9 @@ public:
     // without asking), runScript a time-out error, calendarAccess notDetermined, requestFullAccess
     // a refusal without asking, events an empty list, setMuted false, commandRun nothing (a tool
     // that cannot start), commandStart no run, a keychain read nothing and a keychain write
-    // or remove Status::failed with the stored secrets unchanged, powerInfo and watchPower nothing (the
-    // power notices can then never be had), an operation (subscribeWiFi included) throws
-    // OperationError. The call is still counted.
+    // or remove Status::failed with the stored secrets unchanged, loginItemStatus notRegistered,
+    // powerInfo and watchPower nothing (the power notices can then never be had), an operation
+    // (subscribeWiFi and the login items' included) throws OperationError. The call is still counted.
 
     static constexpr int always = -1;
     // The next `times` calls of that name fail (always: until stopFailing()).
@@ -292,6 +298,7 @@ private:
     std::unique_ptr<Keychain> keychain_;
     std::unique_ptr<Appearance> appearance_;
     std::unique_ptr<CommandRunner> commands_;
+    std::unique_ptr<LoginItems> loginItems_;
 };
 
 } // namespace ostrel
