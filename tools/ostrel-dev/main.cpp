@@ -123,6 +123,13 @@ const std::map<std::string, Command>& commands() {
           "                src/ui/shots/README.md): its size, art, place, header, rows, tooltip and\n"
           "                pause end, as JSON; --press ACTION shows it after that row's action (pause\n"
           "                pauses until the next day in ZONE after MS and needs both)"}},
+        {"app-model",
+         {ostrel::dev::appModelCommand,
+          "app-model --machine MACHINE [--tz ZONE] [--at MS] [--config DIR]\n"
+          "                the app model on the simulated machine MACHINE with a data folder of its\n"
+          "                own, started at MS (default 2025-09-15 06:00 UTC) and refreshed, as one\n"
+          "                JSON object: every status, the login item, onboarding, what was built and\n"
+          "                the windows it asked for"}},
         {"login-item",
          {ostrel::dev::loginItemCommand,
           "login-item status|on|off [--folder DIR] [--exe PATH]\n"

@@ -2,6 +2,8 @@
 
 #include "app/shell/AppWindows.hpp"
 
+#include "ui/cloud/CloudPanel.hpp"
+
 #include <QPointer>
 
 namespace ostrel {
@@ -11,7 +13,7 @@ class Clock;
 
 namespace ostrel::ui {
 
-class CloudPanel;
+
 
 // The application's windows until their contents are built: Home, set-up and settings are empty
 // cloud windows of their size and title, made on first use, kept, and raised on every call. The

@@ -3,6 +3,7 @@
 #include "platform/Appearance.hpp"
 #include "platform/Clock.hpp"
 #include "platform/StatusItem.hpp"
+#include "ui/shell/MenuPanel.hpp"
 #include "ui/shell/MenuContent.hpp"
 #include "ui/shell/MenuPlacement.hpp"
 #include "ui/shell/MenuStatus.hpp"
@@ -15,7 +16,7 @@
 
 namespace ostrel::ui {
 
-class MenuPanel;
+
 
 // The application's menu in the tray: the tray icon with its tooltip, and the cloud panel a click
 // on it opens under (or above) the icon. The panel is made afresh from the host's status at every
