@@ -103,3 +103,32 @@ TEST_F(TriggerRecorderTest, AFailedInsertHandsNothingOverAndLogsOneLine) {
 
 } // namespace
 } // namespace ostrel
+
+namespace ostrel {
+namespace {
+
+// The observer destroys its recorder before its writer drains: updates still queued then must not
+// reach the destroyed recorder.
+TEST(TriggerRecorderLifetimeTest, DestroyingTheRecorderWaitsForItsQueuedUpdates) {
+    test::TempDir dir;
+    Store store{dir / "quev.sqlite"};
+    ObservationWriter writer{store};
+    VirtualTime time;
+    int handedOver = 0;
+    auto recorder = std::make_unique<TriggerRecorder>(
+        store, writer, time.clock(), [&handedOver](const std::vector<Trigger>&) { ++handedOver; });
+    // Enough writes ahead that the updates are still queued when the recorder goes.
+    for (int i = 0; i < 500; ++i) {
+        writer.record(Signal::appActivate, EmptyPayload{}, time.clock().now() - 600 + i * 0.001);
+    }
+    writer.record(Signal::wake, EmptyPayload{}, time.clock().now() - 1);
+    recorder->update();
+    recorder->update();
+    recorder.reset();
+    EXPECT_EQ(handedOver, 1); // the first update handed the wake over before the recorder went
+    writer.flush();
+    EXPECT_EQ(handedOver, 1);
+}
+
+} // namespace
+} // namespace ostrel
