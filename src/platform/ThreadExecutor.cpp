@@ -44,33 +44,6 @@ void ThreadExecutor::push(TimerBase base, double deadline, TimerQueue::Entry ent
     wake_.notify_one();
 }
 
-void ThreadExecutor::post(Task task) {
-    push(TimerBase::monotonic, clock_.monotonic(), {std::move(task), nullptr, this});
-}
-
-TaskHandle ThreadExecutor::postAfter(double seconds, Task task, TimeBase base) {
-    if (std::isnan(seconds)) {
-        throw std::invalid_argument("postAfter: delay is not a number");
-    }
-    seconds = std::max(seconds, 0.0);
-    auto cancelled = std::make_shared<std::atomic<bool>>(false);
-    if (base == TimeBase::boot) {
-        push(TimerBase::boot, clock_.boot() + seconds, {std::move(task), cancelled, this});
-    } else {
-        push(TimerBase::monotonic, clock_.monotonic() + seconds, {std::move(task), cancelled, this});
-    }
-    return TaskHandle(std::move(cancelled));
-}
-
-TaskHandle ThreadExecutor::postAt(Date deadline, Task task) {
-    if (std::isnan(deadline)) {
-        throw std::invalid_argument("postAt: deadline is not a number");
-    }
-    auto cancelled = std::make_shared<std::atomic<bool>>(false);
-    push(TimerBase::wall, deadline, {std::move(task), cancelled, this});
-    return TaskHandle(std::move(cancelled));
-}
-
 bool ThreadExecutor::isCurrent() const {
     return currentExecutor == this;
 }

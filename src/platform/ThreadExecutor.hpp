@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/Executor.hpp"
+#include "platform/QueuedExecutor.hpp"
 #include "platform/TimerQueue.hpp"
 
 #include <condition_variable>
@@ -19,7 +19,7 @@ namespace ostrel {
 // Destruction runs what is already posted and whatever timers are due, and what those post, then
 // joins; timers not yet due are dropped without running. Never destroy it from one of its own tasks.
 // A task that throws is logged and the queue goes on.
-class ThreadExecutor final : public Executor {
+class ThreadExecutor final : public QueuedExecutor {
 public:
     static constexpr double recheckSeconds = 1.0;
 
@@ -32,14 +32,11 @@ public:
     const std::string& label() const override { return label_; }
     const Clock& clock() const override { return clock_; }
 
-    void post(Task task) override;
-    TaskHandle postAfter(double seconds, Task task, TimeBase base = TimeBase::monotonic) override;
-    TaskHandle postAt(Date deadline, Task task) override;
 
     bool isCurrent() const override;
 
 private:
-    void push(TimerBase base, double deadline, TimerQueue::Entry entry);
+    void push(TimerBase base, double deadline, TimerQueue::Entry entry) override;
     void run();
 
     const std::string label_;

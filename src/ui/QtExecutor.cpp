@@ -51,33 +51,6 @@ void QtExecutor::push(TimerBase base, double deadline, TimerQueue::Entry entry) 
     }
 }
 
-void QtExecutor::post(Task task) {
-    push(TimerBase::monotonic, clock_.monotonic(), {std::move(task), nullptr, this});
-}
-
-TaskHandle QtExecutor::postAfter(double seconds, Task task, TimeBase base) {
-    if (std::isnan(seconds)) {
-        throw std::invalid_argument("postAfter: delay is not a number");
-    }
-    seconds = std::max(seconds, 0.0);
-    auto cancelled = std::make_shared<std::atomic<bool>>(false);
-    if (base == TimeBase::boot) {
-        push(TimerBase::boot, clock_.boot() + seconds, {std::move(task), cancelled, this});
-    } else {
-        push(TimerBase::monotonic, clock_.monotonic() + seconds, {std::move(task), cancelled, this});
-    }
-    return TaskHandle(std::move(cancelled));
-}
-
-TaskHandle QtExecutor::postAt(Date deadline, Task task) {
-    if (std::isnan(deadline)) {
-        throw std::invalid_argument("postAt: deadline is not a number");
-    }
-    auto cancelled = std::make_shared<std::atomic<bool>>(false);
-    push(TimerBase::wall, deadline, {std::move(task), cancelled, this});
-    return TaskHandle(std::move(cancelled));
-}
-
 bool QtExecutor::isCurrent() const {
     return currentExecutor == this;
 }

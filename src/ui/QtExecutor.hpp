@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/Executor.hpp"
+#include "platform/QueuedExecutor.hpp"
 #include "platform/TimerQueue.hpp"
 
 #include <QObject>
@@ -24,7 +24,7 @@ namespace ostrel::ui {
 // run. A task that throws is logged and the loop goes on. A task that spins a nested loop (a modal
 // dialog's exec()) lets later tasks run inside it, as the loop's own events do: tasks keep clear
 // of nested loops.
-class QtExecutor final : public Executor {
+class QtExecutor final : public QueuedExecutor {
 public:
     static constexpr double recheckSeconds = 1.0;
     // Tasks run per turn of the loop, so that a task re-posting itself never starves painting and
@@ -40,14 +40,11 @@ public:
     const std::string& label() const override { return label_; }
     const Clock& clock() const override { return clock_; }
 
-    void post(Task task) override;
-    TaskHandle postAfter(double seconds, Task task, TimeBase base = TimeBase::monotonic) override;
-    TaskHandle postAt(Date deadline, Task task) override;
 
     bool isCurrent() const override;
 
 private:
-    void push(TimerBase base, double deadline, TimerQueue::Entry entry);
+    void push(TimerBase base, double deadline, TimerQueue::Entry entry) override;
     // On the main thread: runs what is due, then arms the timer for what is left.
     void runDue();
     void arm();

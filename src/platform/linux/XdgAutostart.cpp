@@ -1,6 +1,7 @@
 #include "platform/linux/XdgAutostart.hpp"
 
 #include "core/foundation/FileDescriptor.hpp"
+#include "platform/AtomicFile.hpp"
 #include "core/foundation/UserFolders.hpp"
 #include "core/foundation/Utf8.hpp"
 #include "platform/OperationError.hpp"
@@ -170,40 +171,13 @@ void makeFolder(const fs::path& folder) {
 // session finds the old entry or the new one, never a part. The temporary name does not end in
 // ".desktop", so a session starting meanwhile does not take it for an entry.
 void writeAtomically(const fs::path& path, const std::string& text) {
-    std::string temporary = (path.parent_path() / ("." + path.filename().string() + ".XXXXXX")).string();
-    const FileDescriptor file(::mkostemp(temporary.data(), O_CLOEXEC));
-    if (file.get() < 0) {
-        failAdd("can't write in " + path.parent_path().string() + " (" + reason(errno) + ")");
-    }
-    const auto fail = [&](const std::string& what) {
-        const std::string why = reason(errno);
-        ::unlink(temporary.c_str());
-        failAdd("can't " + what + " " + path.string() + " (" + why + ")");
-    };
-    if (::fchmod(file.get(), entryMode) != 0) {
-        fail("set the permissions of");
-    }
-    std::size_t written = 0;
-    while (written < text.size()) {
-        const ssize_t count = ::write(file.get(), text.data() + written, text.size() - written);
-        if (count < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            fail("write");
+    try {
+        writeFileAtomically(path, text, entryMode);
+    } catch (const AtomicFileError& failure) {
+        if (failure.step() == "write beside") {
+            failAdd("can't write in " + path.parent_path().string() + " (" + reason(failure.error()) + ")");
         }
-        written += static_cast<std::size_t>(count);
-    }
-    if (::fsync(file.get()) != 0) {
-        fail("write");
-    }
-    if (::rename(temporary.c_str(), path.c_str()) != 0) {
-        fail("replace");
-    }
-    // The rename lasts once the folder is on the disk; the entry is in place either way.
-    const FileDescriptor folder(::open(path.parent_path().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (folder.get() >= 0) {
-        ::fsync(folder.get());
+        failAdd("can't " + failure.step() + " " + path.string() + " (" + reason(failure.error()) + ")");
     }
 }
 

@@ -1,6 +1,7 @@
 #include "platform/sim/MachineState.hpp"
 
 #include "core/foundation/FileDescriptor.hpp"
+#include "platform/AtomicFile.hpp"
 
 #include <algorithm>
 #include <cerrno>
@@ -629,32 +630,10 @@ MachineState MachineState::fromJSON(const Value& value) {
 
 void MachineState::save(const std::filesystem::path& path) const {
     const std::string text = json::encode(toJSON(), {.pretty = true}) + "\n";
-    std::string temporary = (path.parent_path() / ("." + path.filename().string() + ".XXXXXX")).string();
-    const FileDescriptor file(::mkstemp(temporary.data()));
-    if (file.get() < 0) {
-        throw MachineStateError("cannot write beside " + path.string() + ": " + std::strerror(errno));
-    }
-    const auto fail = [&](const char* what) {
-        const std::string reason = std::strerror(errno);
-        ::unlink(temporary.c_str());
-        throw MachineStateError(std::string(what) + " " + path.string() + ": " + reason);
-    };
-    std::size_t written = 0;
-    while (written < text.size()) {
-        const ssize_t count = ::write(file.get(), text.data() + written, text.size() - written);
-        if (count < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            fail("cannot write");
-        }
-        written += static_cast<std::size_t>(count);
-    }
-    if (::fsync(file.get()) != 0) {
-        fail("cannot write");
-    }
-    if (::rename(temporary.c_str(), path.c_str()) != 0) {
-        fail("cannot replace");
+    try {
+        writeFileAtomically(path, text, 0600);
+    } catch (const AtomicFileError& failure) {
+        throw MachineStateError("cannot " + failure.step() + " " + path.string() + ": " + std::strerror(failure.error()));
     }
 }
 
