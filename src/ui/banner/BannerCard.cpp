@@ -1,3 +1,4 @@
+#include "ui/theme/PlainLabel.hpp"
 #include "ui/banner/BannerCard.hpp"
 
 #include "ui/banner/BannerPanel.hpp"
@@ -21,17 +22,6 @@ namespace {
 constexpr int sunDiameter = 30;
 constexpr QSize sunFrame{44, 44};
 
-QLabel* textLabel(const QFont& font, const QColor& colour, QWidget* parent) {
-    auto* label = new QLabel(parent);
-    label->setFont(font);
-    QPalette palette = label->palette();
-    palette.setColor(QPalette::WindowText, colour);
-    label->setPalette(palette);
-    label->setTextFormat(Qt::PlainText);
-    label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    return label;
-}
-
 QString qt(const std::string& text) { return QString::fromStdString(text); }
 
 } // namespace
@@ -48,8 +38,8 @@ BannerCard::BannerCard(std::function<void(Banner::Which)> press, QWidget* parent
     auto* texts = new QVBoxLayout;
     texts->setSpacing(textSpacing);
     texts->addStretch();
-    title_ = textLabel(Fonts::font(16, Fonts::Weight::bold), Sky::ink(), this);
-    detail_ = textLabel(Fonts::font(12, Fonts::Weight::regular), Sky::inkSoft(), this);
+    title_ = plainLabel(Fonts::font(16, Fonts::Weight::bold), Sky::ink(), this);
+    detail_ = plainLabel(Fonts::font(12, Fonts::Weight::regular), Sky::inkSoft(), this);
     texts->addWidget(title_);
     texts->addWidget(detail_);
     texts->addStretch();

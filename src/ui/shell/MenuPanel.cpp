@@ -1,3 +1,4 @@
+#include "ui/theme/PlainLabel.hpp"
 #include "ui/shell/MenuPanel.hpp"
 
 #include "ui/cloud/CloudScene.hpp"
@@ -14,17 +15,6 @@
 
 namespace ostrel::ui {
 namespace {
-
-QLabel* textLabel(const QFont& font, const QColor& colour, QWidget* parent) {
-    auto* label = new QLabel(parent);
-    label->setFont(font);
-    QPalette palette = label->palette();
-    palette.setColor(QPalette::WindowText, colour);
-    label->setPalette(palette);
-    label->setTextFormat(Qt::PlainText);
-    label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    return label;
-}
 
 QColor white(double alpha) { return QColor::fromRgbF(1, 1, 1, static_cast<float>(alpha)); }
 
@@ -63,9 +53,9 @@ MenuPanel::MenuPanel(const MenuContent& content, const Clock& clock, Appearance&
     texts->setSpacing(2);
     QFont captionFont = Fonts::font(captionSize, Fonts::Weight::bold);
     captionFont.setLetterSpacing(QFont::AbsoluteSpacing, 0.6);
-    caption_ = textLabel(captionFont, white(0.85), header);
+    caption_ = plainLabel(captionFont, white(0.85), header);
     caption_->setText(QString::fromStdString(content_.header.caption).toUpper());
-    title_ = textLabel(Fonts::font(titleSize, Fonts::Weight::bold), Qt::white, header);
+    title_ = plainLabel(Fonts::font(titleSize, Fonts::Weight::bold), Qt::white, header);
     fitTitle(title_, QString::fromStdString(content_.header.title));
     // A soft ink shadow keeps white text readable where the sky is at its palest.
     auto* shadow = new QGraphicsDropShadowEffect(title_);
@@ -73,7 +63,7 @@ MenuPanel::MenuPanel(const MenuContent& content, const Clock& clock, Appearance&
     shadow->setBlurRadius(6);
     shadow->setOffset(0, 1);
     title_->setGraphicsEffect(shadow);
-    line_ = textLabel(Fonts::font(lineSize, Fonts::Weight::medium), white(0.95), header);
+    line_ = plainLabel(Fonts::font(lineSize, Fonts::Weight::medium), white(0.95), header);
     line_->setText(elidedToLines(QString::fromStdString(content_.header.line), line_->font(), headerWidth, maxLines));
     line_->setVisible(!content_.header.line.empty());
     texts->addWidget(caption_);
