@@ -38,14 +38,6 @@ const std::string safari = "com.apple.Safari";
 const std::string notesApp = "com.apple.Notes";
 const std::string startPage = "https://www.google.com/";
 
-// Apps that show a window of their own when activated without one.
-bool opensWindow(const std::string& bundleID) {
-    return bundleID == safari || bundleID == finder || bundleID == "com.spotify.client" ||
-           bundleID == "com.apple.iCal" || bundleID == "com.apple.Terminal" ||
-           bundleID == "org.zotero.zotero" || bundleID == "com.rstudio.desktop" ||
-           bundleID == "com.microsoft.VSCode";
-}
-
 // A document's path as the file URL Accessibility reports.
 std::string fileURL(const std::string& path) {
     static constexpr char hex[] = "0123456789ABCDEF";
@@ -147,6 +139,13 @@ const std::string& SimulatedMac::browser() {
 
 const std::string& SimulatedMac::notes() {
     return notesApp;
+}
+
+bool SimulatedMac::opensWindow(const std::string& bundleID) {
+    return bundleID == safari || bundleID == finder || bundleID == "com.spotify.client" ||
+           bundleID == "com.apple.iCal" || bundleID == "com.apple.Terminal" ||
+           bundleID == "org.zotero.zotero" || bundleID == "com.rstudio.desktop" ||
+           bundleID == "com.microsoft.VSCode";
 }
 
 const std::string& SimulatedMac::appFor(const std::string& document) {
