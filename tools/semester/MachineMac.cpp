@@ -173,7 +173,14 @@ void MachineMac::onFirstBoot(std::function<void()> hook) {
 }
 
 void MachineMac::noteTrigger(std::int64_t ts) {
-    lastTrigger_ = std::max(lastTrigger_.value_or(ts), ts);
+    std::int64_t seen = lastTrigger_.load();
+    while (seen < ts && !lastTrigger_.compare_exchange_weak(seen, ts)) {
+    }
+}
+
+std::optional<std::int64_t> MachineMac::lastTrigger() const {
+    const std::int64_t seen = lastTrigger_.load();
+    return seen == std::numeric_limits<std::int64_t>::min() ? std::nullopt : std::optional(seen);
 }
 
 std::optional<std::string> MachineMac::network(Place place) {
@@ -529,7 +536,9 @@ void MachineMac::openDocument(std::int64_t t, const std::string& path) {
     const MachineState state = machine_.state();
     if (const MachineState::App* app = state.findApp(pid)) {
         for (const MachineState::Window& window : app->windows) {
-            if (window.document == path) {
+            // The application may have opened it by its path; the student's windows name it as
+            // a desktop's accessibility does, by its file URL.
+            if (window.document == path || window.document == SimulatedMac::fileURL(path)) {
                 focus(state, {pid, window.id});
                 return;
             }
@@ -537,7 +546,7 @@ void MachineMac::openDocument(std::int64_t t, const std::string& path) {
     }
     MachineState::Window window;
     window.title = fileName(path);
-    window.document = path;
+    window.document = SimulatedMac::fileURL(path);
     window.frame = layoutFrame();
     bump(machine_.openWindow(pid, std::move(window)).id);
     closeOldest();

@@ -7,7 +7,9 @@
 #include "semester/Timetable.hpp"
 
 #include <cstdint>
+#include <atomic>
 #include <functional>
+#include <limits>
 #include <optional>
 #include <string>
 #include <vector>
@@ -44,7 +46,8 @@ public:
 
     // Called once, at the end of the first boot, on the thread driving time.
     void onFirstBoot(std::function<void()> hook);
-    // The application found a trigger at ts (the harness passes its recorder's triggers on).
+    // The application found a trigger at ts: the harness passes its recorder's triggers on, from
+    // any thread (the recorder reports on the writer's).
     void noteTrigger(std::int64_t ts);
 
     // The networks and external devices the student meets.
@@ -61,7 +64,7 @@ public:
     const std::vector<std::string>& running() const override;
     bool isHidden(const std::string& bundleID) const override;
     const std::vector<Window>& windows() const override;
-    std::optional<std::int64_t> lastTrigger() const override { return lastTrigger_; }
+    std::optional<std::int64_t> lastTrigger() const override;
     bool externalDisplay() const override;
     bool headphones() const override;
 
@@ -117,7 +120,7 @@ private:
     bool booted_ = false;
     bool asleep_ = true;
     std::int64_t lastInput_ = 0;
-    std::optional<std::int64_t> lastTrigger_;
+    std::atomic<std::int64_t> lastTrigger_{std::numeric_limits<std::int64_t>::min()}; // min: none yet
     bool charger_ = false;
     double battery_ = 84;
     std::int64_t batteryAt_ = 0;

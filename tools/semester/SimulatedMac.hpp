@@ -52,6 +52,8 @@ public:
     static const std::string& notes();
     // The app that opens a document, by its extension.
     static const std::string& appFor(const std::string& document);
+    // A document's path as the file URL Accessibility reports.
+    static std::string fileURL(const std::string& path);
     // Whether the app shows a window of its own when activated without one.
     static bool opensWindow(const std::string& bundleID);
 
