@@ -107,7 +107,12 @@ struct SemesterGenerator::State {
     Calendar calendar;
     Date firstDay = 0;
     Timetable timetable;
-    SimulatedMac mac;
+    // The generator's own Mac, unless it drives one it was given.
+    std::unique_ptr<SimulatedMac> own;
+    StudentMac& mac;
+    // Whether the student's day also holds the application's answers, runs and undos; not on a
+    // machine where the real application asks and sets up for itself.
+    bool scriptsApplication = true;
     int next = 0;
 
     // The day being simulated.
@@ -120,15 +125,17 @@ struct SemesterGenerator::State {
     double observationsPerAction = 1.6;
     std::int64_t noiseActions = 0;
     std::int64_t noiseObservations = 0;
+    double estimated = 0; // the day's observations so far, where they are not the generator's to count
     const Course* course = nullptr; // the course being worked on
     std::int64_t settledAt = 0;     // until then the student stays with what they just brought up
     std::vector<std::string> settledApps;
     std::vector<std::pair<std::int64_t, std::function<void()>>> errands;
 
-    State(SemesterOptions options, Calendar calendar, Date firstDay)
+    State(SemesterOptions options, Calendar calendar, Date firstDay, StudentMac* given)
         : options(std::move(options)), calendar(std::move(calendar)), firstDay(firstDay),
           timetable(this->calendar, firstDay, this->options.days + calendarLookAhead, this->options.seed),
-          mac(this->options.seed, calendarOf(timetable)) {}
+          own(given != nullptr ? nullptr : std::make_unique<SimulatedMac>(this->options.seed, calendarOf(timetable))),
+          mac(given != nullptr ? *given : *own), scriptsApplication(given == nullptr) {}
 
     static std::vector<CalendarEvent> calendarOf(const Timetable& timetable) {
         std::vector<CalendarEvent> events;
@@ -158,6 +165,7 @@ struct SemesterGenerator::State {
     void settleAfterTrigger();
     void runErrands(std::int64_t until);
     std::int64_t nextGap(std::int64_t now, std::int64_t sessionEnd);
+    double recorded() const;
     std::vector<std::string> courseItems(const Course& course) const;
 };
 
@@ -440,7 +448,7 @@ void SemesterGenerator::State::arriveAtClass(const ClassEvent& event, std::int64
     }
     const Course& course = timetable.courses()[static_cast<std::size_t>(event.course)];
     this->course = &course;
-    if (event.event.recurring && dayIndex >= firstAsking) {
+    if (scriptsApplication && event.event.recurring && dayIndex >= firstAsking) {
         const std::string routine = ContextKey::event(event.event.key).id();
         const double draw = random.unit();
         if (dayIndex >= firstAutomatic && draw < 0.35) {
@@ -536,7 +544,7 @@ void SemesterGenerator::State::settleAfterTrigger() {
         courseApps = {course->app, SimulatedMac::browser(),
                       course->note ? SimulatedMac::notes() : SimulatedMac::appFor(course->document)};
     }
-    for (const SimulatedMac::Window& window : mac.windows()) {
+    for (const StudentMac::Window& window : mac.windows()) {
         if (settledApps.size() == 3) {
             break;
         }
@@ -664,10 +672,19 @@ void SemesterGenerator::State::fidget(const Session& session, std::int64_t at) {
     case count:
         break;
     }
+    if (own == nullptr) {
+        // The application's sources count elsewhere: the rate is met by the usual yield per action.
+        estimated += observationsPerAction;
+        return;
+    }
     ++noiseActions;
     noiseObservations += static_cast<std::int64_t>(day->observations.size() - before);
     observationsPerAction =
         std::max(0.3, static_cast<double>(noiseObservations + 16) / static_cast<double>(noiseActions + 10));
+}
+
+double SemesterGenerator::State::recorded() const {
+    return own != nullptr ? static_cast<double>(day->observations.size()) : estimated;
 }
 
 void SemesterGenerator::State::runErrands(std::int64_t until) {
@@ -683,7 +700,7 @@ void SemesterGenerator::State::runErrands(std::int64_t until) {
 // The wait before the next small action: what is left of the day's observations spread over
 // what is left of its time at the Mac.
 std::int64_t SemesterGenerator::State::nextGap(std::int64_t now, std::int64_t sessionEnd) {
-    const auto left = static_cast<double>(target - static_cast<std::int64_t>(day->observations.size()));
+    const double left = static_cast<double>(target) - recorded();
     const auto time = static_cast<double>(std::max<std::int64_t>(0, sessionEnd - now) + laterSessionTime);
     double mean = left <= 0 ? static_cast<double>(20 * minute) : time / (left / observationsPerAction);
     // A day that fell behind catches up, but never in a frenzy at its end.
@@ -798,7 +815,12 @@ void SemesterGenerator::State::simulate(Session& session) {
 
 // ---- The generator ----
 
-SemesterGenerator::SemesterGenerator(SemesterOptions options) {
+SemesterGenerator::SemesterGenerator(SemesterOptions options) : SemesterGenerator(std::move(options), nullptr) {}
+
+SemesterGenerator::SemesterGenerator(SemesterOptions options, StudentMac& mac)
+    : SemesterGenerator(std::move(options), &mac) {}
+
+SemesterGenerator::SemesterGenerator(SemesterOptions options, StudentMac* mac) {
     if (options.days < 1 || options.days > SemesterOptions::maxDays) {
         throw std::invalid_argument("days must be between 1 and " + std::to_string(SemesterOptions::maxDays));
     }
@@ -816,7 +838,7 @@ SemesterGenerator::SemesterGenerator(SemesterOptions options) {
     if (check.month != options.month || check.day != options.day) {
         throw std::invalid_argument("the first day is no date");
     }
-    state_ = std::make_unique<State>(std::move(options), std::move(calendar), firstDay);
+    state_ = std::make_unique<State>(std::move(options), std::move(calendar), firstDay, mac);
 }
 
 SemesterGenerator::~SemesterGenerator() = default;
@@ -857,7 +879,10 @@ std::optional<SemesterDay> SemesterGenerator::nextDay() {
     s.day = &day;
     s.dayIndex = day.index;
     s.random = Random(Random::mix(s.options.seed, 0xda7, static_cast<std::uint64_t>(day.index)));
-    s.mac.setOutput(day.observations, day.triggers);
+    s.estimated = 0;
+    if (s.own != nullptr) {
+        s.own->setOutput(day.observations, day.triggers);
+    }
 
     std::vector<Session> sessions = s.plan(day.index);
     const Calendar::Components components = s.calendar.components(static_cast<Date>(day.start) / 1000.0);
@@ -865,7 +890,9 @@ std::optional<SemesterDay> SemesterGenerator::nextDay() {
     // Weekdays a little above the rate and weekends below it, so a week averages the rate.
     s.target = static_cast<std::int64_t>(static_cast<double>(s.options.perDay) * (weekend ? 0.75 : 1.1) *
                                          (0.9 + 0.2 * s.random.unit()));
-    day.observations.reserve(static_cast<std::size_t>(s.target) + 256);
+    if (s.own != nullptr) {
+        day.observations.reserve(static_cast<std::size_t>(s.target) + 256);
+    }
     std::int64_t total = 0;
     for (const Session& session : sessions) {
         total += session.end - session.start;

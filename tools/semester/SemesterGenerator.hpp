@@ -19,6 +19,8 @@ class Store;
 
 namespace ostrel::semester {
 
+class StudentMac;
+
 // How far the student strays from their routine at a class: how surely they bring up the course's
 // own things, how long they stay with them before doing other things, and how often they lock the
 // Mac in between. Medium is the student the other options were tuned on.
@@ -77,6 +79,12 @@ public:
     // Throws std::invalid_argument for days or perDay out of range or a first day that is no date,
     // and CalendarError for an unknown zone.
     explicit SemesterGenerator(SemesterOptions options);
+    // The same student acting on mac, which must outlive the generator, instead of on a Mac of its
+    // own that also records. The application there asks, sets up and undoes by itself, so the
+    // student's days hold none of that: nothing is answered, run or undone through mac. The days
+    // returned hold what mac recorded itself (nothing, for a machine the application watches), and
+    // perDay paces the student as if each small action yielded the usual number of observations.
+    SemesterGenerator(SemesterOptions options, StudentMac& mac);
     ~SemesterGenerator();
     SemesterGenerator(const SemesterGenerator&) = delete;
     SemesterGenerator& operator=(const SemesterGenerator&) = delete;
@@ -95,6 +103,8 @@ public:
     std::optional<SemesterDay> nextDay();
 
 private:
+    SemesterGenerator(SemesterOptions options, StudentMac* mac);
+
     struct State;
     std::unique_ptr<State> state_;
 };

@@ -38,35 +38,9 @@ const std::string safari = "com.apple.Safari";
 const std::string notesApp = "com.apple.Notes";
 const std::string startPage = "https://www.google.com/";
 
-// Apps that show a window of their own when activated without one.
-bool opensWindow(const std::string& bundleID) {
-    return bundleID == safari || bundleID == finder || bundleID == "com.spotify.client" ||
-           bundleID == "com.apple.iCal" || bundleID == "com.apple.Terminal" ||
-           bundleID == "org.zotero.zotero" || bundleID == "com.rstudio.desktop" ||
-           bundleID == "com.microsoft.VSCode";
-}
-
-// A document's path as the file URL Accessibility reports.
-std::string fileURL(const std::string& path) {
-    static constexpr char hex[] = "0123456789ABCDEF";
-    std::string url = "file://";
-    for (const char c : path) {
-        const auto byte = static_cast<unsigned char>(c);
-        if ((byte >= 'a' && byte <= 'z') || (byte >= 'A' && byte <= 'Z') || (byte >= '0' && byte <= '9') ||
-            c == '/' || c == '-' || c == '.' || c == '_' || c == '~') {
-            url += c;
-        } else {
-            url += '%';
-            url += hex[byte >> 4];
-            url += hex[byte & 15];
-        }
-    }
-    return url;
-}
-
 WindowPayload payload(const SimulatedMac::Window& window) {
     return WindowPayload::make(window.bundleID,
-                               window.document ? std::optional<std::string>(fileURL(*window.document))
+                               window.document ? std::optional<std::string>(SimulatedMac::fileURL(*window.document))
                                                : std::nullopt,
                                window.title, window.frame, window.minimized);
 }
@@ -147,6 +121,30 @@ const std::string& SimulatedMac::browser() {
 
 const std::string& SimulatedMac::notes() {
     return notesApp;
+}
+
+std::string SimulatedMac::fileURL(const std::string& path) {
+    static constexpr char hex[] = "0123456789ABCDEF";
+    std::string url = "file://";
+    for (const char c : path) {
+        const auto byte = static_cast<unsigned char>(c);
+        if ((byte >= 'a' && byte <= 'z') || (byte >= 'A' && byte <= 'Z') || (byte >= '0' && byte <= '9') ||
+            c == '/' || c == '-' || c == '.' || c == '_' || c == '~') {
+            url += c;
+        } else {
+            url += '%';
+            url += hex[byte >> 4];
+            url += hex[byte & 15];
+        }
+    }
+    return url;
+}
+
+bool SimulatedMac::opensWindow(const std::string& bundleID) {
+    return bundleID == safari || bundleID == finder || bundleID == "com.spotify.client" ||
+           bundleID == "com.apple.iCal" || bundleID == "com.apple.Terminal" ||
+           bundleID == "org.zotero.zotero" || bundleID == "com.rstudio.desktop" ||
+           bundleID == "com.microsoft.VSCode";
 }
 
 const std::string& SimulatedMac::appFor(const std::string& document) {

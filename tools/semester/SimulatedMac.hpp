@@ -12,6 +12,7 @@
 #include "core/observations/SignalObservation.hpp"
 #include "core/observations/WiFiPayload.hpp"
 #include "semester/Random.hpp"
+#include "semester/StudentMac.hpp"
 #include "semester/Timetable.hpp"
 
 #include <array>
@@ -38,15 +39,11 @@ struct AppInfo {
 // and the snapshots of running apps and windows follow every arrival.
 //
 // Calls come in time order; a time before the last recorded one is taken as that one.
-class SimulatedMac {
+//
+// Not final: a test may count the calls it gets.
+class SimulatedMac : public StudentMac {
 public:
-    struct Window {
-        std::string bundleID;
-        std::optional<std::string> document;
-        std::optional<std::string> title;
-        Rect frame;
-        bool minimized = false;
-    };
+    using Window = StudentMac::Window;
 
     static const std::vector<AppInfo>& apps();
     static const AppInfo& app(const std::string& bundleID);
@@ -55,6 +52,10 @@ public:
     static const std::string& notes();
     // The app that opens a document, by its extension.
     static const std::string& appFor(const std::string& document);
+    // A document's path as the file URL Accessibility reports.
+    static std::string fileURL(const std::string& path);
+    // Whether the app shows a window of its own when activated without one.
+    static bool opensWindow(const std::string& bundleID);
 
     // Calendar events start on their own as time passes; events must be sorted by start.
     SimulatedMac(std::uint64_t seed, std::vector<CalendarEvent> calendar);
@@ -62,52 +63,52 @@ public:
     // Where the observations and triggers found from now on go.
     void setOutput(std::vector<SignalObservation>& observations, std::vector<Trigger>& triggers);
 
-    std::int64_t now() const { return now_; }
-    bool asleep() const { return asleep_; }
-    bool locked() const { return locked_; }
+    std::int64_t now() const override { return now_; }
+    bool asleep() const override { return asleep_; }
+    bool locked() const override { return locked_; }
     Place place() const { return place_; }
-    const std::string& front() const { return front_; }
-    const std::vector<std::string>& running() const { return running_; }
-    bool isHidden(const std::string& bundleID) const { return hidden_.count(bundleID) != 0; }
-    const std::vector<Window>& windows() const { return windows_; }
-    std::optional<std::int64_t> lastTrigger() const { return lastTrigger_; }
-    bool externalDisplay() const { return externalDisplay_; }
-    bool headphones() const { return headphones_; }
+    const std::string& front() const override { return front_; }
+    const std::vector<std::string>& running() const override { return running_; }
+    bool isHidden(const std::string& bundleID) const override { return hidden_.count(bundleID) != 0; }
+    const std::vector<Window>& windows() const override { return windows_; }
+    std::optional<std::int64_t> lastTrigger() const override { return lastTrigger_; }
+    bool externalDisplay() const override { return externalDisplay_; }
+    bool headphones() const override { return headphones_; }
 
     // Lets time pass without the user up to t: calendar events start, the idle check, the tab
     // poll, location fixes and power readings run.
-    void advance(std::int64_t t);
+    void advance(std::int64_t t) override;
 
     // ---- The machine ----
-    void boot(std::int64_t t, Place place); // powered on, the user logs in, the application starts
-    void wake(std::int64_t t, Place place); // lid opened: wakes, and the user unlocks
-    void sleep(std::int64_t t);
-    void lock(std::int64_t t);
-    void unlock(std::int64_t t);
-    void connectExternalDisplay(std::int64_t t, bool connected); // with its dock's power
-    void connectHeadphones(std::int64_t t, bool connected);
-    void plugCharger(std::int64_t t, bool plugged);
+    void boot(std::int64_t t, Place place) override; // powered on, the user logs in, the application starts
+    void wake(std::int64_t t, Place place) override; // lid opened: wakes, and the user unlocks
+    void sleep(std::int64_t t) override;
+    void lock(std::int64_t t) override;
+    void unlock(std::int64_t t) override;
+    void connectExternalDisplay(std::int64_t t, bool connected) override; // with its dock's power
+    void connectHeadphones(std::int64_t t, bool connected) override;
+    void plugCharger(std::int64_t t, bool plugged) override;
 
     // ---- The user ----
-    void activate(std::int64_t t, std::string bundleID);
-    void openDocument(std::int64_t t, const std::string& path);
-    void showNote(std::int64_t t, const std::string& title);
-    void showPage(std::int64_t t, const std::string& url);
-    void focusOtherWindow(std::int64_t t);
-    void moveWindow(std::int64_t t);
-    void closeWindow(std::int64_t t);
-    void minimizeWindow(std::int64_t t);
-    void unminimizeWindow(std::int64_t t);
-    void hideFrontApp(std::int64_t t);
-    void quitApp(std::int64_t t, std::string bundleID);
-    void changeVolume(std::int64_t t);
-    void toggleMute(std::int64_t t);
+    void activate(std::int64_t t, std::string bundleID) override;
+    void openDocument(std::int64_t t, const std::string& path) override;
+    void showNote(std::int64_t t, const std::string& title) override;
+    void showPage(std::int64_t t, const std::string& url) override;
+    void focusOtherWindow(std::int64_t t) override;
+    void moveWindow(std::int64_t t) override;
+    void closeWindow(std::int64_t t) override;
+    void minimizeWindow(std::int64_t t) override;
+    void unminimizeWindow(std::int64_t t) override;
+    void hideFrontApp(std::int64_t t) override;
+    void quitApp(std::int64_t t, std::string bundleID) override;
+    void changeVolume(std::int64_t t) override;
+    void toggleMute(std::int64_t t) override;
 
     // ---- The application's own records ----
-    void recordAnswer(std::int64_t t, const std::string& routine, AnswerPayload::Answer answer);
+    void recordAnswer(std::int64_t t, const std::string& routine, AnswerPayload::Answer answer) override;
     void recordRun(std::int64_t t, const std::string& run, const std::string& routine,
-                   const std::vector<std::string>& items, bool automatic);
-    void recordUndo(std::int64_t t, const std::string& run, bool tidy);
+                   const std::vector<std::string>& items, bool automatic) override;
+    void recordUndo(std::int64_t t, const std::string& run, bool tidy) override;
 
 private:
     template <class Payload>
