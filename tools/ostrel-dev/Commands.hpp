@@ -30,6 +30,7 @@ int shotCommand(const Arguments& arguments);
 int menuCommand(const Arguments& arguments);
 int autopilotCommand(const Arguments& arguments);
 int appModelCommand(const Arguments& arguments);
+int simulateCommand(const Arguments& arguments);
 int loginItemCommand(const Arguments& arguments);
 
 // A usage mistake: main prints it with the usage text and exits with status 2.

@@ -123,6 +123,15 @@ const std::map<std::string, Command>& commands() {
           "                src/ui/shots/README.md): its size, art, place, header, rows, tooltip and\n"
           "                pause end, as JSON; --press ACTION shows it after that row's action (pause\n"
           "                pauses until the next day in ZONE after MS and needs both)"}},
+        {"simulate",
+         {ostrel::dev::simulateCommand,
+          "simulate DB --days N --seed S --tz ZONE [--noise low|medium|high] [--yes P] [--no P]\n"
+          "                [--undo P] [--per-day N] [--trace]\n"
+          "                weeks of a generated student's life with the application's services on the\n"
+          "                simulated machine in virtual time, into the new database DB; the student\n"
+          "                answers questions yes with P (0.8), no with P (0.15) and undoes a run with\n"
+          "                P (0.05); prints a summary and one line per routine as JSON, after every\n"
+          "                effect in time order with --trace"}},
         {"app-model",
          {ostrel::dev::appModelCommand,
           "app-model --machine MACHINE [--tz ZONE] [--at MS] [--config DIR]\n"

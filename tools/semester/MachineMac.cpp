@@ -53,7 +53,7 @@ MachineState::Display dellDisplay() {
     display.name = "DELL U2720Q";
     display.frame = {1512, -458, 2560, 1440};
     display.number = 2;
-    display.uuid = "9A1B5C2E-64F0-4E7B-8D1A-3C5E7F9B2D40";
+    display.uuid = MachineMac::externalDisplayUUID;
     return display;
 }
 

@@ -53,6 +53,7 @@ public:
     // The networks and external devices the student meets.
     static std::optional<std::string> network(Place place);
     static constexpr const char* externalDisplayID = "DP-1";
+    static constexpr const char* externalDisplayUUID = "9A1B5C2E-64F0-4E7B-8D1A-3C5E7F9B2D40";
     static constexpr const char* headphonesID = "Headphones";
     static constexpr const char* speakersID = "BuiltInSpeakerDevice";
     static constexpr const char* calendarID = "timetable";

@@ -99,6 +99,9 @@ void AppModel::build() {
     Executor& main = services_.runtime.main();
     // The recorder calls this on the writer's queue; the autopilot lives on main.
     auto consider = guard_.wrap([this](const std::vector<Trigger>& triggers) {
+        if (triggerWatcher_) {
+            triggerWatcher_(triggers);
+        }
         if (autopilot_) {
             autopilot_->consider(triggers);
         }
@@ -284,6 +287,10 @@ void AppModel::setGoogleConnecting(bool connecting) {
 
 void AppModel::setGoogleError(std::optional<std::string> error) {
     changes_.assign(googleError_, std::move(error), Property::googleError);
+}
+
+void AppModel::setTriggerWatcher(std::function<void(const std::vector<Trigger>&)> watcher) {
+    triggerWatcher_ = std::move(watcher);
 }
 
 void AppModel::checkForUpdates() const {

@@ -148,6 +148,10 @@ public:
     void setGoogleConnecting(bool connecting);
     void setGoogleError(std::optional<std::string> error);
 
+    // Told of every batch of new triggers on main, before the autopilot considers them (the
+    // simulator's student keeps track of them).
+    void setTriggerWatcher(std::function<void(const std::vector<Trigger>&)> watcher);
+
     // Asks for an update check; does nothing until the application sets it.
     void checkForUpdates() const;
     void setCheckForUpdates(std::function<void()> check);
@@ -190,6 +194,7 @@ private:
     std::vector<std::string> unfollowedBrowsers_;
     int setupRemaining_ = 0;
     std::function<void()> checkForUpdates_ = [] {};
+    std::function<void(const std::vector<Trigger>&)> triggerWatcher_;
     std::unique_ptr<Observer> observer_;
     std::unique_ptr<Banner> banner_;
     RunLedger ledger_;
