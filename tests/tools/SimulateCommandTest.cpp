@@ -1,3 +1,4 @@
+#include "core/foundation/Calendar.hpp"
 #include "core/foundation/Json.hpp"
 #include "support/RawDatabase.hpp"
 #include "support/RunProgram.hpp"
@@ -5,8 +6,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <map>
+#include <set>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -107,6 +110,140 @@ TEST(SimulateCommand, TheSameOptionsGiveTheSameRunAndTheReportMatchesTheDatabase
     }
     EXPECT_EQ(std::to_string(triggers), raw.scalar("SELECT count(*) FROM triggers"));
     EXPECT_GT(triggers, 0);
+}
+
+} // namespace
+} // namespace ostrel
+
+namespace ostrel {
+namespace {
+
+// A week in which the student answers and undoes often, so every rule gets its cases.
+class SimulatedWeek : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        dir = new test::TempDir;
+        const auto result = test::runProgram(
+            OSTREL_DEV_PATH, {"simulate", (*dir / "week.sqlite").string(), "--days", "7", "--per-day", "500", "--seed",
+                              "3", "--tz", "Europe/Berlin", "--yes", "0.6", "--no", "0.2", "--undo", "0.5", "--trace"});
+        ASSERT_EQ(result.status, 0) << result.err;
+        std::istringstream stream(result.out);
+        for (std::string line; std::getline(stream, line);) {
+            json::Value value = json::parse(line);
+            if (value.contains("effect")) {
+                effects.push_back(std::move(value));
+            }
+        }
+    }
+    static void TearDownTestSuite() {
+        delete dir;
+        effects.clear();
+    }
+
+    static std::vector<json::Value> of(const std::string& effect) {
+        std::vector<json::Value> found;
+        for (const json::Value& line : effects) {
+            if (line.at("effect") == effect) {
+                found.push_back(line);
+            }
+        }
+        return found;
+    }
+
+    static inline test::TempDir* dir = nullptr;
+    static inline std::vector<json::Value> effects;
+};
+
+TEST_F(SimulatedWeek, NoRoutineRunsByItselfWithin600SecondsOfItsLastRun) {
+    test::RawDatabase raw(*dir / "week.sqlite");
+    const std::string rows = raw.scalar(
+        "SELECT group_concat(ts || ' ' || json_extract(payload, '$.routine') || ' ' || json_extract(payload, '$.automatic'), "
+        "char(10)) FROM (SELECT * FROM observations WHERE signal = 'quev.run' ORDER BY ts, id)");
+    std::map<std::string, std::int64_t> last;
+    std::istringstream stream(rows);
+    std::int64_t ts = 0;
+    std::string routine;
+    int automatic = 0;
+    int runs = 0;
+    while (stream >> ts >> routine >> automatic) {
+        ++runs;
+        if (automatic == 1 && last.contains(routine)) {
+            EXPECT_GE(ts - last.at(routine), 600'000) << routine << " at " << ts;
+        }
+        last[routine] = ts;
+    }
+    EXPECT_GT(runs, 0);
+}
+
+TEST_F(SimulatedWeek, EveryQuestionGetsOneAnswerAndSetUpRunsItAsAsked) {
+    bool askOpen = false;
+    std::string lastQuestion;
+    int asks = 0;
+    int setUps = 0;
+    for (std::size_t i = 0; i < effects.size(); ++i) {
+        const json::Value& line = effects[i];
+        const std::string effect = line.at("effect").get<std::string>();
+        if (effect == "banner" && line.at("kind") != "result") {
+            if (line.at("kind") == "ask") {
+                EXPECT_FALSE(askOpen) << "an ask shown while another waits for its answer, at " << line.at("at");
+                askOpen = true;
+                ++asks;
+            }
+            lastQuestion = line.at("kind").get<std::string>();
+        } else if (effect == "answer" && lastQuestion == "ask") {
+            EXPECT_TRUE(askOpen) << "a second answer at " << line.at("at");
+            askOpen = false;
+        } else if (effect == "student" && line.value("button", "") == "Set up") {
+            ++setUps;
+            // The answer, then the routine's run, asked for and not automatic.
+            const auto run = std::find_if(effects.begin() + static_cast<long>(i), effects.end(),
+                                          [](const json::Value& e) { return e.at("effect") == "run"; });
+            ASSERT_NE(run, effects.end());
+            EXPECT_EQ(run->at("automatic"), false);
+            EXPECT_EQ(run->at("at"), line.at("at"));
+        }
+    }
+    EXPECT_FALSE(askOpen);
+    EXPECT_GT(asks, 0);
+    EXPECT_GT(setUps, 0);
+}
+
+TEST_F(SimulatedWeek, ATimeCueActsWithinFiveMinutesOfItsMomentAndOnceADay) {
+    // The student's own morning routine starts at 8:30 on weekdays.
+    const Calendar berlin("Europe/Berlin", "en_US");
+    std::set<std::int64_t> days;
+    int cues = 0;
+    for (const json::Value& cue : of("cue")) {
+        if (cue.at("event").get<std::string>().rfind("time", 0) != 0) {
+            continue;
+        }
+        ++cues;
+        const Date at = static_cast<Date>(cue.at("at").get<std::int64_t>()) / 1000.0;
+        const Date moment = berlin.startOfDay(at) + 8.5 * 3600;
+        EXPECT_GE(at, moment);
+        EXPECT_LE(at - moment, 300);
+        EXPECT_TRUE(days.insert(static_cast<std::int64_t>(berlin.startOfDay(at))).second) << "twice on one day";
+    }
+    EXPECT_GT(cues, 0);
+}
+
+TEST_F(SimulatedWeek, AnUndoneRoutineIsNotRunByItselfNext) {
+    int undos = 0;
+    for (std::size_t i = 0; i < effects.size(); ++i) {
+        if (effects[i].at("effect") != "undo") {
+            continue;
+        }
+        ++undos;
+        const std::string routine = effects[i].at("routine").get<std::string>();
+        const auto next = std::find_if(effects.begin() + static_cast<long>(i) + 1, effects.end(), [&](const json::Value& e) {
+            return (e.at("effect") == "planned" || e.at("effect") == "cue") && e.value("routine", "") == routine &&
+                   e.value("action", json::Value()) != "nothing";
+        });
+        if (next != effects.end()) {
+            EXPECT_NE(next->at("action"), "run") << routine << " at " << next->at("at");
+        }
+    }
+    EXPECT_GT(undos, 0);
 }
 
 } // namespace

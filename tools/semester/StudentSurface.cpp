@@ -10,8 +10,10 @@ void StudentSurface::present(const BannerContent& content) {
     showing_ = true;
     pending_.cancel();
     // Drawn for every banner, pressed or not, so one answer does not shift the later draws.
-    const double look = shortestLook + random_.unit() * (longestLook - shortestLook);
+    const double glance = random_.unit();
     const double draw = random_.unit();
+    const double look = content.isQuestion() ? shortestLook + glance * (longestLook - shortestLook)
+                                             : shortestUndo + glance * (longestUndo - shortestUndo);
     std::optional<Banner::Which> which;
     std::string label;
     if (content.isQuestion()) {

@@ -57,7 +57,9 @@ TEST(StudentSurfaceTest, AnswersWithTheOddsItWasGiven) {
     EXPECT_TRUE(never.pressed.empty()); // every question times out
 
     const BannerContent result{"Calculus is set up", "Opened 3", std::nullopt, "Undo"};
-    EXPECT_EQ(answer(result, {1, 0, 1}, 30).pressed.at("Undo"), 30);
+    const Outcome undone = answer(result, {1, 0, 1}, 30);
+    EXPECT_EQ(undone.pressed.at("Undo"), 30);
+    EXPECT_LE(undone.longestLook, StudentSurface::longestUndo); // before the result's 10 s are up
     EXPECT_TRUE(answer(result, {1, 0, 0}, 30).pressed.empty());
     const BannerContent ok{"Nothing to tidy", "", std::nullopt, "OK"};
     EXPECT_TRUE(answer(ok, {1, 1, 1}, 30).pressed.empty()); // only Undo is ever pressed
