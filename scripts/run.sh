@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds Ostrel (release) and runs it: the tray application on a desktop,
-# else the developer tool's demo, which needs none.
+# Installs what is missing, builds Ostrel (release) and runs it: the tray application on a desktop;
+# without one, four weeks of a simulated student with the application's services in virtual time.
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 "$root/scripts/install-deps.sh"
@@ -9,5 +9,10 @@ cmake --build "$root/build/release"
 if [[ -n "${DISPLAY:-}" || -n "${WAYLAND_DISPLAY:-}" ]]; then
     exec "$root/build/release/ostrel" "$@"
 fi
-echo "No desktop here (DISPLAY and WAYLAND_DISPLAY are unset): showing the developer tool's demo instead." >&2
-exec "$root/build/release/tools/ostrel-dev/ostrel-dev" demo "$@"
+echo "No desktop here (DISPLAY and WAYLAND_DISPLAY are unset): simulating four weeks of a student instead." >&2
+scratch=$(mktemp -d "${TMPDIR:-/tmp}/ostrel-run.XXXXXX")
+trap 'rm -rf "$scratch"' EXIT
+dev="$root/build/release/tools/ostrel-dev/ostrel-dev"
+"$dev" simulate "$scratch/quev.sqlite" --days 28 --seed 1 --tz "${OSTREL_TZ:-Europe/Berlin}" --noise low "$@"
+echo "What it learned:" >&2
+"$dev" routines "$scratch/quev.sqlite" --tz "${OSTREL_TZ:-Europe/Berlin}"

@@ -248,3 +248,26 @@ TEST_F(SimulatedWeek, AnUndoneRoutineIsNotRunByItselfNext) {
 
 } // namespace
 } // namespace ostrel
+
+namespace ostrel {
+namespace {
+
+TEST(SimulateCommand, AStudentWhoNeverSaysYesNeverHasAClassSetUpByItself) {
+    test::TempDir dir;
+    const auto result = test::runProgram(OSTREL_DEV_PATH, {"simulate", (dir / "no.sqlite").string(), "--days", "28",
+                                                           "--per-day", "300", "--seed", "2", "--tz", "Europe/Berlin",
+                                                           "--noise", "low", "--yes", "0"});
+    ASSERT_EQ(result.status, 0) << result.err;
+    test::RawDatabase raw(dir / "no.sqlite");
+    EXPECT_EQ(raw.scalar("SELECT count(*) FROM observations WHERE signal = 'quev.run' AND "
+                         "json_extract(payload, '$.automatic') = 1 AND "
+                         "(json_extract(payload, '$.routine') LIKE 'event:%' OR json_extract(payload, '$.routine') LIKE 'title:%')"),
+              "0");
+    // The student's own routines still start at their cues.
+    EXPECT_NE(raw.scalar("SELECT count(*) FROM observations WHERE signal = 'quev.run' AND "
+                         "json_extract(payload, '$.routine') LIKE 'made:%'"),
+              "0");
+}
+
+} // namespace
+} // namespace ostrel
