@@ -20,6 +20,7 @@
 #include "platform/sim/SimulatedMachine.hpp"
 #include "platform/sim/VirtualRuntime.hpp"
 #include "platform/sim/VirtualTime.hpp"
+#include "semester/TimedRuntime.hpp"
 
 #include <algorithm>
 #include <chrono>
@@ -35,52 +36,6 @@ namespace {
 using namespace ostrel;
 
 constexpr std::int64_t delay = 5'000; // ms after the class start
-
-// An executor whose tasks add their running time to one account.
-class TimedExecutor final : public Executor {
-public:
-    TimedExecutor(Executor& inner, double& spent) : inner_(inner), spent_(spent) {}
-
-    const std::string& label() const override { return inner_.label(); }
-    const Clock& clock() const override { return inner_.clock(); }
-    void post(Task task) override { inner_.post(timed(std::move(task))); }
-    TaskHandle postAfter(double seconds, Task task, TimeBase base) override {
-        return inner_.postAfter(seconds, timed(std::move(task)), base);
-    }
-    TaskHandle postAt(Date deadline, Task task) override { return inner_.postAt(deadline, timed(std::move(task))); }
-    bool isCurrent() const override { return inner_.isCurrent(); }
-
-private:
-    Task timed(Task task) {
-        return [this, task = std::move(task)] {
-            const auto start = std::chrono::steady_clock::now();
-            task();
-            spent_ += std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-        };
-    }
-
-    Executor& inner_;
-    double& spent_;
-};
-
-// The virtual runtime with its main executor and worker timed; other queues are not.
-class TimedRuntime final : public Runtime {
-public:
-    explicit TimedRuntime(VirtualRuntime& inner) : inner_(inner) {}
-
-    const Clock& clock() const override { return inner_.clock(); }
-    Executor& main() override { return main_; }
-    Executor& worker() override { return worker_; }
-    Executor& queue(const std::string& label) override { return inner_.queue(label); }
-
-    double mainSpent = 0;
-    double workerSpent = 0;
-
-private:
-    VirtualRuntime& inner_;
-    TimedExecutor main_{inner_.main(), mainSpent};
-    TimedExecutor worker_{inner_.worker(), workerSpent};
-};
 
 class QuietSurface final : public BannerSurface {
 public:
@@ -112,7 +67,7 @@ void BM_TriggerThroughAutopilot(benchmark::State& state) {
         // runtime they were made with.
         VirtualTime time(static_cast<Date>(semester.trigger().ts + delay) / 1000.0);
         VirtualRuntime virtualRuntime(time);
-        TimedRuntime runtime(virtualRuntime);
+        semester::TimedRuntime runtime(virtualRuntime);
         Store store(semester.database());
         ObservationWriter writer(store);
         time.addFlusher([&writer] { writer.flush(); });

@@ -17,8 +17,10 @@
 #include "core/routines/RoutineEdits.hpp"
 #include "platform/SettingsKeys.hpp"
 #include "semester/MachineMac.hpp"
+#include "semester/TimedRuntime.hpp"
 #include "semester/SimulatedMac.hpp"
 
+#include <chrono>
 #include <limits>
 #include <map>
 
@@ -97,7 +99,8 @@ struct Simulation::State {
     Calendar calendar;
     SemesterGenerator plan; // the timetable and courses the machine is set up with
     VirtualTime time;
-    VirtualRuntime runtime{time};
+    VirtualRuntime virtualRuntime{time};
+    TimedRuntime runtime{virtualRuntime}; // planning passes run on its worker
     SimulatedMachine machine;
     MachineMac mac;
     SemesterGenerator generator; // the student, acting through mac
@@ -274,8 +277,13 @@ Simulation::~Simulation() {
     }
 }
 
+const Simulation::Stats& Simulation::stats() const {
+    return stats_;
+}
+
 std::vector<json::Value> Simulation::run() {
     State& s = *state_;
+    const auto started = std::chrono::steady_clock::now();
     const auto emit = [&s](const json::Value& effect) {
         s.counts.count(effect);
         if (s.trace) {
@@ -332,6 +340,10 @@ std::vector<json::Value> Simulation::run() {
     }
     s.time.settle();
 
+    stats_.days = days;
+    stats_.wallSeconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+    stats_.passSeconds = s.runtime.workerTasks;
+    stats_.mainSeconds = s.runtime.mainSpent;
     return report(s, days);
 }
 

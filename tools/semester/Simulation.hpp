@@ -40,6 +40,15 @@ public:
     // Runs it all; returns the report: one summary line, then one line per routine.
     std::vector<json::Value> run();
 
+    // Where the wall time of the last run went.
+    struct Stats {
+        int days = 0;
+        double wallSeconds = 0;
+        double mainSeconds = 0;            // the application's main executor
+        std::vector<double> passSeconds;   // each task of the worker: the planning passes, in order
+    };
+    const Stats& stats() const;
+
     struct State;
 
 private:
@@ -47,6 +56,7 @@ private:
     static void makeOwnRoutines(State& state);
     static void editLearnedRoutines(State& state);
     std::unique_ptr<State> state_;
+    Stats stats_;
 };
 
 } // namespace ostrel::semester
