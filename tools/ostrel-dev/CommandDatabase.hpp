@@ -32,12 +32,15 @@ private:
 };
 
 // While it lives, log lines go to stderr as "[category] message", so a command's output stays
-// rows alone.
+// rows alone; lines below least are dropped (a long simulation's debug lines would bury its
+// errors).
 class LogToStderr {
 public:
-    LogToStderr()
-        : previous_(Logger::setSink([](const LogEntry& entry) {
-              std::cerr << "[" << entry.category << "] " << entry.message << '\n';
+    explicit LogToStderr(LogLevel least = LogLevel::debug)
+        : previous_(Logger::setSink([least](const LogEntry& entry) {
+              if (entry.level >= least) {
+                  std::cerr << "[" << entry.category << "] " << entry.message << '\n';
+              }
           })) {}
     ~LogToStderr() { Logger::setSink(std::move(previous_)); }
 

@@ -79,7 +79,7 @@ int simulateCommand(const Arguments& arguments) {
     }();
     simulation.database = scratch->path() / "quev.sqlite";
 
-    const LogToStderr logToStderr;
+    const LogToStderr logToStderr(LogLevel::error);
     const bool trace = options.flag("--trace");
     std::vector<json::Value> report;
     {

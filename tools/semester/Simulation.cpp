@@ -18,6 +18,7 @@
 #include "platform/SettingsKeys.hpp"
 #include "semester/MachineMac.hpp"
 #include "semester/TimedRuntime.hpp"
+#include "semester/TracedMac.hpp"
 #include "semester/SimulatedMac.hpp"
 
 #include <chrono>
@@ -91,7 +92,8 @@ struct Simulation::State {
           time(static_cast<Date>(plan.from()) / 1000.0),
           machine(MachineState::withOwnApp(), &time),
           mac(machine, time, plan.calendar(), plan.courses(), Random::mix(options.semester.seed, 0x4d4143)),
-          generator(options.semester, mac),
+          traced(mac, trace),
+          generator(options.semester, traced),
           random(Random::mix(options.semester.seed, 0x5e1f)) {}
 
     SimulationOptions options;
@@ -103,7 +105,8 @@ struct Simulation::State {
     TimedRuntime runtime{virtualRuntime}; // planning passes run on its worker
     SimulatedMachine machine;
     MachineMac mac;
-    SemesterGenerator generator; // the student, acting through mac
+    TracedMac traced; // mac, with the student's actions told to the trace
+    SemesterGenerator generator; // the student, acting through traced
     Platform platform{machine.platform()};
     Settings settings{Settings::inMemory};
     SecureRandom random;
