@@ -88,7 +88,7 @@ public:
     virtual std::optional<WindowElement> focusedWindow(int pid) const = 0;
     virtual std::optional<std::string> subrole(WindowElement element) const = 0;
     virtual std::optional<std::string> title(WindowElement element) const = 0;
-    // The path or file URL of the document the window shows.
+    // The file URL of the document the window shows (a bare path is not recorded).
     virtual std::optional<std::string> document(WindowElement element) const = 0;
     // In screen points, y downward.
     virtual std::optional<Rect> frame(WindowElement element) const = 0;

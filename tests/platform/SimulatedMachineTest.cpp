@@ -1078,3 +1078,24 @@ TEST(SimulatedCommandsTest, TheToolListsTheStatesShortcutsAndRunsOnlyListedOnes)
 
 } // namespace
 } // namespace ostrel
+
+namespace ostrel {
+namespace {
+
+// A desktop names a window's document by file URL; the window source keeps nothing else.
+TEST_F(SimulatedMachineTest, AnOpenedDocumentsWindowNamesItByFileURL) {
+    MachineState state = machine.state();
+    state.documents.push_back("/home/student/Lab Notes/week 1.txt");
+    state.documentHandlers["txt"] = "org.gnome.TextEditor";
+    machine.setState(state);
+    std::optional<OpenOutcome> outcome;
+    machine.workspace().openDocument("/home/student/Lab Notes/week 1.txt", true,
+                                     [&outcome](const OpenOutcome& done) { outcome = done; });
+    time.settle();
+    ASSERT_TRUE(outcome && outcome->app);
+    const WindowElement front = machine.accessibility().focusedWindow(outcome->app->pid).value();
+    EXPECT_EQ(machine.accessibility().document(front), "file:///home/student/Lab%20Notes/week%201.txt");
+}
+
+} // namespace
+} // namespace ostrel

@@ -2,6 +2,7 @@
 
 #include "core/browsing/SiteExclusionList.hpp"
 #include "core/episodes/TriggerDetector.hpp"
+#include "core/foundation/Url.hpp"
 #include "core/learning/RunPayload.hpp"
 #include "core/learning/UndoPayload.hpp"
 #include "core/observations/AppPayload.hpp"
@@ -124,20 +125,7 @@ const std::string& SimulatedMac::notes() {
 }
 
 std::string SimulatedMac::fileURL(const std::string& path) {
-    static constexpr char hex[] = "0123456789ABCDEF";
-    std::string url = "file://";
-    for (const char c : path) {
-        const auto byte = static_cast<unsigned char>(c);
-        if ((byte >= 'a' && byte <= 'z') || (byte >= 'A' && byte <= 'Z') || (byte >= '0' && byte <= '9') ||
-            c == '/' || c == '-' || c == '.' || c == '_' || c == '~') {
-            url += c;
-        } else {
-            url += '%';
-            url += hex[byte >> 4];
-            url += hex[byte & 15];
-        }
-    }
-    return url;
+    return ostrel::fileURL(path);
 }
 
 bool SimulatedMac::opensWindow(const std::string& bundleID) {

@@ -190,4 +190,21 @@ std::string percentDecode(std::string_view text) {
     return result;
 }
 
+std::string fileURL(std::string_view path) {
+    static constexpr char hex[] = "0123456789ABCDEF";
+    std::string url = "file://";
+    for (const char c : path) {
+        const auto byte = static_cast<unsigned char>(c);
+        if ((byte >= 'a' && byte <= 'z') || (byte >= 'A' && byte <= 'Z') || (byte >= '0' && byte <= '9') ||
+            c == '/' || c == '-' || c == '.' || c == '_' || c == '~') {
+            url += c;
+        } else {
+            url += '%';
+            url += hex[byte >> 4];
+            url += hex[byte & 15];
+        }
+    }
+    return url;
+}
+
 } // namespace ostrel

@@ -71,4 +71,8 @@ private:
 // The result is bytes: it need not be valid UTF-8.
 std::string percentDecode(std::string_view text);
 
+// The file URL of an absolute path, as a desktop reports a window's document: "file://" and the
+// path with every byte but letters, digits and "/-._~" percent-encoded.
+std::string fileURL(std::string_view path);
+
 } // namespace ostrel

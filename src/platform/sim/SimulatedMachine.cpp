@@ -1,5 +1,6 @@
 #include "platform/sim/SimulatedMachine.hpp"
 
+#include "core/foundation/Url.hpp"
 #include "platform/Clock.hpp"
 #include "platform/sim/VirtualTime.hpp"
 
@@ -373,11 +374,12 @@ struct SimulatedMachine::Core {
         return {instance, true, std::nullopt};
     }
 
-    // Opens a document window in the app: "AXWindowCreated", then the focus.
+    // Opens a document window in the app: "AXWindowCreated", then the focus. The window names its
+    // document by file URL, as a desktop's accessibility does.
     void openDocumentWindow(MachineState::App& owner, const std::string& path) {
         MachineState::Window window;
         window.id = state.nextWindowID++;
-        window.document = path;
+        window.document = fileURL(path);
         window.title = path.substr(path.find_last_of('/') + 1);
         owner.windows.insert(owner.windows.begin(), window);
         owner.focusedWindow = window.id;
