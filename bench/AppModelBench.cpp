@@ -32,14 +32,6 @@ public:
     void hide() override {}
 };
 
-class EnabledLoginItems final : public LoginItems {
-public:
-    Availability availability() const override { return Availability::yes(); }
-    LoginItemStatus status() const override { return LoginItemStatus::enabled; }
-    void registerApp() override {}
-    void unregisterApp() override {}
-};
-
 const bench::ClassStartSemester& generatedSemester() {
     static const bench::ClassStartSemester generated("appmodel");
     return generated;
@@ -55,7 +47,8 @@ struct Application {
     Application()
         : time(static_cast<Date>(generatedSemester().trigger().ts) / 1000.0 + 60), machine(MachineState::withOwnApp(), &time) {
         machine.setPermission("calendar", MachineState::Permission::granted);
-        model = std::make_unique<AppModel>(AppModel::Services{runtime, platform, logins, machine.commands(), settings,
+        machine.addLoginItem("org.ostrel.Ostrel");
+        model = std::make_unique<AppModel>(AppModel::Services{runtime, platform, machine.loginItems(), machine.commands(), settings,
                                                               random, surface, windows, berlin(), "en_US",
                                                               generatedSemester().database(), "bench"});
         time.addFlusher([this] {
@@ -73,7 +66,6 @@ struct Application {
     VirtualRuntime runtime{time};
     SimulatedMachine machine;
     Platform platform{machine.platform()};
-    EnabledLoginItems logins;
     Settings settings{Settings::inMemory};
     SecureRandom random{1};
     QuietSurface surface;

@@ -4,6 +4,7 @@
 #include "support/TempDir.hpp"
 
 #include <fcntl.h>
+#include <sstream>
 #include <spawn.h>
 #include <stdexcept>
 #include <sys/wait.h>
@@ -45,6 +46,15 @@ ProgramResult runProgram(const std::string& program, const std::vector<std::stri
     result.out = readFile(outPath);
     result.err = readFile(errPath);
     return result;
+}
+
+std::vector<json::Value> jsonLines(const std::string& out) {
+    std::vector<json::Value> lines;
+    std::istringstream stream(out);
+    for (std::string line; std::getline(stream, line);) {
+        lines.push_back(json::parse(line));
+    }
+    return lines;
 }
 
 } // namespace ostrel::test

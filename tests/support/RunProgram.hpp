@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/foundation/Json.hpp"
+
 #include <string>
 #include <vector>
 
@@ -13,5 +15,8 @@ struct ProgramResult {
 
 // Runs program with arguments (no shell involved) and collects its exit status and output.
 ProgramResult runProgram(const std::string& program, const std::vector<std::string>& arguments);
+
+// Each line of a program's output parsed as JSON, in order.
+std::vector<json::Value> jsonLines(const std::string& out);
 
 } // namespace ostrel::test

@@ -25,15 +25,6 @@ const char* const machineText = R"({
  "documentHandlers": {"pdf": "org.example.Reader"},
  "documents": ["/home/student/slides.pdf"]})";
 
-std::vector<json::Value> effects(const std::string& out) {
-    std::vector<json::Value> lines;
-    std::istringstream stream(out);
-    for (std::string line; std::getline(stream, line);) {
-        lines.push_back(json::parse(line));
-    }
-    return lines;
-}
-
 // The effects' names in order, with a banner's kind and an answer's answer beside them.
 std::vector<std::string> story(const std::vector<json::Value>& lines) {
     std::vector<std::string> names;
@@ -76,7 +67,7 @@ TEST(AutopilotCommand, AClassStartAsksAndTheAnswerSetsUpThenUndoPutsItBack) {
     const auto result = runProgram(OSTREL_DEV_PATH, {"autopilot", database, "--tz", "Europe/Berlin", "--machine",
                                                      folder.write("machine.json", machineText), "--script", script});
     ASSERT_EQ(result.status, 0) << result.err;
-    const std::vector<json::Value> lines = effects(result.out);
+    const std::vector<json::Value> lines = test::jsonLines(result.out);
     const std::vector<std::string> told = story(lines);
     EXPECT_TRUE(contains(told, {"planned", "banner ask", "bannerClosed", "answer yes", "run", "banner result",
                                 "timer tidyUp", "recorded quev.run", "undo", "recorded quev.undo"}))

@@ -33,15 +33,6 @@ void generate(const std::filesystem::path& path) {
     semester::writeSemester(generator, store);
 }
 
-std::vector<json::Value> lines(const std::string& out) {
-    std::vector<json::Value> result;
-    std::istringstream stream(out);
-    for (std::string line; std::getline(stream, line);) {
-        result.push_back(json::parse(line));
-    }
-    return result;
-}
-
 std::set<std::string> keys(const json::Value& object) {
     std::set<std::string> result;
     for (const auto& [key, value] : object.items()) {
@@ -62,7 +53,7 @@ TEST(EpisodesCommand, PrintsTheRebuiltEpisodesOneJsonLineEach) {
                                      std::to_string(tuesday), "--to", std::to_string(wednesday)});
     ASSERT_EQ(result.status, 0) << result.err;
     EXPECT_EQ(result.err, "");
-    const std::vector<json::Value> printed = lines(result.out);
+    const std::vector<json::Value> printed = test::jsonLines(result.out);
     ASSERT_EQ(printed.size(), expected.size());
     for (std::size_t i = 0; i < printed.size(); ++i) {
         const json::Value& line = printed[i];
@@ -92,7 +83,7 @@ TEST(EpisodesCommand, PrintsTheRebuiltEpisodesOneJsonLineEach) {
     EXPECT_EQ(byDate.out, result.out);
     // Without a range every stored episode is printed.
     const auto all = runProgram(OSTREL_DEV_PATH, {"episodes", path.string(), "--tz", "UTC"});
-    EXPECT_EQ(lines(all.out).size(),
+    EXPECT_EQ(test::jsonLines(all.out).size(),
               Store(path).episodes(0, std::numeric_limits<std::int64_t>::max()).size());
 }
 

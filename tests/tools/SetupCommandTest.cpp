@@ -26,15 +26,6 @@ const char* const routineText = R"({"name": "Maths",
  "items": ["app:org.example.Slow", "page:https://example.org/", "page:ftp://example.org/"],
  "edits": {"putAway": ["org.example.Chat"], "mute": true, "layout": {"org.example.Slow": {"left": {}}}}})";
 
-std::vector<json::Value> lines(const std::string& out) {
-    std::vector<json::Value> parsed;
-    std::istringstream stream(out);
-    for (std::string line; std::getline(stream, line);) {
-        parsed.push_back(json::parse(line));
-    }
-    return parsed;
-}
-
 TEST(SetupCommand, PrintsTheRunItsObservationsAndTheMachineBeforeAndAfterTheUndo) {
     const test::TempDir folder;
     const std::string machine = folder.write("machine.json", machineText);
@@ -42,7 +33,7 @@ TEST(SetupCommand, PrintsTheRunItsObservationsAndTheMachineBeforeAndAfterTheUndo
     const auto result = runProgram(OSTREL_DEV_PATH, {"setup", machine, routine, "--ago", "1", "--front", "--wait", "6",
                                                      "--then", "undo"});
     ASSERT_EQ(result.status, 0) << result.err;
-    const std::vector<json::Value> out = lines(result.out);
+    const std::vector<json::Value> out = test::jsonLines(result.out);
     ASSERT_EQ(out.size(), 5u) << result.out;
 
     const json::Value& run = out[0].at("run");

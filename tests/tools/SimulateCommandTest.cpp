@@ -28,15 +28,6 @@ std::vector<std::string> simulate(const fs::path& db, const std::string& seed, s
     return arguments;
 }
 
-std::vector<json::Value> lines(const std::string& out) {
-    std::vector<json::Value> parsed;
-    std::istringstream stream(out);
-    for (std::string line; std::getline(stream, line);) {
-        parsed.push_back(json::parse(line));
-    }
-    return parsed;
-}
-
 std::string observations(const fs::path& db) {
     test::RawDatabase raw(db);
     return raw.scalar("SELECT group_concat(row, char(10)) FROM ("
@@ -81,7 +72,7 @@ TEST(SimulateCommand, TheSameOptionsGiveTheSameRunAndTheReportMatchesTheDatabase
     EXPECT_EQ(observations(dir / "a.sqlite"), observations(dir / "b.sqlite"));
     EXPECT_NE(observations(dir / "a.sqlite"), observations(dir / "c.sqlite"));
 
-    const json::Value summary = lines(outputs[0]).front();
+    const json::Value summary = test::jsonLines(outputs[0]).front();
     test::RawDatabase raw(dir / "a.sqlite");
     const auto count = [&raw](const std::string& where) {
         return std::stoll(raw.scalar("SELECT count(*) FROM observations WHERE " + where));
@@ -127,11 +118,9 @@ protected:
             OSTREL_DEV_PATH, {"simulate", (*dir / "week.sqlite").string(), "--days", "7", "--per-day", "500", "--seed",
                               "3", "--tz", "Europe/Berlin", "--yes", "0.6", "--no", "0.2", "--undo", "0.5", "--trace"});
         ASSERT_EQ(result.status, 0) << result.err;
-        std::istringstream stream(result.out);
-        for (std::string line; std::getline(stream, line);) {
-            json::Value value = json::parse(line);
-            if (value.contains("effect")) {
-                effects.push_back(std::move(value));
+        for (json::Value& line : test::jsonLines(result.out)) {
+            if (line.contains("effect")) {
+                effects.push_back(std::move(line));
             }
         }
     }

@@ -156,9 +156,7 @@ int autopilotCommand(const Arguments& arguments) {
     const std::unique_ptr<Settings> settings = commandSettings(options);
 
     const LogToStderr logToStderr;
-    const Date start =
-        script.steps().empty() ? 1'757'916'000.0 : static_cast<Date>(script.steps().front().at) / 1000.0;
-    VirtualTime time(start);
+    VirtualTime time(script.start());
     VirtualRuntime runtime(time);
     SimulatedMachine machine(std::move(state), &time);
     Platform platform = machine.platform();

@@ -1,19 +1,15 @@
 #include "Commands.hpp"
+#include "NewDatabase.hpp"
 #include "Options.hpp"
-#include "ScratchFolder.hpp"
 #include "core/foundation/Json.hpp"
 #include "core/store/Store.hpp"
 #include "semester/SemesterGenerator.hpp"
 
-#include <cerrno>
-#include <cstring>
 #include <filesystem>
 #include <iostream>
 #include <limits>
 #include <optional>
 #include <stdexcept>
-#include <system_error>
-#include <unistd.h>
 
 namespace ostrel::dev {
 
@@ -41,40 +37,19 @@ int generateCommand(const Arguments& arguments) {
         semester.day = start->day;
     }
 
-    namespace fs = std::filesystem;
-    const fs::path target = path;
-    const fs::path folder = target.parent_path().empty() ? fs::path(".") : target.parent_path();
-    std::error_code failure;
-    if (fs::symlink_status(target, failure).type() != fs::file_type::not_found) {
-        throw options.error(path + " already exists; generate writes a new database");
-    }
-    if (!fs::is_directory(folder, failure)) {
-        throw options.error("no folder " + folder.string() + " to write " + path + " in");
-    }
+    const NewDatabase database(options, path);
     std::optional<semester::SemesterGenerator> generator;
     try {
         generator.emplace(semester);
     } catch (const std::invalid_argument& mistake) {
         throw options.error(mistake.what());
     }
-    // Written in a folder of our own beside the target and then linked into place, so the user's
-    // folder keeps its permissions and a file that appeared meanwhile is never replaced.
-    const std::optional<ScratchFolder> scratch = [&] {
-        try {
-            return std::optional<ScratchFolder>(std::in_place, folder, ".ostrel-generate-");
-        } catch (const std::exception& error) {
-            throw options.error(error.what());
-        }
-    }();
-    const fs::path written = scratch->path() / "quev.sqlite";
     semester::SemesterSummary summary;
     {
-        Store store(written);
+        Store store(database.path());
         summary = semester::writeSemester(*generator, store);
     }
-    if (::link(written.c_str(), target.c_str()) != 0) {
-        throw options.error("cannot write " + path + ": " + std::strerror(errno));
-    }
+    database.publish();
     std::cout << json::encode(json::ObjectWriter()
                                   .set("days", summary.days)
                                   .set("from", summary.from)

@@ -413,4 +413,8 @@ void MachineScript::play(const Step& step, SimulatedMachine& machine) {
     }
 }
 
+Date MachineScript::start() const {
+    return steps_.empty() ? 1'757'916'000.0 : static_cast<Date>(steps_.front().at) / 1000.0;
+}
+
 } // namespace ostrel::dev

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/foundation/Date.hpp"
 #include "core/foundation/Json.hpp"
 #include "platform/sim/SimulatedMachine.hpp"
 
@@ -71,6 +72,8 @@ public:
     static MachineScript parse(const std::string& text, const CallerSteps& callerSteps = {});
 
     const std::vector<Step>& steps() const { return steps_; }
+    // Where virtual time starts: the first step's moment, or 2025-09-15 06:00 UTC without steps.
+    Date start() const;
 
     // Performs one step on the machine (nothing for a caller's step). Throws Error when it names an app or window that is not
     // there, and passes on the machine's OperationError as an Error of that line.

@@ -104,9 +104,7 @@ int observeCommand(const Arguments& arguments) {
     const std::filesystem::path& database = commandDatabase.path();
     const LogToStderr logToStderr;
 
-    const Date start =
-        script.steps().empty() ? 1'757'916'000.0 : static_cast<Date>(script.steps().front().at) / 1000.0;
-    VirtualTime time(start);
+    VirtualTime time(script.start());
     VirtualRuntime runtime(time);
     SimulatedMachine machine(std::move(state), &time);
     if (googleToken) {

@@ -1,18 +1,13 @@
 #include "CommandDatabase.hpp"
 #include "Commands.hpp"
+#include "NewDatabase.hpp"
 #include "Options.hpp"
-#include "ScratchFolder.hpp"
 #include "core/foundation/Json.hpp"
 #include "semester/Simulation.hpp"
 
-#include <cerrno>
 #include <charconv>
-#include <cstring>
-#include <filesystem>
 #include <iostream>
 #include <limits>
-#include <optional>
-#include <unistd.h>
 
 namespace ostrel::dev {
 
@@ -58,26 +53,8 @@ int simulateCommand(const Arguments& arguments) {
         throw options.error("--yes and --no together exceed 1");
     }
 
-    namespace fs = std::filesystem;
-    const fs::path target = path;
-    const fs::path folder = target.parent_path().empty() ? fs::path(".") : target.parent_path();
-    std::error_code failure;
-    if (fs::symlink_status(target, failure).type() != fs::file_type::not_found) {
-        throw options.error(path + " already exists; simulate writes a new database");
-    }
-    if (!fs::is_directory(folder, failure)) {
-        throw options.error("no folder " + folder.string() + " to write " + path + " in");
-    }
-    // Written in a folder of our own beside the target and linked into place at the end, so that a
-    // run that fails leaves nothing behind and a file that appeared meanwhile is never replaced.
-    const std::optional<ScratchFolder> scratch = [&] {
-        try {
-            return std::optional<ScratchFolder>(std::in_place, folder, ".ostrel-simulate-");
-        } catch (const std::exception& error) {
-            throw options.error(error.what());
-        }
-    }();
-    simulation.database = scratch->path() / "quev.sqlite";
+    const NewDatabase database(options, path);
+    simulation.database = database.path();
 
     const LogToStderr logToStderr(LogLevel::error);
     const bool trace = options.flag("--trace");
@@ -89,9 +66,7 @@ int simulateCommand(const Arguments& arguments) {
                                                     : semester::Simulation::Trace());
         report = run.run();
     }
-    if (::link(simulation.database.c_str(), target.c_str()) != 0) {
-        throw options.error("cannot write " + path + ": " + std::strerror(errno));
-    }
+    database.publish();
     for (const json::Value& line : report) {
         std::cout << json::encode(line) << '\n';
     }

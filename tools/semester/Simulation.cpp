@@ -75,12 +75,6 @@ struct Counts {
     }
 };
 
-class Quiet final : public BannerSurface {
-public:
-    void present(const BannerContent&) override {}
-    void hide() override {}
-};
-
 } // namespace
 
 struct Simulation::State {

@@ -167,8 +167,7 @@ void AppModel::refresh() {
 
     bool readable = false;
     if (observer_) {
-        readable = source == CalendarSource::google ? observer_->calendar().google().hasToken()
-                                                    : currentCalendarAccess() == CalendarAccess::fullAccess;
+        readable = source == CalendarSource::google ? hasToken : calendarStatus_ == CalendarAccess::fullAccess;
     }
     changes_.assign(calendarReadable_, readable, Property::calendarReadable);
 

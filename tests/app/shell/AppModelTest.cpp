@@ -23,17 +23,8 @@ namespace {
 using Step = Onboarding::Step;
 using Property = AppModel::Property;
 
-// The login list of the tests: enabled or not, and a failure to hand out.
-class FakeLoginItems final : public LoginItems {
-public:
-    Availability availability() const override { return Availability::yes(); }
-    LoginItemStatus status() const override { return enabled ? LoginItemStatus::enabled : LoginItemStatus::notRegistered; }
-    void registerApp() override { enabled = true; }
-    void unregisterApp() override { enabled = false; }
-    bool enabled = false;
-};
-
 constexpr Date start = 1'757'916'000; // Mon 15 Sep 2025 06:00 UTC
+const std::string ownApp = "org.ostrel.Ostrel";
 
 struct World {
     explicit World(MachineState state = MachineState::withOwnApp()) : machine(std::move(state), &time) {
@@ -49,7 +40,7 @@ struct World {
         if (storeURL.empty()) {
             storeURL = dir / "data" / "Quev" / "quev.sqlite";
         }
-        model = std::make_unique<AppModel>(AppModel::Services{runtime, platform, logins, machine.commands(), settings,
+        model = std::make_unique<AppModel>(AppModel::Services{runtime, platform, machine.loginItems(), machine.commands(), settings,
                                                               random, surface, windows, calendar, "en_US", storeURL,
                                                               "test"});
         return *model;
@@ -66,7 +57,6 @@ struct World {
     VirtualRuntime runtime{time};
     SimulatedMachine machine;
     Platform platform{machine.platform()};
-    FakeLoginItems logins;
     Settings settings{Settings::inMemory};
     SecureRandom random{3};
     std::vector<std::string> bannerLog;
@@ -120,7 +110,7 @@ TEST(AppModelTest, FailedStoreBuildsNothingButStillRefreshesAndRecordsTheFirstLa
     // calendar, location and browser (a Chromium default with no observer) are open; documents
     // is done (trusted), login not enabled.
     EXPECT_EQ(model.setupRemaining(), 4);
-    world.logins.enabled = true;
+    world.machine.addLoginItem(ownApp);
     model.refresh();
     EXPECT_EQ(model.setupRemaining(), 3);
 }
@@ -273,7 +263,7 @@ TEST(AppModelTest, SetupRemainingCountsTheOpenNumberedSteps) {
     world.machine.setTrusted(true);
     world.machine.setPermission("calendar", MachineState::Permission::granted);
     world.machine.setLocationAuthorization(MachineState::LocationAuthorization::always);
-    world.logins.enabled = true;
+    world.machine.addLoginItem(ownApp);
     AppModel& model = world.make();
     world.time.settle();
     model.refresh();
@@ -293,7 +283,7 @@ TEST(AppModelTest, SetupRemainingCountsTheOpenNumberedSteps) {
     other.machine.setTrusted(true);
     other.machine.setPermission("calendar", MachineState::Permission::granted);
     other.machine.setLocationAuthorization(MachineState::LocationAuthorization::always);
-    other.logins.enabled = true;
+    other.machine.addLoginItem(ownApp);
     AppModel& done = other.make();
     other.time.settle();
     done.refresh();
