@@ -317,15 +317,12 @@ std::vector<json::Value> Simulation::run() {
     });
 
     int days = 0;
-    bool edited = false;
     while (s.generator.nextDay()) {
         if (failed) {
             throw std::runtime_error("the simulation's store did not open: " + *failed);
         }
-        ++days;
-        if (days == 7 && !edited) {
-            editLearnedRoutines(s);
-            edited = true;
+        if (++days == 7 && s.model) {
+            editLearnedRoutines(s); // from the second week
         }
     }
     if (!s.model) {

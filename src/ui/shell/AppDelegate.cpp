@@ -69,7 +69,7 @@ void AppDelegate::start() {
         settings_ = std::make_unique<Settings>(Settings::inMemory);
     }
     platform_.emplace(unavailable_.platform());
-    loginItems_ = std::make_unique<XdgAutostart>(XdgAutostart::userPaths());
+    loginItems_ = std::make_unique<XdgAutostart>(XdgAutostart::userPaths().folder, launch_.executable);
     commands_ = std::make_unique<ProcessCommandRunner>(*settings_);
     calendar_.emplace(UserCalendar::make());
     updater_ = std::make_unique<NoUpdater>();
