@@ -258,5 +258,23 @@ TEST(SimulateCommand, AStudentWhoNeverSaysYesNeverHasAClassSetUpByItself) {
               "0");
 }
 
+TEST(SimulateCommand, AStudentWhoAlwaysSaysYesHasEveryRegularClassSetUpByItselfBeforeItsLastMeeting) {
+    test::TempDir dir;
+    const auto result = test::runProgram(OSTREL_DEV_PATH, {"simulate", (dir / "yes.sqlite").string(), "--days", "28",
+                                                           "--per-day", "300", "--seed", "5", "--tz", "Europe/Berlin",
+                                                           "--noise", "low", "--yes", "1", "--no", "0", "--undo", "0"});
+    ASSERT_EQ(result.status, 0) << result.err;
+    test::RawDatabase raw(dir / "yes.sqlite");
+    const std::string meetings = "SELECT json_extract(payload, '$.event') AS key, count(*) AS n, max(ts) AS last "
+                                 "FROM observations WHERE signal = 'calendar.event_start' AND "
+                                 "json_extract(payload, '$.event') LIKE '%@uni-example.edu' GROUP BY key";
+    EXPECT_GE(std::stoi(raw.scalar("SELECT count(*) FROM (" + meetings + ") WHERE n >= 6")), 3);
+    EXPECT_EQ(raw.scalar("SELECT group_concat(key, ', ') FROM (" + meetings +
+                         ") AS class WHERE n >= 6 AND NOT EXISTS (SELECT 1 FROM observations AS run "
+                         "WHERE run.signal = 'quev.run' AND json_extract(run.payload, '$.automatic') = 1 AND "
+                         "json_extract(run.payload, '$.routine') = 'event:' || class.key AND run.ts < class.last)"),
+              "");
+}
+
 } // namespace
 } // namespace ostrel

@@ -344,6 +344,11 @@ void MachineMac::wake(std::int64_t t, Place place) {
         asleep_ = false;
         const std::int64_t slept = std::max<std::int64_t>(0, t - now());
         battery_ = std::clamp(battery_ - 0.01 * static_cast<double>(slept) / 60'000.0, 5.0, 100.0);
+        // Carried elsewhere while asleep, it wakes without the old network: a machine that woke
+        // still on it would set up for where it was, not where it is.
+        if (const auto network = machine_.state().wifiNetwork; network && network != placeInfo(place).network) {
+            machine_.leaveWiFi();
+        }
         machine_.sleep(static_cast<double>(slept) / 1000.0);
         batteryAt_ = now();
         // Headphones drop their connection to a sleeping machine.

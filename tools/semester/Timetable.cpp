@@ -180,9 +180,15 @@ std::vector<Series> drawSeries(const std::vector<Course>& courses, Random& rando
     return series;
 }
 
-// A one-off event of some day, or nothing.
+bool overlaps(const CalendarEvent& a, std::int64_t start, std::int64_t end) {
+    return a.start < end && start < a.end;
+}
+
+// A one-off event of some day that leaves the day's classes free, or nothing. A student books
+// nothing over their own classes; an event over one would also be taken for that class's setup.
 std::optional<ClassEvent> oneOff(const Calendar& calendar, const Calendar::Components& day, int dayIndex,
-                                 const std::vector<Course>& courses, Random& random) {
+                                 const std::vector<Course>& courses, const std::vector<ClassEvent>& classes,
+                                 Random& random) {
     if (!random.chance(0.3)) {
         return std::nullopt;
     }
@@ -192,7 +198,9 @@ std::optional<ClassEvent> oneOff(const Calendar& calendar, const Calendar::Compo
     event.event.key = random.uuid();
     event.event.recurring = false;
     int minutes = 60;
-    int startMinute = static_cast<int>(random.between(9 * 4, 18 * 4)) * 15;
+    const auto anyQuarter = [&random] { return static_cast<int>(random.between(9 * 4, 18 * 4)) * 15; };
+    int startMinute = anyQuarter();
+    bool fixedTime = false;
     switch (random.index(dayIndex >= 35 ? 8 : 7)) {
     case 0:
         event.event.title = "Office hours: " + subject;
@@ -230,6 +238,7 @@ std::optional<ClassEvent> oneOff(const Calendar& calendar, const Calendar::Compo
         event.event.title = random.chance(0.5) ? "Lunch with Sam" : "Gym";
         event.event.calendar = "Personal";
         startMinute = random.chance(0.5) ? 12 * 60 + 30 : 18 * 60;
+        fixedTime = true;
         break;
     case 6:
         event.event.title = "Info session: semester abroad";
@@ -239,6 +248,7 @@ std::optional<ClassEvent> oneOff(const Calendar& calendar, const Calendar::Compo
         event.place = Place::home;
         event.withLaptop = true;
         startMinute = random.chance(0.5) ? 19 * 60 : 20 * 60;
+        fixedTime = true;
         break;
     default:
         event.event.title = "Midterm exam: " + subject;
@@ -248,8 +258,23 @@ std::optional<ClassEvent> oneOff(const Calendar& calendar, const Calendar::Compo
         minutes = 90;
         break;
     }
-    const Date start = calendar.date(day.year, day.month, day.day, startMinute / 60, startMinute % 60);
-    event.event.start = milliseconds(start);
+    const auto at = [&](int minute) {
+        return milliseconds(calendar.date(day.year, day.month, day.day, minute / 60, minute % 60));
+    };
+    const auto free = [&](int minute) {
+        return std::none_of(classes.begin(), classes.end(), [&](const ClassEvent& other) {
+            return overlaps(other.event, at(minute), at(minute) + minutes * msPerMinute);
+        });
+    };
+    // An event that may be at any time looks for a free one a few times; one at a fixed time is
+    // left out when the time is taken.
+    for (int attempt = 0; !free(startMinute); ++attempt) {
+        if (fixedTime || attempt == 8) {
+            return std::nullopt;
+        }
+        startMinute = anyQuarter();
+    }
+    event.event.start = at(startMinute);
     event.event.occurrence = event.event.start;
     event.event.end = event.event.start + minutes * msPerMinute;
     return event;
@@ -268,6 +293,8 @@ Timetable::Timetable(const Calendar& calendar, Date firstDay, int days, std::uin
         Random dayRandom(Random::mix(seed, 0xca1e, static_cast<std::uint64_t>(d)));
         const Date dayStart = calendar.addingDays(d, firstDay);
         const Calendar::Components day = calendar.components(dayStart);
+        std::vector<ClassEvent> classes;
+        std::vector<std::int64_t> scheduled; // each class's start before any move
         for (const Series& one : series) {
             for (const auto& [weekday, startMinute] : one.meetings) {
                 if (weekday != day.weekday) {
@@ -295,13 +322,37 @@ Timetable::Timetable(const Calendar& calendar, Date firstDay, int days, std::uin
                 if (dayRandom.chance(0.03)) {
                     const std::int64_t shift =
                         (dayRandom.chance(0.5) ? -1 : 1) * dayRandom.between(2, 4) * 15 * msPerMinute;
+                    scheduled.push_back(event.event.start);
                     event.event.start += shift;
                     event.event.end += shift;
+                } else {
+                    scheduled.push_back(event.event.start);
                 }
-                events_.push_back(std::move(event));
+                classes.push_back(std::move(event));
             }
         }
-        if (auto event = oneOff(calendar, day, d, courses_, dayRandom)) {
+        // A class is only moved to a time when the student has no other class, as it was or moved.
+        for (std::size_t i = 0; i < classes.size(); ++i) {
+            CalendarEvent& moved = classes[i].event;
+            if (moved.start == scheduled[i]) {
+                continue;
+            }
+            const std::int64_t length = moved.end - moved.start;
+            for (std::size_t j = 0; j < classes.size(); ++j) {
+                const CalendarEvent& other = classes[j].event;
+                const std::int64_t otherScheduledEnd = scheduled[j] + (other.end - other.start);
+                if (j != i && (overlaps(other, moved.start, moved.end) ||
+                               (scheduled[j] < moved.end && moved.start < otherScheduledEnd))) {
+                    moved.start = scheduled[i];
+                    moved.end = moved.start + length;
+                    break;
+                }
+            }
+        }
+        auto event = oneOff(calendar, day, d, courses_, classes, dayRandom);
+        events_.insert(events_.end(), std::make_move_iterator(classes.begin()),
+                       std::make_move_iterator(classes.end()));
+        if (event) {
             events_.push_back(std::move(*event));
         }
     }

@@ -222,6 +222,41 @@ TEST(MachineMacTest, AGivenMacIsNeverAskedForTheApplicationsRecords) {
     EXPECT_FALSE(observations.empty()) << "the given Mac was not driven";
 }
 
+// The network the machine has when it wakes, by where it slept and where it woke: carried
+// elsewhere, it has lost the old one; the new one comes a moment later.
+TEST(MachineMacTest, AMachineCarriedElsewhereWakesWithoutTheOldNetwork) {
+    struct Case {
+        Place slept;
+        Place woke;
+        std::optional<std::string> atWake;
+    };
+    const Case cases[] = {
+        {Place::library, Place::campus, std::nullopt},
+        {Place::home, Place::library, std::nullopt},
+        {Place::campus, Place::campus, "eduroam"},
+    };
+    for (const Case& one : cases) {
+        VirtualTime time;
+        SimulatedMachine machine(MachineState::withOwnApp(), &time);
+        Executor& main = time.makeExecutor("main");
+        std::vector<std::optional<std::string>> atWake;
+        const Subscription subscription = machine.workspace().subscribe(main, [&](const WorkspaceEvent& event) {
+            if (event.kind == WorkspaceEvent::Kind::didWake) {
+                atWake.push_back(machine.state().wifiNetwork);
+            }
+        });
+        MachineMac mac(machine, time, {}, {}, 1);
+        const std::int64_t start = mac.now() + 60'000;
+        mac.boot(start, one.slept);
+        mac.sleep(start + 600'000);
+        mac.wake(start + 1'800'000, one.woke);
+        time.settle();
+        ASSERT_EQ(atWake.size(), 1u);
+        EXPECT_EQ(atWake.front(), one.atWake) << static_cast<int>(one.slept) << " to " << static_cast<int>(one.woke);
+        EXPECT_TRUE(machine.state().wifiNetwork.has_value());
+    }
+}
+
 // The student looks before opening: what is already there is brought forward, not opened again.
 struct LookFirst {
     const char* name;

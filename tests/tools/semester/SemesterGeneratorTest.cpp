@@ -207,6 +207,23 @@ TEST(SemesterGenerator, ClassesRepeatWeeklyAtTheirTimeInTheZone) {
     EXPECT_FALSE(oneOffs.empty());
 }
 
+TEST(SemesterGenerator, NoTwoEventsOfTheStudentOverlap) {
+    // An event starting while another runs would be filed under the one already running.
+    for (const std::uint64_t seed : {5u, 11u, 23u}) {
+        const Semester semester = generateSemester(options(28, 200, seed));
+        std::vector<CalendarEvent> events = semester.calendar;
+        std::sort(events.begin(), events.end(),
+                  [](const CalendarEvent& a, const CalendarEvent& b) { return a.start < b.start; });
+        for (std::size_t i = 1; i < events.size(); ++i) {
+            EXPECT_LE(events[i - 1].end, events[i].start)
+                << seed << ": " << events[i - 1].title << " and " << events[i].title;
+        }
+        EXPECT_GT(events.size(), 40u) << seed;
+        EXPECT_GT(std::count_if(events.begin(), events.end(), [](const auto& e) { return !e.recurring; }), 4)
+            << seed;
+    }
+}
+
 TEST(SemesterGenerator, RefusesOptionsItCannotMeet) {
     struct Case {
         const char* name;
