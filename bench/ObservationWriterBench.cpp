@@ -101,7 +101,8 @@ void BM_RawSQLiteCommits(benchmark::State& state) {
     { ostrel::Store store(file.path()); } // the same schema, WAL journal and file
     sqlite3* db = nullptr;
     check(sqlite3_open_v2(file.path().c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr), db);
-    check(sqlite3_exec(db, "PRAGMA foreign_keys = ON; PRAGMA busy_timeout = 5000", nullptr, nullptr, nullptr),
+    check(sqlite3_exec(db, "PRAGMA foreign_keys = ON; PRAGMA busy_timeout = 5000; PRAGMA synchronous = NORMAL", nullptr,
+                       nullptr, nullptr),
           db);
     sqlite3_stmt* begin = prepared(db, "BEGIN");
     sqlite3_stmt* insert = prepared(db, "INSERT INTO observations (ts, signal, payload) VALUES (?, ?, ?)");

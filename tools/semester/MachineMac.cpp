@@ -194,35 +194,42 @@ std::int64_t MachineMac::now() const {
 }
 
 bool MachineMac::locked() const {
-    return machine_.state().locked;
+    return machine_.read([](const MachineState& state) { return state.locked; });
 }
 
 const std::string& MachineMac::front() const {
-    const MachineState state = machine_.state();
-    const MachineState::App* app = state.frontPid ? state.findApp(*state.frontPid) : nullptr;
-    front_ = app != nullptr ? app->bundleID.value_or("") : "";
+    front_ = machine_.read([](const MachineState& state) {
+        const MachineState::App* app = state.frontPid ? state.findApp(*state.frontPid) : nullptr;
+        return app != nullptr ? app->bundleID.value_or("") : "";
+    });
     return front_;
 }
 
 const std::vector<std::string>& MachineMac::running() const {
-    const MachineState state = machine_.state();
     running_.clear();
-    for (const MachineState::App& app : state.apps) {
-        if (app.pid != state.ownPid && app.regular && app.bundleID) {
-            running_.push_back(*app.bundleID);
+    machine_.read([this](const MachineState& state) {
+        for (const MachineState::App& app : state.apps) {
+            if (app.pid != state.ownPid && app.regular && app.bundleID) {
+                running_.push_back(*app.bundleID);
+            }
         }
-    }
+    });
     return running_;
 }
 
 bool MachineMac::isHidden(const std::string& bundleID) const {
-    const MachineState state = machine_.state();
-    const MachineState::App* app = state.findAppByID(bundleID);
-    return app != nullptr && app->hidden;
+    return machine_.read([&](const MachineState& state) {
+        const MachineState::App* app = state.findAppByID(bundleID);
+        return app != nullptr && app->hidden;
+    });
 }
 
 const std::vector<StudentMac::Window>& MachineMac::windows() const {
-    const MachineState state = machine_.state();
+    machine_.read([this](const MachineState& state) { windowsOf(state); });
+    return windows_;
+}
+
+void MachineMac::windowsOf(const MachineState& state) const {
     if (const MachineState::App* app = state.frontPid ? state.findApp(*state.frontPid) : nullptr;
         app != nullptr && app->focusedWindow) {
         bump(*app->focusedWindow);
@@ -248,19 +255,20 @@ const std::vector<StudentMac::Window>& MachineMac::windows() const {
     for (Ranked& entry : ranked) {
         windows_.push_back(std::move(entry.window));
     }
-    return windows_;
 }
 
 bool MachineMac::externalDisplay() const {
-    const MachineState state = machine_.state();
-    return std::any_of(state.displays.begin(), state.displays.end(),
-                       [](const MachineState::Display& display) { return display.id == externalDisplayID; });
+    return machine_.read([](const MachineState& state) {
+        return std::any_of(state.displays.begin(), state.displays.end(),
+                           [](const MachineState::Display& display) { return display.id == externalDisplayID; });
+    });
 }
 
 bool MachineMac::headphones() const {
-    const MachineState state = machine_.state();
-    return std::any_of(state.audioDevices.begin(), state.audioDevices.end(),
-                       [](const MachineState::AudioDevice& device) { return device.id == headphonesID; });
+    return machine_.read([](const MachineState& state) {
+        return std::any_of(state.audioDevices.begin(), state.audioDevices.end(),
+                           [](const MachineState::AudioDevice& device) { return device.id == headphonesID; });
+    });
 }
 
 // ---- Time ----
@@ -436,17 +444,21 @@ void MachineMac::bump(std::uint64_t window) const {
 }
 
 int MachineMac::bringForward(const std::string& bundleID, bool ownWindow) {
-    int pid = 0;
-    if (const MachineState state = machine_.state(); const MachineState::App* app = state.findAppByID(bundleID)) {
-        pid = app->pid;
+    int pid = machine_.read([&](const MachineState& state) {
+        const MachineState::App* app = state.findAppByID(bundleID);
+        return app != nullptr ? app->pid : 0;
+    });
+    if (pid != 0) {
         machine_.activate(pid);
     } else {
         pid = machine_.launch(bundleID);
     }
     if (ownWindow && SimulatedMac::opensWindow(bundleID)) {
-        const MachineState state = machine_.state();
-        const MachineState::App* app = state.findApp(pid);
-        if (app != nullptr && !visible(*app)) {
+        const bool shown = machine_.read([pid](const MachineState& state) {
+            const MachineState::App* app = state.findApp(pid);
+            return app == nullptr || visible(*app);
+        });
+        if (!shown) {
             MachineState::Window window;
             window.title = SimulatedMac::app(bundleID).name;
             window.frame = layoutFrame();
@@ -470,7 +482,10 @@ void MachineMac::focus(const MachineState& state, WindowElement element) {
 }
 
 std::optional<WindowElement> MachineMac::frontWindow() const {
-    const MachineState state = machine_.state();
+    return machine_.read([](const MachineState& state) { return frontWindowOf(state); });
+}
+
+std::optional<WindowElement> MachineMac::frontWindowOf(const MachineState& state) {
     const MachineState::App* app = state.frontPid ? state.findApp(*state.frontPid) : nullptr;
     if (app == nullptr || app->pid == state.ownPid) {
         return std::nullopt;
@@ -581,9 +596,11 @@ void MachineMac::showPage(std::int64_t t, const std::string& url) {
     input(t);
     const std::string& browser = SimulatedMac::browser();
     bringForward(browser, true);
-    const MachineState state = machine_.state();
-    const auto tab = state.frontTabs.find(browser);
-    if (tab != state.frontTabs.end() && tab->second.url == url) {
+    const bool shown = machine_.read([&](const MachineState& state) {
+        const auto tab = state.frontTabs.find(browser);
+        return tab != state.frontTabs.end() && tab->second.url == url;
+    });
+    if (shown) {
         return;
     }
     MachineState::BrowserTab page;
@@ -616,10 +633,12 @@ void MachineMac::moveWindow(std::int64_t t) {
     }
     const Rect frame = layoutFrame();
     machine_.moveWindow(*window, frame.x, frame.y);
-    const MachineState state = machine_.state();
-    const MachineState::Window* moved = state.findWindow(*window);
-    if (moved != nullptr && (!moved->frame || moved->frame->width != frame.width ||
-                             moved->frame->height != frame.height)) {
+    const bool resize = machine_.read([&](const MachineState& state) {
+        const MachineState::Window* moved = state.findWindow(*window);
+        return moved != nullptr &&
+               (!moved->frame || moved->frame->width != frame.width || moved->frame->height != frame.height);
+    });
+    if (resize) {
         machine_.resizeWindow(*window, frame.width, frame.height);
     }
 }

@@ -110,6 +110,8 @@ private:
     int bringForward(const std::string& bundleID, bool ownWindow);
     void focus(const MachineState& state, WindowElement window);
     std::optional<WindowElement> frontWindow() const;
+    static std::optional<WindowElement> frontWindowOf(const MachineState& state);
+    void windowsOf(const MachineState& state) const; // into windows_
     void bump(std::uint64_t window) const;
     void closeOldest();
     Rect layoutFrame();

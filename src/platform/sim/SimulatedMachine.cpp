@@ -1702,6 +1702,11 @@ MachineState SimulatedMachine::state() const {
     return core_->state;
 }
 
+void SimulatedMachine::inspect(const std::function<void(const MachineState&)>& reader) const {
+    std::lock_guard guard(core_->lock);
+    reader(core_->state);
+}
+
 void SimulatedMachine::setState(MachineState state) {
     std::lock_guard guard(core_->lock);
     core_->state = std::move(state);

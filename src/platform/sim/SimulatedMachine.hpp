@@ -14,8 +14,10 @@
 #include "platform/WiFi.hpp"
 #include "platform/sim/MachineState.hpp"
 
+#include <functional>
 #include <memory>
 #include <optional>
+#include <type_traits>
 #include <string>
 #include <vector>
 
@@ -68,6 +70,20 @@ public:
 
     // A copy of the whole state now.
     MachineState state() const;
+    // What reader makes of the state now, read in place under the machine's lock: no copy of
+    // the whole state (its calendar alone may hold a semester), for a driver that looks often.
+    // reader must not call the machine.
+    template <class Reader>
+    auto read(Reader&& reader) const {
+        using Result = std::invoke_result_t<Reader&, const MachineState&>;
+        if constexpr (std::is_void_v<Result>) {
+            inspect([&](const MachineState& state) { reader(state); });
+        } else {
+            std::optional<Result> result;
+            inspect([&](const MachineState& state) { result.emplace(reader(state)); });
+            return std::move(*result);
+        }
+    }
     // Replaces the state without any notice (a fresh scene); observers stay.
     void setState(MachineState state);
 
@@ -282,6 +298,7 @@ public:
     struct Core; // shared with the role objects and observers, which may outlive the machine
 
 private:
+    void inspect(const std::function<void(const MachineState&)>& reader) const;
     std::shared_ptr<Core> core_;
     std::unique_ptr<Workspace> workspace_;
     std::unique_ptr<SessionEvents> session_;
