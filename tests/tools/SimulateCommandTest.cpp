@@ -195,6 +195,27 @@ TEST_F(SimulatedWeek, EveryQuestionGetsOneAnswerAndSetUpRunsItAsAsked) {
     EXPECT_FALSE(askOpen);
     EXPECT_GT(asks, 0);
     EXPECT_GT(setUps, 0);
+
+    // Every question, save offers and tidy-ups too, is pressed at most once while it is up.
+    int questions = 0;
+    for (std::size_t i = 0; i < effects.size(); ++i) {
+        const json::Value& banner = effects[i];
+        if (banner.at("effect") != "banner" || banner.at("kind") == "result") {
+            continue;
+        }
+        ++questions;
+        const json::Value& buttons = banner.at("buttons");
+        int presses = 0;
+        for (std::size_t j = i + 1; j < effects.size() && effects[j].at("effect") != "banner"; ++j) {
+            const std::string button = effects[j].value("button", "");
+            presses += effects[j].at("effect") == "student" &&
+                               std::find(buttons.begin(), buttons.end(), button) != buttons.end()
+                           ? 1
+                           : 0;
+        }
+        EXPECT_LE(presses, 1) << banner.at("kind") << " at " << banner.at("at");
+    }
+    EXPECT_GT(questions, asks);
 }
 
 TEST_F(SimulatedWeek, ATimeCueActsWithinFiveMinutesOfItsMomentAndOnceADay) {
