@@ -2,6 +2,8 @@
 
 #include <curl/curl.h>
 
+#include <algorithm>
+#include <charconv>
 #include <cmath>
 #include <memory>
 #include <optional>
@@ -25,19 +27,21 @@ void initCurlOnce() {
 
 struct UrlParts {
     std::string scheme; // lower case
-    std::string host;   // lower case; IPv4 numbers normalised by libcurl
+    std::string host;   // lower case; IPv4 numbers normalised by libcurl, IPv6 in brackets
+    std::string port;   // the scheme's default when the URL gives none
 };
 
-// Scheme and host of an absolute URL, or nothing when libcurl cannot parse it.
+// Scheme, host and port of an absolute URL, or nothing when libcurl cannot parse it.
 std::optional<UrlParts> partsOf(const std::string& url) {
     std::unique_ptr<CURLU, decltype(&curl_url_cleanup)> handle(curl_url(), &curl_url_cleanup);
     if (!handle || curl_url_set(handle.get(), CURLUPART_URL, url.c_str(), CURLU_NON_SUPPORT_SCHEME) != CURLUE_OK) {
         return std::nullopt;
     }
     UrlParts parts;
-    for (auto [part, target] : {std::pair{CURLUPART_SCHEME, &parts.scheme}, std::pair{CURLUPART_HOST, &parts.host}}) {
+    for (auto [part, target] : {std::pair{CURLUPART_SCHEME, &parts.scheme}, std::pair{CURLUPART_HOST, &parts.host},
+                                std::pair{CURLUPART_PORT, &parts.port}}) {
         char* text = nullptr;
-        if (curl_url_get(handle.get(), part, &text, 0) == CURLUE_OK && text != nullptr) {
+        if (curl_url_get(handle.get(), part, &text, CURLU_DEFAULT_PORT) == CURLUE_OK && text != nullptr) {
             *target = text;
             for (char& c : *target) {
                 if (c >= 'A' && c <= 'Z') {
@@ -48,6 +52,37 @@ std::optional<UrlParts> partsOf(const std::string& url) {
         curl_free(text);
     }
     return parts;
+}
+
+// 127.0.0.0/8 written as four decimal numbers, as libcurl normalises IPv4 hosts.
+bool isLoopbackIPv4(std::string_view host) {
+    int numbers = 0;
+    int first = -1;
+    while (!host.empty()) {
+        const std::size_t end = std::min(host.find('.'), host.size());
+        const std::string_view digits = host.substr(0, end);
+        unsigned value = 0;
+        const auto [rest, error] = std::from_chars(digits.data(), digits.data() + digits.size(), value);
+        if (digits.empty() || digits.size() > 3 || error != std::errc() || rest != digits.data() + digits.size() ||
+            value > 255) {
+            return false;
+        }
+        if (numbers++ == 0) {
+            first = static_cast<int>(value);
+        }
+        host.remove_prefix(end);
+        if (!host.empty()) {
+            host.remove_prefix(1);
+            if (host.empty()) {
+                return false; // a trailing dot
+            }
+        }
+    }
+    return numbers == 4 && first == 127;
+}
+
+bool isLoopbackHost(const std::string& host) {
+    return host == "localhost" || host == "[::1]" || isLoopbackIPv4(host);
 }
 
 bool isToken(const std::string& text) {
@@ -70,7 +105,14 @@ struct Transfer {
     std::string body;
     std::size_t limit;
     bool overLimit = false;
+    const std::atomic<bool>* cancel = nullptr;
 };
+
+// libcurl calls this about once a second while it waits, and as data moves; non-zero aborts.
+int checkCancel(void* context, curl_off_t, curl_off_t, curl_off_t, curl_off_t) {
+    const auto& transfer = *static_cast<const Transfer*>(context);
+    return transfer.cancel != nullptr && transfer.cancel->load() ? 1 : 0;
+}
 
 std::size_t collect(char* data, std::size_t size, std::size_t count, void* context) {
     auto& transfer = *static_cast<Transfer*>(context);
@@ -104,7 +146,12 @@ bool HttpClient::isAllowed(const std::string& url) {
     if (parts->scheme == "https") {
         return !parts->host.empty();
     }
-    return parts->scheme == "http" && parts->host == "127.0.0.1";
+    return parts->scheme == "http" && isLoopbackHost(parts->host);
+}
+
+bool HttpClient::isLoopbackHttp(const std::string& url) {
+    const auto parts = partsOf(url);
+    return parts && parts->scheme == "http" && isLoopbackHost(parts->host);
 }
 
 HttpResponse HttpClient::send(const HttpRequest& request) const {
@@ -124,7 +171,11 @@ HttpResponse HttpClient::send(const HttpRequest& request) const {
     const auto parts = partsOf(request.url);
     const std::string host = parts ? parts->host : std::string("an unreadable address");
     if (!isAllowed(request.url)) {
-        throw HttpError("HTTP request to " + host + " refused: only https, or http to 127.0.0.1");
+        throw HttpError("HTTP request to " + host + " refused: only https, or http to a loopback host",
+                        HttpError::Kind::refused);
+    }
+    if (request.cancel && request.cancel->load()) {
+        throw HttpError("HTTP request to " + host + " cancelled", HttpError::Kind::cancelled);
     }
 
     Easy easy(curl_easy_init(), &curl_easy_cleanup);
@@ -133,7 +184,7 @@ HttpResponse HttpClient::send(const HttpRequest& request) const {
     }
     CURL* handle = easy.get();
 
-    Transfer transfer{{}, maxReplyBytes_};
+    Transfer transfer{{}, maxReplyBytes_, false, request.cancel.get()};
     set(handle, CURLOPT_URL, request.url.c_str());
     set(handle, CURLOPT_PROTOCOLS_STR, "http,https");
     set(handle, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
@@ -145,9 +196,23 @@ HttpResponse HttpClient::send(const HttpRequest& request) const {
     set(handle, CURLOPT_MAXFILESIZE_LARGE, static_cast<curl_off_t>(maxReplyBytes_));
     set(handle, CURLOPT_WRITEFUNCTION, &collect);
     set(handle, CURLOPT_WRITEDATA, &transfer);
+    if (request.cancel) {
+        set(handle, CURLOPT_XFERINFOFUNCTION, &checkCancel);
+        set(handle, CURLOPT_XFERINFODATA, &transfer);
+        set(handle, CURLOPT_NOPROGRESS, 0L);
+    }
+    Headers resolve(nullptr, &curl_slist_free_all);
     if (parts->scheme == "http") {
-        // Plain http only goes to 127.0.0.1: a proxy from the environment must not carry it off.
+        // Plain http only goes to loopback: a proxy from the environment must not carry it off,
+        // and "localhost" must not be whatever a hosts file or resolver makes of it.
         set(handle, CURLOPT_PROXY, "");
+        if (parts->host == "localhost") {
+            resolve.reset(curl_slist_append(nullptr, ("localhost:" + parts->port + ":127.0.0.1,[::1]").c_str()));
+            if (!resolve) {
+                throw HttpError("HTTP request to " + host + " could not be set up");
+            }
+            set(handle, CURLOPT_RESOLVE, resolve.get());
+        }
     }
 
     if (request.method == "HEAD") {
@@ -186,7 +251,11 @@ HttpResponse HttpClient::send(const HttpRequest& request) const {
 
     const CURLcode result = curl_easy_perform(handle);
     if (transfer.overLimit || result == CURLE_FILESIZE_EXCEEDED) {
-        throw HttpError("HTTP reply from " + host + " is larger than " + std::to_string(maxReplyBytes_) + " bytes");
+        throw HttpError("HTTP reply from " + host + " is larger than " + std::to_string(maxReplyBytes_) + " bytes",
+                        HttpError::Kind::tooLarge);
+    }
+    if (result == CURLE_ABORTED_BY_CALLBACK) {
+        throw HttpError("HTTP request to " + host + " cancelled", HttpError::Kind::cancelled);
     }
     if (result == CURLE_WEIRD_SERVER_REPLY || result == CURLE_UNSUPPORTED_PROTOCOL) {
         // The peer answered, but not in HTTP (libcurl reports bytes without a status line as an
@@ -194,7 +263,10 @@ HttpResponse HttpClient::send(const HttpRequest& request) const {
         return HttpResponse{0, {}};
     }
     if (result != CURLE_OK) {
-        throw HttpError("HTTP request to " + host + " failed: " + curl_easy_strerror(result));
+        const HttpError::Kind kind = result == CURLE_OPERATION_TIMEDOUT ? HttpError::Kind::timedOut
+                                     : result == CURLE_PARTIAL_FILE     ? HttpError::Kind::partial
+                                                                        : HttpError::Kind::failed;
+        throw HttpError("HTTP request to " + host + " failed: " + curl_easy_strerror(result), kind);
     }
     long status = 0;
     curl_easy_getinfo(handle, CURLINFO_RESPONSE_CODE, &status);

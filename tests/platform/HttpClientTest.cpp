@@ -2,7 +2,10 @@
 
 #include "support/FakeHttpServer.hpp"
 
+#include <atomic>
 #include <chrono>
+#include <memory>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <thread>
@@ -201,12 +204,20 @@ TEST_F(HttpClientTest, RefusedAddressesNeverReachTheNetwork) {
         {"HTTPS://www.googleapis.com/calendar/v3", true},
         {server.baseUrl() + "/token", true},
         {"http://127.0.0.1/", true},
+        {"http://127.0.0.2:11434/", true},
+        {"http://127.255.255.254/", true},
+        {"http://localhost:8080/", true},
+        {"http://LOCALHOST/", true},
+        {"http://[::1]:11434/", true},
         {"http://example.com/", false},
-        {"http://localhost:8080/", false},
-        {"http://127.0.0.2/", false},
+        {"http://128.0.0.1/", false},
+        {"http://10.127.0.1/", false},
+        {"http://localhost.example.com/", false},
+        {"http://mylocalhost/", false},
         {"http://127.0.0.1.example.com/", false},
         {"http://127.0.0.1@example.com/", false},
-        {"http://[::1]/", false},
+        {"http://[::2]/", false},
+        {"http://[::ffff:8.8.8.8]/", false},
         {"ftp://127.0.0.1/", false},
         {"file:///etc/passwd", false},
         {"gopher://127.0.0.1/", false},
@@ -224,6 +235,78 @@ TEST_F(HttpClientTest, RefusedAddressesNeverReachTheNetwork) {
             EXPECT_THAT(errorOf(request, client), HasSubstr("refused"));
         }
     }
+    EXPECT_TRUE(server.requests().empty());
+}
+
+TEST_F(HttpClientTest, LocalhostReachesTheLoopbackServer) {
+    server.enqueue("GET", "/api/tags", FakeReply::json(200, "{}"));
+    HttpRequest request;
+    request.url = "http://localhost:" + std::to_string(server.port()) + "/api/tags";
+    request.timeout = 10;
+
+    EXPECT_EQ(client.send(request).status, 200);
+}
+
+TEST_F(HttpClientTest, FailuresSayWhatKindTheyAre) {
+    struct Case {
+        const char* name;
+        FakeReply reply;
+        double timeout;
+        HttpError::Kind kind;
+    };
+    const HttpClient small(1000);
+    const Case cases[] = {
+        {"hang-up without a byte", FakeReply::hangUp(), 10, HttpError::Kind::failed},
+        {"body cut short", FakeReply::truncated(200, R"({"models":[)", 400), 10, HttpError::Kind::partial},
+        {"reply past the limit", FakeReply::text(200, std::string(1001, 'x')), 10, HttpError::Kind::tooLarge},
+        {"stall past the time-out", FakeReply::stall(), 0.2, HttpError::Kind::timedOut},
+    };
+    for (const auto& [name, reply, timeout, kind] : cases) {
+        SCOPED_TRACE(name);
+        server.enqueue("GET", "/kind", reply);
+        try {
+            small.send(get("/kind", timeout));
+            ADD_FAILURE() << "answered";
+        } catch (const HttpError& error) {
+            EXPECT_EQ(error.kind(), kind) << error.what();
+        }
+    }
+    HttpRequest refused;
+    refused.url = "http://example.com/";
+    try {
+        client.send(refused);
+        ADD_FAILURE() << "sent";
+    } catch (const HttpError& error) {
+        EXPECT_EQ(error.kind(), HttpError::Kind::refused);
+    }
+}
+
+TEST_F(HttpClientTest, CancelFlagAbortsAStalledTransfer) {
+    server.enqueue("GET", "/stall", FakeReply::stall());
+    auto cancel = std::make_shared<std::atomic<bool>>(false);
+    HttpRequest request = get("/stall", 120);
+    request.cancel = cancel;
+    std::optional<HttpError::Kind> kind;
+    std::thread waiting([&] {
+        try {
+            client.send(request);
+        } catch (const HttpError& error) {
+            kind = error.kind();
+        }
+    });
+    ASSERT_TRUE(server.waitForRequests(1));
+
+    cancel->store(true);
+    waiting.join(); // without the flag this would wait for the fake's stall limit
+
+    EXPECT_EQ(kind, HttpError::Kind::cancelled);
+}
+
+TEST_F(HttpClientTest, CancelledBeforeSendingNeverConnects) {
+    HttpRequest request = get("/never");
+    request.cancel = std::make_shared<std::atomic<bool>>(true);
+
+    EXPECT_THAT(errorOf(request, client), HasSubstr("cancelled"));
     EXPECT_TRUE(server.requests().empty());
 }
 
