@@ -42,5 +42,12 @@ inline constexpr std::string_view onboardingShownCount = "onboardingShownCount";
 inline constexpr std::string_view onboardingLastShown = "onboardingLastShown";
 // text: the shortcuts tool to run instead of an executable "shortcuts" on the PATH.
 inline constexpr std::string_view shortcutsTool = "shortcutsTool";
+// text (missing = "http://127.0.0.1:11434"): the local model server's base address; only plain
+// http to a loopback host is ever contacted.
+inline constexpr std::string_view languageModelEndpoint = "languageModelEndpoint";
+// text (missing or empty = the model is not enabled): the model the server is asked to run.
+inline constexpr std::string_view languageModelName = "languageModelName";
+// number (seconds; missing or not positive = 60, at most 3600): how long one answer may take.
+inline constexpr std::string_view languageModelTimeout = "languageModelTimeout";
 
 } // namespace ostrel::settingsKeys
