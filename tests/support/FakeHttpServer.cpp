@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <cctype>
 #include <cerrno>
 #include <cstring>
@@ -126,7 +127,10 @@ FakeReply FakeReply::truncated(int status, std::string partialBody, std::size_t 
     return {Kind::truncated, status, {{"Content-Type", "application/json"}}, std::move(partialBody), declaredLength};
 }
 
-FakeHttpServer::FakeHttpServer() {
+FakeHttpServer::FakeHttpServer(int port) {
+    if (port < 0 || port > 65535) {
+        throw std::invalid_argument("a port is a number from 0 to 65535");
+    }
     int pipeEnds[2];
     if (::pipe2(pipeEnds, O_CLOEXEC) != 0) {
         fail("pipe2");
@@ -141,7 +145,7 @@ FakeHttpServer::FakeHttpServer() {
     sockaddr_in address{};
     address.sin_family = AF_INET;
     address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    address.sin_port = 0;
+    address.sin_port = htons(static_cast<std::uint16_t>(port));
     socklen_t size = sizeof address;
     if (::bind(listener_, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
         ::listen(listener_, 64) != 0 ||
@@ -223,6 +227,11 @@ void FakeHttpServer::stop() {
     // Later connections are refused rather than left waiting in the backlog.
     ::close(listener_);
     listener_ = -1;
+}
+
+bool FakeHttpServer::isStopped() const {
+    std::lock_guard guard(lock_);
+    return stopped_;
 }
 
 bool FakeHttpServer::waitReadable(int fd, std::chrono::steady_clock::time_point deadline) const {
@@ -368,6 +377,13 @@ void FakeHttpServer::serve(int connection) {
     recorded_.notify_all();
 
     const FakeReply reply = replyFor(request);
+    if (reply.delay.count() > 0) {
+        // Nothing arrives on the connection while it waits for us, so only stop() or the peer
+        // hanging up ends this before the delay does.
+        if (waitReadable(connection, std::chrono::steady_clock::now() + reply.delay) || isStopped()) {
+            return;
+        }
+    }
     switch (reply.kind) {
     case FakeReply::Kind::answer:
         sendAll(connection, head(reply.status, reply.headers, reply.body.size()) + reply.body);

@@ -45,6 +45,9 @@ struct FakeReply {
     std::vector<std::pair<std::string, std::string>> headers; // Content-Length is added
     std::string body;
     std::size_t declaredLength = 0; // truncated only
+    // How long to wait before doing any of the above; the server stopping ends the wait, and the
+    // connection is then closed without an answer.
+    std::chrono::milliseconds delay{0};
 
     static FakeReply json(int status, std::string body);
     static FakeReply text(int status, std::string body);
@@ -55,7 +58,8 @@ struct FakeReply {
     static FakeReply truncated(int status, std::string partialBody, std::size_t declaredLength);
 };
 
-// An HTTP/1.1 server on 127.0.0.1 at a port the system chooses, on threads of its own, for tests.
+// An HTTP/1.1 server on 127.0.0.1 at a port the system chooses (or a given one), on threads of its
+// own, for tests and the developer tool's model server.
 // Replies are scripted per method and path (the query is not part of the route): queued replies
 // are used once each, in order; when a route's queue is empty its handler answers, and without a
 // handler the fake answers 404. Every request is recorded before it is answered.
@@ -71,7 +75,8 @@ public:
     static constexpr std::chrono::milliseconds ioTimeout{10'000};
     static constexpr std::chrono::milliseconds stallLimit{60'000};
 
-    FakeHttpServer();
+    // port 0: the system chooses. Throws std::system_error when the port cannot be had.
+    explicit FakeHttpServer(int port = 0);
     ~FakeHttpServer();
 
     FakeHttpServer(const FakeHttpServer&) = delete;
@@ -103,6 +108,7 @@ private:
     void serve(int connection);
     FakeReply replyFor(const RecordedRequest& request);
     bool waitReadable(int fd, std::chrono::steady_clock::time_point deadline) const;
+    bool isStopped() const;
 
     int listener_ = -1;
     int wakeRead_ = -1;

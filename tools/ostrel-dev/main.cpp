@@ -151,6 +151,19 @@ const std::map<std::string, Command>& commands() {
           "                the shortcuts tool (PATH, else \"shortcuts\" on the PATH) as the application\n"
           "                runs it: list prints the names, sorted, as a JSON array; run starts NAME and\n"
           "                waits for the tool to end"}},
+        {"model",
+         {ostrel::dev::modelCommand,
+          "model status [--config DIR]\n"
+          "                probes the local model server named by the preferences in DIR (endpoint,\n"
+          "                model name) as the application does; prints {\"reason\", \"state\"}"}},
+        {"model-server",
+         {ostrel::dev::modelServerCommand,
+          "model-server --script FILE [--port N]\n"
+          "                a fake local model server on 127.0.0.1 for tests: answers /api/tags and\n"
+          "                /api/chat from the script {\"tags\": [REPLY...], \"chat\": [REPLY...]}, a\n"
+          "                REPLY {\"status\", \"body\", \"stream\", \"oversized\", \"partial\",\n"
+          "                \"close\", \"delay\"}; prints {\"port\"} and then one JSON line per request;\n"
+          "                runs until SIGTERM or SIGINT"}},
     };
     return table;
 }
