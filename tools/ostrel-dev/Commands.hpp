@@ -34,6 +34,7 @@ int simulateCommand(const Arguments& arguments);
 int loginItemCommand(const Arguments& arguments);
 int modelCommand(const Arguments& arguments);
 int modelServerCommand(const Arguments& arguments);
+int ideaCommand(const Arguments& arguments);
 
 // A usage mistake: main prints it with the usage text and exits with status 2.
 struct UsageError {

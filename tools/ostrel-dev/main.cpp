@@ -145,6 +145,15 @@ const std::map<std::string, Command>& commands() {
           "                whether the program PATH (default: this tool) starts at login through an\n"
           "                autostart entry in DIR (default: the user's autostart folder); on and off\n"
           "                add or remove it; prints {\"status\": ..., \"lastError\": TEXT or null}"}},
+        {"idea",
+         {ostrel::dev::ideaCommand,
+          "idea FILE --words TEXT [--db DB] [--machine MACHINE] [--wifi NAME,HASH]\n"
+          "                the routine drafted from the language model's answer in FILE (a routine\n"
+          "                idea as JSON) and the student's words TEXT, without a model: apps from the\n"
+          "                machine state file MACHINE (its named installed apps, external displays and\n"
+          "                audio outputs), classes from the store DB, the Wi-Fi network joined now;\n"
+          "                prints {\"edits\": ..., \"notes\": [...]}, or {\"error\": ...} when the\n"
+          "                answer does not read (exit status 0)"}},
         {"shortcuts",
          {ostrel::dev::shortcutsCommand,
           "shortcuts list | run NAME [--tool PATH]\n"
