@@ -21,11 +21,12 @@ std::string_view toString(ModelAvailability availability);
 
 // One question to the model: fixed instructions (the system's part), the prompt (the user's part)
 // and, for a structured answer, the JSON Schema the answer must follow; without one the answer is
-// plain text.
+// plain text. The schema keeps its properties in the order written: the model generates them in
+// that order, so a later property can build on an earlier one.
 struct ModelRequest {
     std::string instructions;
     std::string prompt;
-    std::optional<json::Value> schema;
+    std::optional<nlohmann::ordered_json> schema;
 
     friend bool operator==(const ModelRequest&, const ModelRequest&) = default;
 };

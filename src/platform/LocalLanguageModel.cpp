@@ -173,30 +173,25 @@ double LocalLanguageModel::timeout(const Settings& settings) {
 }
 
 std::string LocalLanguageModel::chatBody(const std::string& model, const ModelRequest& request) {
+    // Ordered throughout, so the schema reaches the server, in the prompt and as the format, in
+    // the order its properties were written.
+    using Ordered = nlohmann::ordered_json;
     std::string prompt = request.prompt;
     if (request.schema) {
         prompt += "\n";
         prompt += schemaLine;
         prompt += "\n";
-        prompt += dumpReplacing(*request.schema);
+        prompt += request.schema->dump(-1, ' ', false, Ordered::error_handler_t::replace);
     }
-    json::Value system = json::Value::object();
-    system["role"] = "system";
-    system["content"] = request.instructions;
-    json::Value user = json::Value::object();
-    user["role"] = "user";
-    user["content"] = std::move(prompt);
-
-    json::Value body = json::Value::object();
+    Ordered body = Ordered::object();
     body["model"] = model;
-    body["messages"] = json::Value::array();
-    body["messages"].push_back(std::move(system));
-    body["messages"].push_back(std::move(user));
+    body["messages"] = Ordered::array({Ordered{{"role", "system"}, {"content", request.instructions}},
+                                       Ordered{{"role", "user"}, {"content", std::move(prompt)}}});
     body["stream"] = false;
     if (request.schema) {
         body["format"] = *request.schema;
     }
-    return dumpReplacing(body);
+    return body.dump(-1, ' ', false, Ordered::error_handler_t::replace);
 }
 
 ModelAvailability LocalLanguageModel::availabilityOf(const HttpResponse& response, const std::string& model) {

@@ -44,7 +44,7 @@ Subscription routine(const std::string& words, RoutineIdea::Surroundings surroun
     ModelRequest request;
     request.instructions = instructions(surroundings.apps, surroundings.series);
     request.prompt = words;
-    request.schema = json::Value(RoutineIdea::schema());
+    request.schema = RoutineIdea::schema();
     auto context = std::make_shared<RoutineIdea::Surroundings>(std::move(surroundings));
     return model.respond(std::move(request), [words, context, &model, done = std::move(done)](const ModelReply& reply) {
         if (reply.error) {

@@ -15,6 +15,7 @@
 #include "core/observations/ExclusionList.hpp"
 #include "platform/CommandRunner.hpp"
 #include "platform/EventStore.hpp"
+#include "platform/LanguageModel.hpp"
 #include "platform/LoginItems.hpp"
 #include "platform/Platform.hpp"
 #include "platform/Runtime.hpp"
@@ -90,6 +91,9 @@ public:
         std::string version;
         GoogleCalendar::Configuration google = {};
         ExclusionList exclusions = ExclusionList::defaultList();
+        // The machine's language model for naming routines, describing them and the look-back;
+        // none where there is no such role (the features then fall back as without a model).
+        LanguageModel* model = nullptr;
     };
 
     // Cannot fail: a store that does not open is kept in storeError and nothing else is built.
@@ -136,6 +140,8 @@ public:
     AutopilotController* autopilot() { return autopilot_.get(); }
     // The autopilot's banner, for the surface to report presses to; none while the store is failed.
     Banner* banner() { return banner_.get(); }
+    // The language model given at construction, or none.
+    LanguageModel* model() { return services_.model; }
     // The observer's writer; none while the store is failed.
     ObservationWriter* writer();
     NuvoTalk* talk() { return talk_.get(); }

@@ -50,7 +50,7 @@ TEST_F(DescribeTest, AsksWithTheAppsAndClassesInTheInstructionsAndTheWordsAsTheP
               "Only use apps from this list of apps installed on their Mac, spelled exactly as listed: Slack, Zotero. "
               "Their classes are: Calculus II, Biology Lab. Leave out anything they didn't ask for.");
     EXPECT_EQ(request.prompt, "Slack and Zotero at 9 on weekdays");
-    EXPECT_EQ(request.schema, json::Value(RoutineIdea::schema()));
+    EXPECT_EQ(request.schema, RoutineIdea::schema()); // in schema order, as written
 }
 
 TEST_F(DescribeTest, WithoutAppsOrClassesTheListsAreEmpty) {
