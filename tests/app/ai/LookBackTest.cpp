@@ -67,7 +67,7 @@ TEST_F(LookBackTest, TheFactsListFiveOfEachAndTheEarliestBusiestDay) {
               "Websites: none recorded.\n"
               "In classes: none recorded.\n"
               "Busiest day: Sunday.\n"
-              "Ostrel set things up 0 times, saving about under a minute.");
+              "Ostrel set things up 0 times, saving about 0 min.");
 }
 
 TEST_F(LookBackTest, TheFactsLinesForSitesClassesDaysAndRuns) {
