@@ -593,12 +593,20 @@ void MachineMac::showNote(std::int64_t t, const std::string& title) {
 }
 
 void MachineMac::showPage(std::int64_t t, const std::string& url) {
+    showTab(t, url, false);
+}
+
+void MachineMac::showPrivatePage(std::int64_t t, const std::string& url) {
+    showTab(t, url, true);
+}
+
+void MachineMac::showTab(std::int64_t t, const std::string& url, bool privateWindow) {
     input(t);
     const std::string& browser = SimulatedMac::browser();
     bringForward(browser, true);
     const bool shown = machine_.read([&](const MachineState& state) {
         const auto tab = state.frontTabs.find(browser);
-        return tab != state.frontTabs.end() && tab->second.url == url;
+        return tab != state.frontTabs.end() && tab->second.url == url && tab->second.privateWindow == privateWindow;
     });
     if (shown) {
         return;
@@ -606,6 +614,7 @@ void MachineMac::showPage(std::int64_t t, const std::string& url) {
     MachineState::BrowserTab page;
     page.url = url;
     page.title = pageTitle(url);
+    page.privateWindow = privateWindow;
     machine_.showTab(browser, std::move(page));
 }
 

@@ -84,6 +84,7 @@ public:
     void openDocument(std::int64_t t, const std::string& path) override;
     void showNote(std::int64_t t, const std::string& title) override;
     void showPage(std::int64_t t, const std::string& url) override;
+    void showPrivatePage(std::int64_t t, const std::string& url) override;
     void focusOtherWindow(std::int64_t t) override;
     void moveWindow(std::int64_t t) override;
     void closeWindow(std::int64_t t) override;
@@ -105,6 +106,7 @@ private:
     void after(std::int64_t from, std::int64_t low, std::int64_t high);
     void goTo(Place place);
     void updatePower();
+    void showTab(std::int64_t t, const std::string& url, bool privateWindow);
     // Brings the app forward, launching it when it does not run; with ownWindow, an app that
     // shows a window of its own gets one when it has none to show. Returns its pid.
     int bringForward(const std::string& bundleID, bool ownWindow);

@@ -54,6 +54,8 @@ const std::vector<std::string> privatePages = {
     "https://mail.google.com/mail/u/0/#inbox",
     "https://web.whatsapp.com/",
 };
+// Only ever shown in a private window.
+const std::string privateWindowPage = "https://www.etsy.com/search?q=birthday+present";
 const std::vector<std::string> otherNotes = {"Shopping list", "Ideas", "To do this week", "Flat chores"};
 const std::vector<std::string> otherApps = {"com.apple.Terminal", "com.apple.iCal", "com.spotify.client",
                                             "com.apple.finder"};
@@ -660,9 +662,17 @@ void SemesterGenerator::State::fidget(const Session& session, std::int64_t at) {
     case privateApp:
         mac.activate(at, random.chance(0.6) ? "com.apple.MobileSMS" : "com.apple.mail");
         break;
-    case privatePage:
-        mac.showPage(at, random.pick(privatePages));
+    case privatePage: {
+        // At home the student looks for a present in a private window; elsewhere mail and
+        // messages. The draw is the same either way, so the rest of the day does not change.
+        const std::string& page = random.pick(privatePages);
+        if (session.place == Place::home) {
+            mac.showPrivatePage(at, privateWindowPage);
+        } else {
+            mac.showPage(at, page);
+        }
         break;
+    }
     case volume:
         mac.changeVolume(at);
         break;

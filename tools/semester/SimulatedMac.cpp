@@ -341,6 +341,7 @@ void SimulatedMac::boot(std::int64_t t, Place place) {
     windows_.clear();
     front_ = finder;
     tabURL_.clear();
+    tabPrivate_ = false;
     polls_.clear();
     resetFilters();
     externalDisplay_ = false;
@@ -519,7 +520,9 @@ void SimulatedMac::pollTab(std::int64_t t) {
         lastTab_.emplace(std::nullopt);
         return;
     }
-    const auto tab = TabPayload::make(tabURL_, t, lastTrigger_, SiteExclusionList::defaultList());
+    // A private window is recorded as excluded, whatever its site, as the browser source does.
+    const auto tab = tabPrivate_ ? std::optional<TabPayload>(TabPayload{std::nullopt, std::nullopt, true})
+                                 : TabPayload::make(tabURL_, t, lastTrigger_, SiteExclusionList::defaultList());
     if (!lastTab_ || *lastTab_ != tab) {
         lastTab_ = tab;
         if (tab) {
@@ -666,7 +669,13 @@ void SimulatedMac::showPage(std::int64_t t, const std::string& url) {
         input(t);
     }
     tabURL_ = url;
+    tabPrivate_ = false;
     schedulePoll(now_ + random_.between(300, 2'000));
+}
+
+void SimulatedMac::showPrivatePage(std::int64_t t, const std::string& url) {
+    showPage(t, url);
+    tabPrivate_ = true;
 }
 
 void SimulatedMac::focusOtherWindow(std::int64_t t) {

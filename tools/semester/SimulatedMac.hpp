@@ -94,6 +94,7 @@ public:
     void openDocument(std::int64_t t, const std::string& path) override;
     void showNote(std::int64_t t, const std::string& title) override;
     void showPage(std::int64_t t, const std::string& url) override;
+    void showPrivatePage(std::int64_t t, const std::string& url) override;
     void focusOtherWindow(std::int64_t t) override;
     void moveWindow(std::int64_t t) override;
     void closeWindow(std::int64_t t) override;
@@ -159,6 +160,7 @@ private:
     std::string front_;
     std::vector<Window> windows_; // front-most first
     std::string tabURL_;
+    bool tabPrivate_ = false; // the tab is in a private window
     std::set<std::int64_t> polls_;
 
     bool externalDisplay_ = false;

@@ -57,6 +57,8 @@ public:
     virtual void openDocument(std::int64_t t, const std::string& path) = 0;
     virtual void showNote(std::int64_t t, const std::string& title) = 0;
     virtual void showPage(std::int64_t t, const std::string& url) = 0;
+    // The page in a private window: the browser tells nothing of it but that one is in front.
+    virtual void showPrivatePage(std::int64_t t, const std::string& url) = 0;
     virtual void focusOtherWindow(std::int64_t t) = 0;
     virtual void moveWindow(std::int64_t t) = 0;
     virtual void closeWindow(std::int64_t t) = 0;

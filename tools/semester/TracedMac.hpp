@@ -55,6 +55,9 @@ public:
     void showPage(std::int64_t t, const std::string& url) override {
         act(t, "showPage", {{"url", url}}, [&] { inner_.showPage(t, url); });
     }
+    void showPrivatePage(std::int64_t t, const std::string& url) override {
+        act(t, "showPrivatePage", {{"url", url}}, [&] { inner_.showPrivatePage(t, url); });
+    }
     void focusOtherWindow(std::int64_t t) override { act(t, "focusOtherWindow", {}, [&] { inner_.focusOtherWindow(t); }); }
     void moveWindow(std::int64_t t) override { act(t, "moveWindow", {}, [&] { inner_.moveWindow(t); }); }
     void closeWindow(std::int64_t t) override { act(t, "closeWindow", {}, [&] { inner_.closeWindow(t); }); }

@@ -1,6 +1,6 @@
 #include "app/autopilot/AutopilotController.hpp"
 
-#include "app/autopilot/SmartNames.hpp"
+#include "app/ai/SmartNames.hpp"
 
 #include "core/foundation/Saturating.hpp"
 #include "core/browsing/WebPage.hpp"

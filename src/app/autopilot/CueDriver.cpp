@@ -1,6 +1,6 @@
 #include "app/autopilot/CueDriver.hpp"
 
-#include "app/autopilot/SmartNames.hpp"
+#include "app/ai/SmartNames.hpp"
 
 #include "app/signals/CalendarSignal.hpp"
 #include "core/foundation/Logger.hpp"
