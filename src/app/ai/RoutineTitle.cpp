@@ -2,14 +2,15 @@
 
 namespace ostrel {
 
-const json::Value& RoutineTitle::schema() {
-    static const json::Value value = {
+const nlohmann::ordered_json& RoutineTitle::schema() {
+    // In the order the model should read it, as the routine idea's schema is written.
+    static const nlohmann::ordered_json value = {
         {"type", "object"},
         {"properties",
          {{"name",
            {{"type", "string"},
             {"description", "One to three words, such as Evening coding, Morning email or Gym playlist"}}}}},
-        {"required", json::Value::array({"name"})},
+        {"required", nlohmann::ordered_json::array({"name"})},
         {"additionalProperties", false},
     };
     return value;

@@ -15,7 +15,7 @@ struct RoutineTitle {
 
     // {"type": "object", "properties": {"name": {"type": "string", "description": ...}},
     //  "required": ["name"], "additionalProperties": false}.
-    static const json::Value& schema();
+    static const nlohmann::ordered_json& schema();
 
     // The answer from its JSON text. No coercion: "name" must be present and a string (a number or
     // null is no name). Throws json::DecodingError for text that is not JSON, not an object, or
