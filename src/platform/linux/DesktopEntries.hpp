@@ -18,9 +18,10 @@ struct DesktopEntry {
     std::filesystem::path path;  // the file it was read from
     std::string type;            // "Application", "Link", "Directory", or whatever was written
     std::string name;            // the untranslated Name; empty when the entry has none
-    // Name[LOCALE] values by their LOCALE ("de_DE@euro"), in file order, the encoding part
-    // (".UTF-8") dropped; empty values are left out.
-    std::vector<std::pair<std::string, std::string>> localizedNames;
+    // The Name[...] that suits the locale the entry was read for, the first of
+    // Name[lang_COUNTRY@MODIFIER], Name[lang_COUNTRY], Name[lang@MODIFIER], Name[lang] present and
+    // not empty (a key's encoding part, ".UTF-8", is ignored); empty when there is none.
+    std::string localizedName;
     std::string exec;
     std::string tryExec;
     std::string icon;
@@ -30,10 +31,8 @@ struct DesktopEntry {
     bool noDisplay = false;
     bool hidden = false;
 
-    // The Name to show in locale (POSIX "de_DE.UTF-8@euro" or ICU "de_DE"): the first of
-    // Name[lang_COUNTRY@MODIFIER], Name[lang_COUNTRY], Name[lang@MODIFIER], Name[lang] that the
-    // entry has, else the plain Name.
-    const std::string& nameIn(std::string_view locale) const;
+    // The name to show: the localized one, else the plain Name.
+    const std::string& shownName() const { return localizedName.empty() ? name : localizedName; }
 
     friend bool operator==(const DesktopEntry&, const DesktopEntry&) = default;
 };
@@ -56,15 +55,19 @@ class DesktopEntries {
 public:
     DesktopEntries() = default;
 
-    static DesktopEntries scan(const std::vector<std::filesystem::path>& folders);
+    // locale is POSIX ("de_DE.UTF-8@euro") or ICU ("de_DE", "de-DE"; ICU keywords after '@' are
+    // no modifier); "C", "POSIX" or "" take no translation. Only the translation that suits it is
+    // kept: the others would cost a scan more than the reading of the files.
+    static DesktopEntries scan(const std::vector<std::filesystem::path>& folders, std::string_view locale);
 
-    // One file's text, or nothing when it is not a well-formed desktop file: not UTF-8, no
-    // "[Desktop Entry]" as the first group (comments and blank lines may come before it), that
+    // One file's text, or nothing when it is not a well-formed desktop file: a value it keeps that
+    // is not UTF-8 (other lines' bytes are not checked, as the common readers check a value only
+    // when it is read), no "[Desktop Entry]" as the first group (comments and blank lines may come before it), that
     // group twice, or a line that is neither blank, a comment ('#'), a group header nor KEY=VALUE
     // with an optional [LOCALE] after the key. Keys are taken more loosely than the rules' letters,
     // digits and '-', as the common readers take them, so that an odd vendor key does not lose an
     // app. id and path are left empty.
-    static std::optional<DesktopEntry> parse(std::string_view text);
+    static std::optional<DesktopEntry> parse(std::string_view text, std::string_view locale);
 
     // The desktop-file id of the file at relative (below its applications folder), or nothing
     // when the name does not end in ".desktop" or nothing comes before it.

@@ -4,6 +4,7 @@
 #include "platform/linux/DesktopEntries.hpp"
 #include "support/TempDir.hpp"
 
+#include <algorithm>
 #include <fstream>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -51,7 +52,7 @@ TEST(DesktopEntriesParse, ValuesLoseTheirEscapesAndSurroundingBlanks) {
         {"Name=", ""},
     };
     for (const auto& one : cases) {
-        const auto entry = DesktopEntries::parse(std::string("[Desktop Entry]\n") + one.written + "\n");
+        const auto entry = DesktopEntries::parse(std::string("[Desktop Entry]\n") + one.written + "\n", "C");
         ASSERT_TRUE(entry) << one.written;
         EXPECT_EQ(entry->name, one.read) << one.written;
     }
@@ -75,7 +76,8 @@ TEST(DesktopEntriesParse, KeepsTheKeysAWindowBackEndNeeds) {
                                              "[Desktop Action new-window]\n"
                                              "Name=New Window\n"
                                              "Exec=gedit --new-window\n"
-                                             "NoDisplay=true\n");
+                                             "NoDisplay=true\n",
+                                             "C");
     ASSERT_TRUE(entry);
     DesktopEntry expected;
     expected.type = "Application";
@@ -96,7 +98,7 @@ TEST(DesktopEntriesParse, BooleansAreTrueOnlyWhenSaidSo) {
     } cases[] = {{"true", true}, {"1", true}, {"false", false}, {"0", false}, {"True", false}, {"yes", false}};
     for (const auto& one : cases) {
         const auto entry = DesktopEntries::parse(std::string("[Desktop Entry]\nHidden=") + one.value +
-                                                 "\nNoDisplay=" + one.value + "\n");
+                                                 "\nNoDisplay=" + one.value + "\n", "C");
         ASSERT_TRUE(entry) << one.value;
         EXPECT_EQ(entry->hidden, one.set) << one.value;
         EXPECT_EQ(entry->noDisplay, one.set) << one.value;
@@ -118,13 +120,16 @@ TEST(DesktopEntriesParse, MalformedTextIsNoEntry) {
         {"an empty group name", "[Desktop Entry]\n[]\n"},
         {"an unclosed locale", "[Desktop Entry]\nName[de=A\n"},
         {"an empty key", "[Desktop Entry]\n=A\n"},
-        {"not UTF-8", "[Desktop Entry]\nName=Caf\xE9\n"},
+        {"a name not in UTF-8", "[Desktop Entry]\nName=Caf\xE9\n"},
+        {"a command not in UTF-8", "[Desktop Entry]\nName=Caf\xC3\xA9\nExec=caf\xE9\n"},
         {"a bad line in a later group", "[Desktop Entry]\nName=A\n[Desktop Action x]\noops\n"},
     };
     for (const auto& one : cases) {
-        EXPECT_FALSE(DesktopEntries::parse(one.text)) << one.why;
+        EXPECT_FALSE(DesktopEntries::parse(one.text, "C")) << one.why;
     }
-    EXPECT_TRUE(DesktopEntries::parse("\xEF\xBB\xBF[Desktop Entry]\nName=A\n")) << "a byte-order mark";
+    EXPECT_TRUE(DesktopEntries::parse("\xEF\xBB\xBF[Desktop Entry]\nName=A\n", "C")) << "a byte-order mark";
+    EXPECT_TRUE(DesktopEntries::parse("[Desktop Entry]\nName=A\nComment[fr]=caf\xE9\n", "C"))
+        << "a stray byte in a key not kept";
 }
 
 TEST(DesktopEntriesParse, TheNameFollowsTheLocaleFromMostToLeastSpecific) {
@@ -154,22 +159,33 @@ TEST(DesktopEntriesParse, TheNameFollowsTheLocaleFromMostToLeastSpecific) {
         {"", {}, "plain"},
     };
     for (const auto& one : cases) {
-        std::string text = "[Desktop Entry]\nName=plain\n";
-        for (const auto& [locale, value] : all) {
-            if (std::find(one.without.begin(), one.without.end(), locale) == one.without.end()) {
-                text += "Name[" + locale + "]=" + value + "\n";
+        // In the file's order and reversed: the rank decides, not the place in the file.
+        for (const bool reversed : {false, true}) {
+            std::vector<std::string> lines;
+            for (const auto& [locale, value] : all) {
+                if (std::find(one.without.begin(), one.without.end(), locale) == one.without.end()) {
+                    lines.push_back("Name[" + locale + "]=" + value + "\n");
+                }
             }
+            if (reversed) {
+                std::reverse(lines.begin(), lines.end());
+            }
+            std::string text = "[Desktop Entry]\nName=plain\n";
+            for (const std::string& line : lines) {
+                text += line;
+            }
+            const auto entry = DesktopEntries::parse(text, one.locale);
+            ASSERT_TRUE(entry);
+            EXPECT_EQ(entry->shownName(), one.shown)
+                << one.locale << " without " << one.without.size() << (reversed ? ", reversed" : "");
         }
-        const auto entry = DesktopEntries::parse(text);
-        ASSERT_TRUE(entry);
-        EXPECT_EQ(entry->nameIn(one.locale), one.shown) << one.locale << " without " << one.without.size();
     }
 
-    const auto encoded = DesktopEntries::parse("[Desktop Entry]\nName=plain\nName[sr.UTF-8@latin]=Latinica\n"
-                                               "Name[pt_BR]=\nName[pt]=Português\n");
-    ASSERT_TRUE(encoded);
-    EXPECT_EQ(encoded->nameIn("sr_RS@latin"), "Latinica") << "a key's encoding part is dropped";
-    EXPECT_EQ(encoded->nameIn("pt_BR"), "Português") << "an empty translation is none";
+    const std::string odd = "[Desktop Entry]\nName=plain\nName[sr.UTF-8@latin]=Latinica\nName[pt_BR]=\n"
+                            "Name[pt]=Portugu\xC3\xAAs\n";
+    EXPECT_EQ(DesktopEntries::parse(odd, "sr_RS@latin")->shownName(), "Latinica") << "a key's encoding part is dropped";
+    EXPECT_EQ(DesktopEntries::parse(odd, "pt_BR")->shownName(), "Portugu\xC3\xAAs") << "an empty translation is none";
+    EXPECT_EQ(DesktopEntries::parse(odd, "pt_BR")->name, "plain");
 }
 
 TEST(DesktopEntriesFileID, IsThePathBelowTheFolderWithDashes) {
@@ -205,7 +221,7 @@ TEST(DesktopEntriesScan, TheFirstFolderWinsAnIdAndSubfoldersNameTheirs) {
     writeFile(system / ".desktop", entryText("No name before the suffix"));
     writeFile(system / "notes.txt", entryText("Not an entry"));
 
-    const DesktopEntries index = DesktopEntries::scan({user, dir / "missing/applications", system});
+    const DesktopEntries index = DesktopEntries::scan({user, dir / "missing/applications", system}, "C");
 
     EXPECT_EQ(idsOf(index), (std::vector<std::string>{"editor", "kde4-kate", "zeta"}));
     ASSERT_NE(index.find("editor"), nullptr);
@@ -232,7 +248,7 @@ TEST(DesktopEntriesScan, AFileThatCannotBeUsedLeavesItsIdToTheNextFolder) {
         writeFile(second / (std::string(id) + ".desktop"), entryText(std::string("Good ") + id));
     }
 
-    const DesktopEntries index = DesktopEntries::scan({first, second});
+    const DesktopEntries index = DesktopEntries::scan({first, second}, "C");
 
     for (const char* id : {"broken", "binary", "folder", "dangling", "pipe", "huge"}) {
         ASSERT_NE(index.find(id), nullptr) << id;
@@ -247,7 +263,7 @@ TEST(DesktopEntriesScan, KeepsHiddenAndOtherTypesSoTheyStillClaimTheirIds) {
     writeFile(dir / "a/link.desktop", "[Desktop Entry]\nType=Link\nName=Site\nURL=https://example.org\n");
     writeFile(dir / "b/app.desktop", entryText("Removed by the user"));
 
-    const DesktopEntries index = DesktopEntries::scan({dir / "a", dir / "b"});
+    const DesktopEntries index = DesktopEntries::scan({dir / "a", dir / "b"}, "C");
 
     EXPECT_EQ(idsOf(index), (std::vector<std::string>{"app", "link"}));
     EXPECT_TRUE(index.find("app")->hidden);
@@ -267,7 +283,7 @@ TEST(DesktopEntriesScan, FoldersThatCannotBeListedAddNothing) {
     const bool lockHolds = ::geteuid() != 0; // root reads a folder whatever its mode
 
     const DesktopEntries index =
-        DesktopEntries::scan({dir / "missing", file, dir / "locked", dir / "loop", "", dir / "good"});
+        DesktopEntries::scan({dir / "missing", file, dir / "locked", dir / "loop", "", dir / "good"}, "C");
     ::chmod((dir / "locked").c_str(), 0700);
 
     std::vector<std::string> expected = {"inner", "ok"};
@@ -275,7 +291,7 @@ TEST(DesktopEntriesScan, FoldersThatCannotBeListedAddNothing) {
         expected.insert(expected.begin(), "secret");
     }
     EXPECT_EQ(idsOf(index), expected);
-    EXPECT_TRUE(DesktopEntries::scan({}).entries().empty());
+    EXPECT_TRUE(DesktopEntries::scan({}, "C").entries().empty());
 }
 
 } // namespace
