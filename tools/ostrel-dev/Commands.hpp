@@ -32,6 +32,8 @@ int autopilotCommand(const Arguments& arguments);
 int appModelCommand(const Arguments& arguments);
 int simulateCommand(const Arguments& arguments);
 int loginItemCommand(const Arguments& arguments);
+int installedAppsCommand(const Arguments& arguments);
+int durationCommand(const Arguments& arguments);
 
 // A usage mistake: main prints it with the usage text and exits with status 2.
 struct UsageError {
