@@ -62,9 +62,9 @@ public:
 
     // One file's text, or nothing when it is not a well-formed desktop file: a value it keeps that
     // is not UTF-8 (other lines' bytes are not checked, as the common readers check a value only
-    // when it is read), no "[Desktop Entry]" as the first group (comments and blank lines may come before it), that
-    // group twice, or a line that is neither blank, a comment ('#'), a group header nor KEY=VALUE
-    // with an optional [LOCALE] after the key. Keys are taken more loosely than the rules' letters,
+    // when it is read), no "[Desktop Entry]" as the first group (comments and blank lines may
+    // come before it), that group twice, or a line that is neither blank, a comment ('#'), a
+    // group header nor KEY=VALUE with an optional [LOCALE] after the key. Keys are taken more loosely than the rules' letters,
     // digits and '-', as the common readers take them, so that an odd vendor key does not lose an
     // app. id and path are left empty.
     static std::optional<DesktopEntry> parse(std::string_view text, std::string_view locale);
