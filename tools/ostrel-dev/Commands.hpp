@@ -35,6 +35,8 @@ int loginItemCommand(const Arguments& arguments);
 int modelCommand(const Arguments& arguments);
 int modelServerCommand(const Arguments& arguments);
 int ideaCommand(const Arguments& arguments);
+int installedAppsCommand(const Arguments& arguments);
+int durationCommand(const Arguments& arguments);
 
 // A usage mistake: main prints it with the usage text and exits with status 2.
 struct UsageError {

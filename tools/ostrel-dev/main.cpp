@@ -154,6 +154,16 @@ const std::map<std::string, Command>& commands() {
           "                audio outputs), classes from the store DB, the Wi-Fi network joined now;\n"
           "                prints {\"edits\": ..., \"notes\": [...]}, or {\"error\": ...} when the\n"
           "                answer does not read (exit status 0)"}},
+        {"installed-apps",
+         {ostrel::dev::installedAppsCommand,
+          "installed-apps [--match NAME] [--locale L] [--folders DIR:DIR...]\n"
+          "                the installed apps from the desktop entries of the applications folders\n"
+          "                (default: the XDG data folders'), named in the ICU locale L (default\n"
+          "                en_US), sorted, as a JSON array of {\"name\", \"bundleID\"}; with --match,\n"
+          "                {\"match\": the id of the app NAME means, or null}"}},
+        {"duration",
+         {ostrel::dev::durationCommand,
+          "duration MS...  each span of milliseconds in words, one JSON line {\"ms\", \"words\"} each"}},
         {"shortcuts",
          {ostrel::dev::shortcutsCommand,
           "shortcuts list | run NAME [--tool PATH]\n"

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/AppInfo.hpp"
+
 #include <filesystem>
 #include <optional>
 #include <string>
@@ -21,8 +23,10 @@ struct App {
 
 // The applications folders in the order they are searched: "applications" under
 // $XDG_DATA_HOME (else ~/.local/share), then under each of $XDG_DATA_DIRS (else /usr/local/share,
-// /usr/share).
+// /usr/share). Relative paths in the variables are ignored; a folder named twice is searched once.
 std::vector<std::filesystem::path> folders();
+// The same from the variables environment gives (HOME, XDG_DATA_HOME, XDG_DATA_DIRS).
+std::vector<std::filesystem::path> folders(const AppInfo::Environment& environment);
 
 // Every installed application: desktop entries of Type=Application with a Name that are neither
 // Hidden nor NoDisplay, one per desktop-file id (the first folder's entry wins), sorted by name in

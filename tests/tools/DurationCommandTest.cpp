@@ -1,0 +1,50 @@
+// duration as a program: one JSON line per span, and a mistake is one line on stderr with status 1
+// and nothing on stdout.
+
+#include "core/foundation/Json.hpp"
+#include "support/RunProgram.hpp"
+
+#include <algorithm>
+
+#include <gtest/gtest.h>
+
+namespace ostrel {
+namespace {
+
+using test::runProgram;
+
+TEST(DurationCommand, PrintsOneLinePerSpanInOrder) {
+    const auto result = runProgram(OSTREL_DEV_PATH, {"duration", "500", "1000", "90000", "3900000", "-60000"});
+    ASSERT_EQ(result.status, 0) << result.err;
+    EXPECT_EQ(result.err, "");
+    const std::vector<json::Value> expected = {
+        {{"ms", 500}, {"words", "under a minute"}}, {{"ms", 1000}, {"words", "1 s"}},
+        {{"ms", 90000}, {"words", "2 min"}},        {{"ms", 3900000}, {"words", "1 h 5 min"}},
+        {{"ms", -60000}, {"words", "-1 min"}},
+    };
+    EXPECT_EQ(test::jsonLines(result.out), expected);
+}
+
+TEST(DurationCommand, AMistakeIsOneLineAndNothingPrinted) {
+    const struct {
+        std::vector<std::string> arguments;
+        const char* said;
+    } cases[] = {
+        {{"duration", "60000", "12x"}, "\"12x\""},
+        {{"duration", "1.5"}, "\"1.5\""},
+        {{"duration", ""}, "\"\""},
+        {{"duration", "99999999999999999999"}, "\"99999999999999999999\""},
+        {{"duration"}, "MS"},
+    };
+    for (const auto& one : cases) {
+        const auto result = runProgram(OSTREL_DEV_PATH, one.arguments);
+        EXPECT_EQ(result.status, 1) << one.said;
+        EXPECT_EQ(result.out, "") << one.said;
+        EXPECT_EQ(std::count(result.err.begin(), result.err.end(), '\n'), 1) << result.err;
+        EXPECT_NE(result.err.find(one.said), std::string::npos) << result.err;
+        EXPECT_EQ(result.err.rfind("ostrel-dev duration: ", 0), 0u) << result.err;
+    }
+}
+
+} // namespace
+} // namespace ostrel
