@@ -1,12 +1,13 @@
 // The scripted language model the features' tests drive: steps in order, holds, dropped answers.
 
 #include "platform/sim/SimulatedLanguageModel.hpp"
-#include "platform/sim/VirtualTime.hpp"
 
-#include <gtest/gtest.h>
+#include "platform/sim/VirtualTime.hpp"
 
 #include <string>
 #include <vector>
+
+#include <gtest/gtest.h>
 
 namespace ostrel {
 namespace {
@@ -15,7 +16,8 @@ class SimulatedLanguageModelTest : public ::testing::Test {
 protected:
     // What each answer was: its content, or "error:" and the kind's number.
     std::string said(const ModelReply& reply) {
-        return reply.content ? *reply.content : "error:" + std::to_string(static_cast<int>(reply.error->kind()));
+        return reply.content ? *reply.content
+                             : "error:" + std::to_string(static_cast<int>(reply.error->kind()));
     }
     Subscription ask(const std::string& prompt) {
         return model.respond({"instructions", prompt, std::nullopt},

@@ -37,6 +37,9 @@ int modelServerCommand(const Arguments& arguments);
 int ideaCommand(const Arguments& arguments);
 int installedAppsCommand(const Arguments& arguments);
 int durationCommand(const Arguments& arguments);
+int describeCommand(const Arguments& arguments);
+int smartNameCommand(const Arguments& arguments);
+int lookBackCommand(const Arguments& arguments);
 
 // A usage mistake: main prints it with the usage text and exits with status 2.
 struct UsageError {

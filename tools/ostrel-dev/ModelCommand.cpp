@@ -1,4 +1,5 @@
 #include "Commands.hpp"
+#include "ModelTool.hpp"
 #include "Options.hpp"
 #include "app/ai/OnDevice.hpp"
 #include "core/foundation/Json.hpp"
@@ -24,15 +25,7 @@ int modelCommand(const Arguments& arguments) {
     if (options.positional().size() != 1 || options.positional()[0] != "status") {
         throw options.error("expects status [--config DIR]");
     }
-    std::unique_ptr<Settings> settings;
-    try {
-        const auto folder = options.text("--config");
-        settings = folder && std::filesystem::exists(std::filesystem::symlink_status(*folder))
-                       ? std::make_unique<Settings>(std::filesystem::path(*folder))
-                       : std::make_unique<Settings>(Settings::inMemory);
-    } catch (const SettingsError& error) {
-        throw options.error(error.what());
-    }
+    const std::unique_ptr<Settings> settings = commandSettings(options);
 
     SystemRuntime runtime;
     std::mutex lock;

@@ -154,6 +154,25 @@ const std::map<std::string, Command>& commands() {
           "                audio outputs), classes from the store DB, the Wi-Fi network joined now;\n"
           "                prints {\"edits\": ..., \"notes\": [...]}, or {\"error\": ...} when the\n"
           "                answer does not read (exit status 0)"}},
+        {"describe",
+         {ostrel::dev::describeCommand,
+          "describe TEXT [--db DB] [--machine MACHINE] [--wifi NAME,HASH] [--config DIR] [--dry-run]\n"
+          "                the routine the language model of DIR's preferences makes of the student's\n"
+          "                words TEXT, as the editor's describe card asks it: the apps of MACHINE (else\n"
+          "                this desktop's installed apps), classes from DB; prints {\"edits\", \"notes\"}\n"
+          "                or {\"error\"}; --dry-run prints the request body and sends nothing"}},
+        {"smart-name",
+         {ostrel::dev::smartNameCommand,
+          "smart-name DB --key ID --tz ZONE [--at MS] [--config DIR] [--machine MACHINE] [--dry-run]\n"
+          "                asks the language model for the name of the learned routine ID (learned from\n"
+          "                the episodes before MS) and stores it in DIR's preferences; prints {\"name\",\n"
+          "                \"stored\"}; MACHINE names the apps; --dry-run prints the request body"}},
+        {"look-back",
+         {ostrel::dev::lookBackCommand,
+          "look-back DB --tz ZONE [--at MS] [--config DIR] [--machine MACHINE] [--dry-run]\n"
+          "                the week's look-back as the time page asks for it (the seven days up to MS,\n"
+          "                default now), kept for the day in DIR's preferences; prints {\"text\",\n"
+          "                \"active\", \"stored\"}; --dry-run prints the request body"}},
         {"installed-apps",
          {ostrel::dev::installedAppsCommand,
           "installed-apps [--match NAME] [--locale L] [--folders DIR:DIR...]\n"

@@ -13,7 +13,8 @@ std::string words(std::int64_t milliseconds) {
     if (minutes > 59) {
         const std::int64_t hours = minutes / 60;
         const std::int64_t rest = minutes % 60;
-        return rest == 0 ? std::to_string(hours) + " h" : std::to_string(hours) + " h " + std::to_string(rest) + " min";
+        return rest == 0 ? std::to_string(hours) + " h"
+                         : std::to_string(hours) + " h " + std::to_string(rest) + " min";
     }
     return std::to_string(minutes) + " min";
 }

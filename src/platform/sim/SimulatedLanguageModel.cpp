@@ -131,7 +131,8 @@ Subscription SimulatedLanguageModel::respond(ModelRequest request, Done done) {
     state_->requests.push_back(std::move(request));
     auto call = std::make_shared<State::Call>(State::Call{std::move(done)});
     if (state_->next != ModelAvailability::available) {
-        state_->deliver(call, ModelReply::failure(ModelError(ModelError::Kind::unavailable, "the model is not available")));
+        state_->deliver(call, ModelReply::failure(
+                                  ModelError(ModelError::Kind::unavailable, "the model is not available")));
     } else if (!state_->script.empty() && std::holds_alternative<Hold>(state_->script.front())) {
         state_->script.pop_front();
         state_->held.push_back(call);

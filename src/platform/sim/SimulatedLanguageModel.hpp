@@ -18,7 +18,8 @@ namespace ostrel {
 // Threading: everything on the executor given (the main executor); answers are posted to it.
 class SimulatedLanguageModel final : public LanguageModel {
 public:
-    explicit SimulatedLanguageModel(Executor& main, ModelAvailability availability = ModelAvailability::available);
+    explicit SimulatedLanguageModel(Executor& main,
+                                    ModelAvailability availability = ModelAvailability::available);
     ~SimulatedLanguageModel() override;
 
     SimulatedLanguageModel(const SimulatedLanguageModel&) = delete;

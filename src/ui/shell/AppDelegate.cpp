@@ -13,7 +13,6 @@
 #include "ui/shell/StatusMenu.hpp"
 
 #include <QApplication>
-
 #include <iostream>
 
 namespace ostrel::ui {
@@ -28,7 +27,8 @@ const Logger& logger() {
 } // namespace
 
 AppDelegate::AppDelegate(QApplication& application, Runtime& runtime, Launch launch)
-    : application_(application), runtime_(runtime), launch_(std::move(launch)), instance_(SingleInstance::lockPath()) {}
+    : application_(application), runtime_(runtime), launch_(std::move(launch)),
+      instance_(SingleInstance::lockPath()) {}
 
 AppDelegate::~AppDelegate() {
     modelChanges_.cancel();
@@ -80,10 +80,24 @@ void AppDelegate::start() {
         }
     });
     const AppInfo info(launch_.version, launch_.resourceFolder, *settings_);
-    model_ = std::make_unique<AppModel>(AppModel::Services{runtime_, *platform_, *loginItems_, *commands_, *settings_,
-                                                           random_, *banner_, *windows_, *calendar_,
-                                                           UserCalendar::locale(), Store::defaultURL(),
-                                                           launch_.version, GoogleCalendar::Configuration::of(info)});
+    // The local model server of the preferences; its calls run on a queue of their own.
+    languageModel_ =
+        std::make_unique<LocalLanguageModel>(*settings_, runtime_.main(), runtime_.queue("Ostrel.model"));
+    AppModel::Services services{runtime_,
+                                *platform_,
+                                *loginItems_,
+                                *commands_,
+                                *settings_,
+                                random_,
+                                *banner_,
+                                *windows_,
+                                *calendar_,
+                                UserCalendar::locale(),
+                                Store::defaultURL(),
+                                launch_.version,
+                                GoogleCalendar::Configuration::of(info)};
+    services.model = languageModel_.get();
+    model_ = std::make_unique<AppModel>(std::move(services));
     model_->setCheckForUpdates([this] { updater_->checkForUpdates(); });
 
     item_ = std::make_unique<QtStatusItem>();

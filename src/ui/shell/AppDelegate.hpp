@@ -2,6 +2,7 @@
 
 #include "app/shell/AppModel.hpp"
 #include "core/foundation/Calendar.hpp"
+#include "platform/LocalLanguageModel.hpp"
 #include "platform/LoginItems.hpp"
 #include "platform/ProcessCommandRunner.hpp"
 #include "platform/SecureRandom.hpp"
@@ -71,6 +72,7 @@ private:
     std::unique_ptr<Updater> updater_;
     std::unique_ptr<PlaceholderWindows> windows_;
     std::unique_ptr<BannerPanel> banner_;
+    std::unique_ptr<LocalLanguageModel> languageModel_; // outlives the model that holds it
     std::unique_ptr<AppModel> model_;
     std::unique_ptr<QtStatusItem> item_;
     std::unique_ptr<StatusMenu> menu_;

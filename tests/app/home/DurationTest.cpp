@@ -1,9 +1,9 @@
 #include "app/home/Duration.hpp"
 
-#include <gtest/gtest.h>
-
 #include <cstdint>
 #include <limits>
+
+#include <gtest/gtest.h>
 
 namespace ostrel {
 namespace {

@@ -24,7 +24,8 @@ TEST(ItemDisplayTest, EachKindIsNamedAsEveryViewShowsIt) {
         {Item::note("org.gnome.Notes", "Physics I"), "Physics I"},
         {Item::page("https://learn.uni-example.edu/course/4211/"), "learn.uni-example.edu/course/4211/"},
         // Every occurrence goes, not only the leading one; other schemes stay.
-        {Item::page("https://example.com/login?next=https://example.com/home"), "example.com/login?next=example.com/home"},
+        {Item::page("https://example.com/login?next=https://example.com/home"),
+         "example.com/login?next=example.com/home"},
         {Item::page("http://intranet.example/"), "http://intranet.example/"},
     };
     for (const auto& one : cases) {
