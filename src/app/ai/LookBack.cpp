@@ -1,17 +1,18 @@
 #include "app/ai/LookBack.hpp"
 
+#include "app/ai/ModelCall.hpp"
 #include "app/home/Duration.hpp"
 #include "core/foundation/Text.hpp"
 #include "platform/SettingsError.hpp"
 #include "platform/SettingsKeys.hpp"
 
-#include <unicode/dtfmtsym.h>
-#include <unicode/locid.h>
-
 #include <algorithm>
 #include <memory>
 #include <span>
 #include <vector>
+
+#include <unicode/dtfmtsym.h>
+#include <unicode/locid.h>
 
 namespace ostrel::LookBack {
 
@@ -106,10 +107,12 @@ std::string facts(const TimeReport& report, const Workspace& workspace, const Ca
         report.sites, [&](const std::string& site) { return !exclusions.hidesSite(site); },
         [](const std::string& site) { return site; });
     const auto classes = entries(
-        report.classes, [](const std::string&) { return true; }, [](const std::string& title) { return title; });
+        report.classes, [](const std::string&) { return true; },
+        [](const std::string& title) { return title; });
 
     return "Total on the Mac this week: " + Duration::words(report.active) + ".\nApps: " + joined(apps, "") +
-           ".\nWebsites: " + joined(sites, "none recorded") + ".\nIn classes: " + joined(classes, "none recorded") +
+           ".\nWebsites: " + joined(sites, "none recorded") +
+           ".\nIn classes: " + joined(classes, "none recorded") +
            ".\nBusiest day: " + busiestDay(report.days, calendar, now) + ".\nOstrel set things up " +
            std::to_string(report.runs) + " times, saving about " + Duration::words(report.saved) + ".";
 }
@@ -120,58 +123,35 @@ Subscription write(const TimeReport& report, const Calendar& calendar, Date now,
         done(std::nullopt);
         return {};
     }
-    struct Call {
-        Subscription step;
-        Done done;
-        void finish(const std::optional<std::string>& text) {
-            if (done) {
-                std::exchange(done, nullptr)(text);
-            }
-        }
-    };
-    auto call = std::make_shared<Call>();
-    call->done = std::move(done);
+    // One answer, through whichever step gets there.
+    auto finish = std::make_shared<Done>(std::move(done));
     const double day = calendar.startOfDay(now);
-    ModelRequest request{std::string(instructions), facts(report, access.workspace, calendar, now, access.exclusions),
-                         std::nullopt};
-    LanguageModel& model = access.model;
+    ModelRequest request{std::string(instructions),
+                         facts(report, access.workspace, calendar, now, access.exclusions), std::nullopt};
     Settings& settings = access.settings;
-    const std::weak_ptr<Call> weak = call;
-    call->step = model.probe([weak, &model, &settings, day, request = std::move(request)](ModelAvailability availability) mutable {
-        const auto held = weak.lock();
-        if (!held) {
-            return;
-        }
-        if (availability != ModelAvailability::available) {
-            held->finish(std::nullopt);
-            return;
-        }
-        if (auto text = storedText(settings, day)) {
-            held->finish(text);
-            return;
-        }
-        held->step = model.respond(std::move(request), [weak, &settings, day](const ModelReply& reply) {
-            const auto held = weak.lock();
-            if (!held) {
-                return;
-            }
-            const std::string text = reply.content ? text::trimmed(*reply.content) : std::string();
-            if (text.empty()) {
-                held->finish(std::nullopt);
-                return;
-            }
-            try {
-                settings.set(settingsKeys::lookBack, SettingsDictionary{{"day", day}, {"text", text}});
-            } catch (const SettingsError&) {
-                // Kept for the screen only: the next call asks again.
-            }
-            held->finish(text);
-        });
-    });
-    return Subscription([call] {
-        call->done = nullptr;
-        call->step.cancel();
-    });
+    return ModelCall::whenAvailable(
+        access.model,
+        {[finish] { (*finish)(std::nullopt); },
+         [finish, &settings, day, request = std::move(request)]() -> std::optional<ModelRequest> {
+             if (auto text = storedText(settings, day)) {
+                 (*finish)(text);
+                 return std::nullopt;
+             }
+             return request;
+         },
+         [finish, &settings, day](const ModelReply& reply) {
+             const std::string text = reply.content ? text::trimmed(*reply.content) : std::string();
+             if (text.empty()) {
+                 (*finish)(std::nullopt);
+                 return;
+             }
+             try {
+                 settings.set(settingsKeys::lookBack, SettingsDictionary{{"day", day}, {"text", text}});
+             } catch (const SettingsError&) {
+                 // Kept for the screen only: the next call asks again.
+             }
+             (*finish)(text);
+         }});
 }
 
 } // namespace ostrel::LookBack

@@ -1,5 +1,6 @@
 #include "app/ai/SmartNames.hpp"
 
+#include "app/ai/ModelCall.hpp"
 #include "app/ai/RoutineTitle.hpp"
 #include "app/home/ItemDisplay.hpp"
 #include "core/foundation/Graphemes.hpp"
@@ -8,13 +9,13 @@
 #include "platform/SettingsError.hpp"
 #include "platform/SettingsKeys.hpp"
 
-#include <unicode/uchar.h>
-#include <unicode/utf8.h>
-
 #include <map>
 #include <memory>
 #include <string>
 #include <variant>
+
+#include <unicode/uchar.h>
+#include <unicode/utf8.h>
 
 namespace ostrel::SmartNames {
 
@@ -112,8 +113,8 @@ std::optional<std::string> cleaned(std::string_view answer) {
     return name;
 }
 
-std::string prompt(const Routine& routine, const std::vector<CalendarSeries>& series, const Calendar& calendar,
-                   const Workspace& workspace, const Exclusions& exclusions) {
+std::string prompt(const Routine& routine, const std::vector<CalendarSeries>& series,
+                   const Calendar& calendar, const Workspace& workspace, const Exclusions& exclusions) {
     std::string names;
     std::size_t count = 0;
     for (const Item& item : routine.items) {
@@ -138,58 +139,31 @@ Subscription name(const Routine& routine, const std::vector<CalendarSeries>& ser
         done(std::nullopt);
         return {};
     }
-    // One call's state: the step in flight, replaced as the call moves on; cleared with the token.
-    struct Call {
-        Subscription step;
-        Done done;
-        void finish(const std::optional<std::string>& name) {
-            if (done) {
-                std::exchange(done, nullptr)(name);
-            }
-        }
-    };
-    auto call = std::make_shared<Call>();
-    call->done = std::move(done);
-    ModelRequest request{std::string(instructions), prompt(routine, series, calendar, access.workspace, access.exclusions),
+    // One answer, through whichever step gets there.
+    auto finish = std::make_shared<Done>(std::move(done));
+    ModelRequest request{std::string(instructions),
+                         prompt(routine, series, calendar, access.workspace, access.exclusions),
                          RoutineTitle::schema()};
-    LanguageModel& model = access.model;
     Settings& settings = access.settings;
-    const std::weak_ptr<Call> weak = call;
-    call->step = model.probe([weak, &model, &settings, id = routine.key.id(),
-                              request = std::move(request)](ModelAvailability availability) mutable {
-        const auto held = weak.lock();
-        if (!held) {
-            return;
-        }
-        if (availability != ModelAvailability::available) {
-            held->finish(std::nullopt);
-            return;
-        }
-        held->step = model.respond(std::move(request), [weak, &settings, id](const ModelReply& reply) {
-            const auto held = weak.lock();
-            if (!held) {
-                return;
-            }
-            std::optional<std::string> name;
-            if (reply.content) {
-                try {
-                    name = cleaned(RoutineTitle::decode(*reply.content).name);
-                    if (name) {
-                        store(settings, id, *name);
-                    }
-                } catch (const json::DecodingError&) {
-                    name.reset();
-                } catch (const SettingsError&) {
-                    name.reset();
-                }
-            }
-            held->finish(name);
-        });
-    });
-    return Subscription([call] {
-        call->done = nullptr;
-        call->step.cancel();
-    });
+    return ModelCall::whenAvailable(
+        access.model, {[finish] { (*finish)(std::nullopt); },
+                       [request = std::move(request)]() -> std::optional<ModelRequest> { return request; },
+                       [finish, &settings, id = routine.key.id()](const ModelReply& reply) {
+                           std::optional<std::string> name;
+                           if (reply.content) {
+                               try {
+                                   name = cleaned(RoutineTitle::decode(*reply.content).name);
+                                   if (name) {
+                                       store(settings, id, *name);
+                                   }
+                               } catch (const json::DecodingError&) {
+                                   name.reset();
+                               } catch (const SettingsError&) {
+                                   name.reset();
+                               }
+                           }
+                           (*finish)(name);
+                       }});
 }
 
 } // namespace ostrel::SmartNames
