@@ -7,6 +7,8 @@
 #include "support/RunProgram.hpp"
 #include "support/TempDir.hpp"
 
+#include <functional>
+#include <iterator>
 #include <memory>
 #include <string>
 #include <vector>
@@ -132,6 +134,36 @@ TEST_F(ModelFeatureCommands, ASlotRoutineIsNamedOnceAndAClassIsNeverAsked) {
                                                       "Europe/Berlin", "--config", config.path().string()});
     EXPECT_EQ(unknown.status, 1);
     EXPECT_NE(unknown.err.find("no routine slot:9:9:nowhere"), std::string::npos) << unknown.err;
+}
+
+TEST_F(ModelFeatureCommands, WhateverGoesWrongWithTheServerNothingIsStored) {
+    ASSERT_FALSE(slotKey.empty());
+    const struct {
+        const char* name;
+        std::function<FakeReply()> reply;
+    } cases[] = {
+        {"garbage", [] { return FakeReply::text(200, "<html>not a model</html>"); }},
+        {"an error status", [] { return FakeReply::json(500, R"({"error":"model crashed"})"); }},
+        {"a stream", [] { return FakeReply::text(200, chatAnswer("A") + "\n" + chatAnswer("B")); }},
+        {"a partial body", [] { return FakeReply::truncated(200, R"({"done":true,"message":{"con)", 400); }},
+        {"a hang-up", [] { return FakeReply::hangUp(); }},
+    };
+    for (const auto& one : cases) {
+        modelIsThere(2);
+        server.enqueue("POST", "/api/chat", one.reply());
+        server.enqueue("POST", "/api/chat", one.reply());
+        const auto named = runProgram(OSTREL_DEV_PATH, {"smart-name", db(), "--key", slotKey, "--tz",
+                                                        "Europe/Berlin", "--config", config.path().string()});
+        const auto looked = runProgram(OSTREL_DEV_PATH, {"look-back", db(), "--tz", "Europe/Berlin", "--at",
+                                                         "2026-10-19", "--config", config.path().string()});
+        ASSERT_EQ(named.status, 0) << one.name << ": " << named.err;
+        ASSERT_EQ(looked.status, 0) << one.name << ": " << looked.err;
+        EXPECT_EQ(json::parse(named.out).at("name"), json::Value()) << one.name;
+        EXPECT_EQ(json::parse(named.out).at("stored"), json::Value()) << one.name;
+        EXPECT_EQ(json::parse(looked.out).at("text"), json::Value()) << one.name;
+        EXPECT_EQ(json::parse(looked.out).at("stored"), json::Value()) << one.name;
+    }
+    EXPECT_EQ(chats().size(), 2 * std::size(cases)) << "each got as far as the question";
 }
 
 TEST_F(ModelFeatureCommands, ADescriptionBecomesEditsAndADryRunSendsNothing) {
