@@ -183,6 +183,14 @@ const std::map<std::string, Command>& commands() {
         {"duration",
          {ostrel::dev::durationCommand,
           "duration MS...  each span of milliseconds in words, one JSON line {\"ms\", \"words\"} each"}},
+        {"words",
+         {ostrel::dev::wordsCommand,
+          "words JSON... [--locale L] [--tz ZONE] [--machine MACHINE] [--wifi NAME,HASH]\n"
+          "                each argument in the routine editor's words, one JSON line {\"words\"} each:\n"
+          "                a cue as the store writes it, {\"days\": [1..7]}, {\"clock\": MINUTE},\n"
+          "                {\"moment\": KEY_ID} or {\"place\": TEXT} (words null when it has none);\n"
+          "                ICU locale L (default en_US), zone ZONE (default UTC); app names from the\n"
+          "                simulated MACHINE, the current network NAME with hash HASH"}},
         {"shortcuts",
          {ostrel::dev::shortcutsCommand,
           "shortcuts list | run NAME [--tool PATH]\n"
