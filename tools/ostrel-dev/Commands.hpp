@@ -38,6 +38,7 @@ int ideaCommand(const Arguments& arguments);
 int installedAppsCommand(const Arguments& arguments);
 int durationCommand(const Arguments& arguments);
 int wordsCommand(const Arguments& arguments);
+int openNowCommand(const Arguments& arguments);
 int describeCommand(const Arguments& arguments);
 int smartNameCommand(const Arguments& arguments);
 int lookBackCommand(const Arguments& arguments);

@@ -191,6 +191,12 @@ const std::map<std::string, Command>& commands() {
           "                {\"moment\": KEY_ID} or {\"place\": TEXT} (words null when it has none);\n"
           "                ICU locale L (default en_US), zone ZONE (default UTC); app names from the\n"
           "                simulated MACHINE, the current network NAME with hash HASH"}},
+        {"open-now",
+         {ostrel::dev::openNowCommand,
+          "open-now --machine MACHINE [--placement ID]\n"
+          "                what is open on the simulated MACHINE as the routine editor takes it: the\n"
+          "                routine edits of everything open now as JSON, or with --placement the frame\n"
+          "                placement of app ID's front window (null when it has none)"}},
         {"shortcuts",
          {ostrel::dev::shortcutsCommand,
           "shortcuts list | run NAME [--tool PATH]\n"
