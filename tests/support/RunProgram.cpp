@@ -4,8 +4,8 @@
 #include "support/TempDir.hpp"
 
 #include <fcntl.h>
-#include <sstream>
 #include <spawn.h>
+#include <sstream>
 #include <stdexcept>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -55,6 +55,19 @@ std::vector<json::Value> jsonLines(const std::string& out) {
         lines.push_back(json::parse(line));
     }
     return lines;
+}
+
+::testing::AssertionResult refusedInOneLine(const ProgramResult& result, const std::string& command,
+                                            const std::string& said) {
+    const bool oneLine = !result.err.empty() && result.err.find('\n') == result.err.size() - 1;
+    if (result.status == 1 && result.out.empty() && oneLine &&
+        result.err.rfind("ostrel-dev " + command + ": ", 0) == 0 &&
+        result.err.find(said) != std::string::npos) {
+        return ::testing::AssertionSuccess();
+    }
+    return ::testing::AssertionFailure()
+           << "status " << result.status << ", stdout \"" << result.out << "\", stderr \"" << result.err
+           << "\" (expected it to name \"" << said << "\")";
 }
 
 } // namespace ostrel::test

@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include <gtest/gtest.h>
+
 namespace ostrel::test {
 
 struct ProgramResult {
@@ -18,5 +20,10 @@ ProgramResult runProgram(const std::string& program, const std::vector<std::stri
 
 // Each line of a program's output parsed as JSON, in order.
 std::vector<json::Value> jsonLines(const std::string& out);
+
+// Whether an ostrel-dev command refused as every command does: exit status 1, nothing on stdout,
+// one stderr line starting "ostrel-dev COMMAND: " that names said.
+::testing::AssertionResult refusedInOneLine(const ProgramResult& result, const std::string& command,
+                                            const std::string& said);
 
 } // namespace ostrel::test

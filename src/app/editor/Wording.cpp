@@ -1,6 +1,7 @@
 #include "app/editor/Wording.hpp"
 
 #include "app/home/ItemDisplay.hpp"
+#include "core/foundation/IcuText.hpp"
 #include "core/foundation/Text.hpp"
 #include "core/learning/RoutineName.hpp"
 
@@ -21,16 +22,6 @@
 namespace ostrel::Wording {
 
 namespace {
-
-std::string utf8(const icu::UnicodeString& text) {
-    std::string result;
-    text.toUTF8String(result);
-    return result;
-}
-
-icu::UnicodeString unicode(std::string_view text) {
-    return icu::UnicodeString::fromUTF8(icu::StringPiece(text.data(), static_cast<int32_t>(text.size())));
-}
 
 // What the sentences need of one locale and zone. Building it loads locale data, so each thread
 // keeps the last one it was asked for; the editor asks in one locale for the life of a window.
@@ -54,14 +45,15 @@ public:
         }
 
         status = U_ZERO_ERROR;
-        list_.reset(icu::ListFormatter::createInstance(icuLocale, ULISTFMT_TYPE_AND, ULISTFMT_WIDTH_WIDE, status));
+        list_.reset(
+            icu::ListFormatter::createInstance(icuLocale, ULISTFMT_TYPE_AND, ULISTFMT_WIDTH_WIDE, status));
         if (U_FAILURE(status)) {
             list_.reset();
         }
 
         time_.reset(icu::DateFormat::createTimeInstance(icu::DateFormat::kShort, icuLocale));
         if (time_) {
-            std::unique_ptr<icu::TimeZone> timeZone(icu::TimeZone::createTimeZone(unicode(zone_)));
+            std::unique_ptr<icu::TimeZone> timeZone(icu::TimeZone::createTimeZone(icuText::fromUtf8(zone_)));
             status = U_ZERO_ERROR;
             auto calendar = std::make_unique<icu::GregorianCalendar>(timeZone->clone(), icuLocale, status);
             if (U_SUCCESS(status)) {
@@ -83,13 +75,13 @@ public:
             std::vector<icu::UnicodeString> items;
             items.reserve(parts.size());
             for (const std::string& part : parts) {
-                items.push_back(unicode(part));
+                items.push_back(icuText::fromUtf8(part));
             }
             icu::UnicodeString text;
             UErrorCode status = U_ZERO_ERROR;
             list_->format(items.data(), static_cast<int32_t>(items.size()), text, status);
             if (U_SUCCESS(status)) {
-                return utf8(text);
+                return icuText::toUtf8(text);
             }
         }
         std::string text = parts.front();
@@ -105,7 +97,7 @@ public:
         }
         icu::UnicodeString text;
         time_->format(date * 1000.0, text);
-        return utf8(text);
+        return icuText::toUtf8(text);
     }
 
 private:
@@ -116,7 +108,7 @@ private:
         const icu::UnicodeString* names = symbols.getWeekdays(count, icu::DateFormatSymbols::FORMAT, width);
         std::vector<std::string> result;
         for (int32_t day = 1; day < count && day <= 7; ++day) {
-            result.push_back(utf8(names[day]));
+            result.push_back(icuText::toUtf8(names[day]));
         }
         return result;
     }

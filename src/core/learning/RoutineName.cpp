@@ -1,5 +1,6 @@
 #include "core/learning/RoutineName.hpp"
 
+#include "core/foundation/IcuText.hpp"
 #include "core/foundation/Text.hpp"
 
 #include <algorithm>
@@ -23,16 +24,6 @@ constexpr std::int64_t halfHoursPerDay = 48;
 
 [[noreturn]] void fail(const std::string& what, UErrorCode status) {
     throw std::runtime_error(what + ": " + u_errorName(status));
-}
-
-std::string utf8(const icu::UnicodeString& text) {
-    std::string result;
-    text.toUTF8String(result);
-    return result;
-}
-
-icu::UnicodeString unicode(std::string_view text) {
-    return icu::UnicodeString::fromUTF8(icu::StringPiece(text.data(), static_cast<int32_t>(text.size())));
 }
 
 // The locale's full weekday names and its short time style. Building them loads locale data, so
@@ -59,14 +50,14 @@ public:
         const icu::UnicodeString* days =
             symbols.getWeekdays(count, icu::DateFormatSymbols::FORMAT, icu::DateFormatSymbols::WIDE);
         for (int32_t day = 1; day < count && day <= 7; ++day) {
-            weekdays_.push_back(utf8(days[day]));
+            weekdays_.push_back(icuText::toUtf8(days[day]));
         }
 
         format_.reset(icu::DateFormat::createTimeInstance(icu::DateFormat::kShort, icuLocale));
         if (!format_) {
             throw std::runtime_error("no time format for " + locale_);
         }
-        std::unique_ptr<icu::TimeZone> timeZone(icu::TimeZone::createTimeZone(unicode(zone_)));
+        std::unique_ptr<icu::TimeZone> timeZone(icu::TimeZone::createTimeZone(icuText::fromUtf8(zone_)));
         auto* gregorian = new icu::GregorianCalendar(timeZone->clone(), icuLocale, status);
         if (U_FAILURE(status)) {
             delete gregorian;
@@ -87,7 +78,7 @@ public:
     std::string time(Date date) const {
         icu::UnicodeString text;
         format_->format(date * 1000.0, text);
-        return utf8(text);
+        return icuText::toUtf8(text);
     }
 
 private:
@@ -112,10 +103,10 @@ std::string slotName(const ContextKey::Slot& slot, const Calendar& calendar) {
 }
 
 std::string capitalised(const std::string& title, const Calendar& calendar) {
-    icu::UnicodeString text = unicode(title);
+    icu::UnicodeString text = icuText::fromUtf8(title);
     // Word boundaries and case rules of the user's language ("ijsselmeer" is "IJsselmeer" in Dutch).
     text.toTitle(nullptr, icu::Locale(calendar.locale().c_str()));
-    return utf8(text);
+    return icuText::toUtf8(text);
 }
 
 } // namespace
