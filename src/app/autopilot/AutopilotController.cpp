@@ -77,6 +77,7 @@ void AutopilotController::consider(const CueEvent& event, std::int64_t at) {
 }
 
 void AutopilotController::scheduleTimeCues() {
+    trace({{"effect", "schedule"}});
     cues_->scheduleTimeCues();
 }
 
@@ -157,6 +158,7 @@ void AutopilotController::writeDemoted(const Autopilot::Demoted& demoted) {
 }
 
 void AutopilotController::promote(const std::string& keyID) {
+    trace({{"effect", "promote"}, {"routine", keyID}});
     Autopilot::Demoted ids = demoted();
     ids.erase(keyID);
     writeDemoted(ids);

@@ -128,6 +128,9 @@ public:
     //              "placed", "visible" (false: a silent run, no banner, lastRun kept)
     //   "tidy"     "routine", "runID"
     //   "undo"     "routine", "runID", "bannerDismissed"
+    //   "promote"  "routine": taken off the demoted list (the editor's save)
+    //   "schedule" the time cues are re-armed on request (a "timer" of kind timeCue follows when
+    //              one is armed)
     //   "timer"    "kind" saveOffer|tidyUp, "deadline" (ms, wall clock; for the save offer the
     //              moment it is due if the machine stays awake), "routine" or "runID"
     //   "dropped"  "what" trigger|action|ask|saveOffer|classEnd, "reason": paused, stale,

@@ -166,4 +166,18 @@ bool RoutineDraft::hasEvent() const {
                        [](const Cue& cue) { return std::holds_alternative<Cue::Event>(cue.value); });
 }
 
+void RoutineDraft::removeCue(std::ptrdiff_t index) {
+    if (index < 0 || index >= static_cast<std::ptrdiff_t>(edits_.cues.size())) {
+        return;
+    }
+    change([&](RoutineEdits& edits) { edits.cues.erase(edits.cues.begin() + index); });
+}
+
+void RoutineDraft::replaceCue(std::ptrdiff_t index, Cue cue) {
+    if (index < 0 || index >= static_cast<std::ptrdiff_t>(edits_.cues.size())) {
+        return;
+    }
+    change([&](RoutineEdits& edits) { edits.cues[static_cast<std::size_t>(index)] = std::move(cue); });
+}
+
 } // namespace ostrel

@@ -14,6 +14,7 @@
 #include "platform/Settings.hpp"
 #include "platform/Subscription.hpp"
 
+#include <cstddef>
 #include <optional>
 #include <string>
 #include <vector>
@@ -85,6 +86,20 @@ public:
     // Appends a cue unless an equal one is there; cues keep their order.
     void add(const Cue& cue);
 
+    // Changes a copy of the edits and takes it (notifying only when it differs): how a section
+    // writes one field.
+    template <class Change>
+    void change(Change&& change) {
+        RoutineEdits next = edits_;
+        change(next);
+        setEdits(std::move(next));
+    }
+
+    // Takes the cue at index out, or puts cue in its place; an index outside the list (it got
+    // shorter meanwhile) does nothing.
+    void removeCue(std::ptrdiff_t index);
+    void replaceCue(std::ptrdiff_t index, Cue cue);
+
     // Whether the routine is tied to a class: a class key still starting at its learned moment, or
     // a class cue.
     bool hasEvent() const;
@@ -98,13 +113,6 @@ private:
                  const Settings* settings, const Wording::NetworkName& networkName);
 
     static Routine madeRoutine(RoutineEdits edits, const Clock& clock, SecureRandom& random);
-
-    template <class Change>
-    void change(Change&& change) {
-        RoutineEdits next = edits_;
-        change(next);
-        setEdits(std::move(next));
-    }
 
     std::string id_;
     ContextKey key_;

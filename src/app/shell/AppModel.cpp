@@ -314,6 +314,18 @@ ObservationWriter* AppModel::writer() {
     return observer_ ? &observer_->writer() : nullptr;
 }
 
+PlaceSignal* AppModel::place() {
+    return observer_ ? &observer_->place() : nullptr;
+}
+
+std::string_view AppModel::name(Notification notification) {
+    switch (notification) {
+    case Notification::routinesChanged:
+        return "quevRoutinesChanged";
+    }
+    return "";
+}
+
 bool AppModel::browserPermitted(const std::string& appID) const {
     return observer_ && observer_->browser().permits(appID);
 }

@@ -29,12 +29,14 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace ostrel {
 
 class NuvoTalk;
 class Observer;
+class PlaceSignal;
 class Onboarding;
 class Store;
 
@@ -119,6 +121,15 @@ public:
 
     Subscription observe(ChangeNotifier<Property>::Observer observer) { return changes_.observe(std::move(observer)); }
 
+    // Happenings that are posted rather than kept: routinesChanged ("quevRoutinesChanged") follows
+    // every write of routine edits (the editor's save and delete), so the routine lists reload.
+    enum class Notification { routinesChanged };
+    static std::string_view name(Notification notification);
+    [[nodiscard]] Subscription listen(ChangeNotifier<Notification>::Observer observer) {
+        return notifications_.observe(std::move(observer));
+    }
+    void post(Notification notification) const { notifications_.notify(notification); }
+
     LaunchAtLogin& launchAtLogin() { return launchAtLogin_; }
     Store* store() { return store_.get(); }
     const std::optional<std::string>& storeError() const { return storeError_; }
@@ -145,6 +156,8 @@ public:
     // The observer's writer; none while the store is failed.
     ObservationWriter* writer();
     NuvoTalk* talk() { return talk_.get(); }
+    // The place source, where the current Wi-Fi network is read; none while the store is failed.
+    PlaceSignal* place();
     Nuvo* nuvo() { return nuvo_.get(); }
     // Whether an unlock registration is held (none while the store is failed).
     bool watchingUnlocks() const { return watchingUnlocks_; }
@@ -181,6 +194,7 @@ private:
 
     Services services_;
     ChangeNotifier<Property> changes_;
+    ChangeNotifier<Notification> notifications_;
     LaunchAtLogin launchAtLogin_;
     std::unique_ptr<Store> store_; // declared before everything that uses it: closed last
     std::optional<std::string> storeError_;

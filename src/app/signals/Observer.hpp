@@ -69,6 +69,8 @@ public:
     BrowserSignal& browser() { return browser_; }
     // Started again by whoever changes the calendar source or its access.
     CalendarSignal& calendar() { return calendar_; }
+    // The current Wi-Fi network and its hash, for the routine editor's place cues.
+    PlaceSignal& place() { return place_; }
 
     // The latest login of user at the console, in milliseconds since 1970: records of type 7 (a
     // user process) whose line is "console" and whose user is user. Nothing when none qualifies.
