@@ -1,7 +1,11 @@
+#include "ui/editor/AddMenu.hpp"
+#include "ui/editor/Chip.hpp"
+#include "ui/editor/SectionTitle.hpp"
 #include "ui/shots/Shot.hpp"
 #include "ui/shots/Shots.hpp"
 #include "ui/theme/FlowRow.hpp"
 #include "ui/theme/Fonts.hpp"
+#include "ui/theme/Icons.hpp"
 #include "ui/theme/Pill.hpp"
 #include "ui/theme/Sky.hpp"
 #include "ui/theme/SkyButton.hpp"
@@ -108,6 +112,26 @@ QImage styles(const json::Value& state) {
         {"display", "Lab monitor"}, {"mappin", "Library, 2nd floor"}, {"sparkles", "Focus"}};
     for (const auto& [symbol, text] : items) flow->addWidget(new Pill(QString(symbol), QString(text)));
     column->addLayout(flow);
+
+    column->addSpacing(6);
+    column->addWidget(caption("Routine editor: a section title, chips and add menus"));
+    column->addWidget(new SectionTitle("When", "The routine starts on any of these. A time starts it on the days you pick; "
+                                               "the others start it the moment they happen."));
+    const QImage appIcon = Icons::image("app", QSize(18, 18), Sky::button());
+    const auto nothing = [] {};
+    auto* chips = new FlowRow(8);
+    chips->addWidget(new Chip("Mondays at 9:00", "clock", QImage(), nothing, nothing));
+    chips->addWidget(new Chip("When I open Notes", "", appIcon, nothing));
+    chips->addWidget(new Chip("When my monitor is plugged in", "display", appIcon, nothing));
+    chips->addWidget(new Chip("Campus Wi-Fi", "", QImage(), nothing));
+    chips->addWidget(new AddMenu("Add a cue"));
+    column->addLayout(chips);
+    column->addSpacing(4);
+    column->addWidget(new SectionTitle("Puts away"));
+    auto* away = new FlowRow(8);
+    away->addWidget(new Chip("Mail", "", appIcon, nothing));
+    away->addWidget(new AddMenu("Add an app"));
+    column->addLayout(away);
 
     card.setFixedWidth(width);
     column->activate();

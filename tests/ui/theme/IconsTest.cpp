@@ -15,7 +15,7 @@ const char* const symbolNames[] = {
     "plus.circle.fill", "rectangle.fill", "rectangle.lefthalf.filled", "rectangle.righthalf.filled",
     "rectangle.split.2x1", "speaker.slash.fill", "lock.shield", "hand.tap", "hand.raised", "eye.slash",
     "cursorarrow.rays", "chart.bar", "battery.75percent", "app.badge", "clock", "display", "headphones", "app",
-    "macwindow"};
+    "macwindow", "doc"};
 
 int inkedPixels(const QImage& image) {
     int count = 0;
