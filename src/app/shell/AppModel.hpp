@@ -181,6 +181,7 @@ public:
     bool browserPermitted(const std::string& appID) const;
 
     AppWindows& windows() { return services_.windows; }
+    CommandRunner& commands() { return services_.commands; }
     const Platform& platform() const { return services_.platform; }
     Runtime& runtime() { return services_.runtime; }
     const Calendar& calendar() const { return services_.calendar; }
