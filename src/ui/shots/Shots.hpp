@@ -14,6 +14,10 @@ QImage banner(const json::Value& state);
 // The status menu's panel: the keys of `ostrel-dev menu`'s state file and "hover" (a row's index).
 QImage menu(const json::Value& state);
 
+// The routine editor's describe card on a pale ground: "describe" (idle, working, unavailable, notes,
+// failure) and "words".
+QImage describeCard(const json::Value& state);
+
 // A cloud window of each kind around its sky, with its lights.
 QImage cloudWindow(const json::Value& state);
 // The sky theme's controls, each style at rest and pressed, pills and a wrapping flow row.
