@@ -20,7 +20,7 @@ void quietQt(QtMsgType type, const QMessageLogContext&, const QString& message) 
 
 // A window drawn offscreen to a PNG, in a state read from a JSON file.
 int shotCommand(const Arguments& arguments) {
-    const Options options("shot", arguments, {"--out", "--state"});
+    const Options options("shot", arguments, {"--out", "--state", "--db", "--tz", "--routine"});
     const std::string& window = options.single("a WINDOW");
     const auto out = options.text("--out");
     if (!out) throw options.error("--out PNG is required");
@@ -31,6 +31,14 @@ int shotCommand(const Arguments& arguments) {
             state = json::Value::parse(options.readFile(*file, "state"));
         } catch (const json::Value::exception& e) {
             throw options.error(*file + " is not JSON: " + e.what());
+        }
+    }
+
+    // The editor's routine may be named on the command line; it wins over the state file.
+    for (const auto& [option, key] : {std::pair{"--db", "db"}, std::pair{"--tz", "tz"}, std::pair{"--routine", "routine"}}) {
+        if (const auto value = options.text(option)) {
+            if (window != "editor") throw options.error(std::string(option) + " is for the editor only");
+            state[key] = *value;
         }
     }
 

@@ -1,6 +1,9 @@
 #pragma once
 
+#include "app/ai/InstalledApps.hpp"
+
 #include <functional>
+#include <vector>
 
 namespace ostrel {
 class AutopilotController;
@@ -31,6 +34,8 @@ struct EditorContext {
     const Calendar& calendar;
     std::function<void()> routinesChanged; // the application's notification
     std::function<void()> beep;
+    // The installed apps the describe card names to the model; called on a worker.
+    std::function<std::vector<InstalledApps::App>()> installedApps = {};
 };
 
 } // namespace ostrel::ui

@@ -32,24 +32,31 @@ DescribeStage::DescribeStage(RoutineDraft& draft, const std::string& state, cons
     };
     fill_ = std::make_unique<DescribeFill>(draft, std::move(sources));
     fill_->setWords(words);
+    play(*fill_, model_, time_, state);
+}
 
-    if (state == "unavailable") {
-        model_.setAvailability(ModelAvailability::notEnabled);
+void DescribeStage::play(DescribeFill& fill, SimulatedLanguageModel& model, VirtualTime& time,
+                         const std::string& state) {
+    if (std::find(names().begin(), names().end(), state) == names().end()) {
+        throw ShotError("\"describe\": one of idle, working, unavailable, notes, failure, not \"" + state + "\"");
     }
-    fill_->probe();
-    time_.settle();
+    if (state == "unavailable") {
+        model.setAvailability(ModelAvailability::notEnabled);
+    }
+    fill.probe();
+    time.settle();
     if (state == "working") {
-        model_.hold();
-        fill_->fill();
-        time_.settle();
+        model.hold();
+        fill.fill();
+        time.settle();
     } else if (state == "notes" || state == "failure") {
-        model_.answer(partlyMatched);
-        fill_->fill();
-        time_.settle();
+        model.answer(partlyMatched);
+        fill.fill();
+        time.settle();
         if (state == "failure") {
-            model_.answer("I'm not sure what you mean.");
-            fill_->fill();
-            time_.settle();
+            model.answer("I'm not sure what you mean.");
+            fill.fill();
+            time.settle();
         }
     }
 }

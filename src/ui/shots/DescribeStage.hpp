@@ -30,6 +30,9 @@ public:
 
     DescribeFill& fill() { return *fill_; }
 
+    // Puts fill, asking model in time, into the named state (its words already typed).
+    static void play(DescribeFill& fill, SimulatedLanguageModel& model, VirtualTime& time, const std::string& state);
+
 private:
     VirtualTime time_;
     Executor& main_;

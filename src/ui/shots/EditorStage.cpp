@@ -19,7 +19,11 @@ EditorStage::EditorStage(MachineState machine, Calendar calendar, Store* store, 
                pickers != nullptr ? *pickers : noPickers_,
                calendar_,
                [this] { ++notifications_; },
-               [this] { ++beeps_; }} {}
+               [this] { ++beeps_; },
+               [] {
+                   return std::vector<InstalledApps::App>{{"Firefox", "org.mozilla.firefox"},
+                                                          {"Files", "org.gnome.Nautilus"}};
+               }} {}
 
 EditorStage::~EditorStage() = default;
 

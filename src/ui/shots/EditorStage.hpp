@@ -3,6 +3,7 @@
 #include "app/editor/Pickers.hpp"
 #include "core/foundation/Calendar.hpp"
 #include "platform/Platform.hpp"
+#include "platform/SecureRandom.hpp"
 #include "platform/Settings.hpp"
 #include "platform/sim/MachineState.hpp"
 #include "platform/sim/SimulatedLanguageModel.hpp"
@@ -37,6 +38,8 @@ public:
     SimulatedMachine& machine() { return machine_; }
     SimulatedLanguageModel& model() { return model_; }
     Settings& settings() { return settings_; }
+    // Seeded: a made routine's key is the same in every picture.
+    SecureRandom& random() { return random_; }
     const Calendar& calendar() const { return calendar_; }
     int beeps() const { return beeps_; }
     int notifications() const { return notifications_; }
@@ -53,6 +56,7 @@ private:
     SimulatedMachine machine_;
     Platform platform_;
     Settings settings_;
+    SecureRandom random_{7};
     Calendar calendar_;
     SimulatedLanguageModel model_;
     NoPickers noPickers_;

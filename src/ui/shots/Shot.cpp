@@ -15,6 +15,7 @@ const std::map<std::string, Drawer>& drawers() {
     static const std::map<std::string, Drawer> table{
         {"banner", shots::banner},
         {"cloud-window", shots::cloudWindow},
+        {"editor", shots::editor},
         {"describe-card", shots::describeCard},
         {"menu", shots::menu},
         {"styles", shots::styles},
