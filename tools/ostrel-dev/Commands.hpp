@@ -39,6 +39,7 @@ int installedAppsCommand(const Arguments& arguments);
 int durationCommand(const Arguments& arguments);
 int wordsCommand(const Arguments& arguments);
 int openNowCommand(const Arguments& arguments);
+int editCommand(const Arguments& arguments);
 int describeCommand(const Arguments& arguments);
 int smartNameCommand(const Arguments& arguments);
 int lookBackCommand(const Arguments& arguments);

@@ -197,6 +197,15 @@ const std::map<std::string, Command>& commands() {
           "                what is open on the simulated MACHINE as the routine editor takes it: the\n"
           "                routine edits of everything open now as JSON, or with --placement the frame\n"
           "                placement of app ID's front window (null when it has none)"}},
+        {"edit",
+         {ostrel::dev::editCommand,
+          "edit DB --tz ZONE --routine ID|new --script FILE [--machine MACHINE] [--config DIR] [--at MS|DATE]\n"
+          "                the routine editor on the routine ID of the routine book (new: one being\n"
+          "                made) over the store DB and the autopilot, on the simulated MACHINE in\n"
+          "                virtual time from MS (default now), played by the script FILE of JSON lines\n"
+          "                {STEP: VALUE} (see README); prints {\"step\": LINE, \"edits\"} after each\n"
+          "                step and, as they happen, the effects: beep, stored, deleted, promote,\n"
+          "                schedule, notification, run, closed"}},
         {"shortcuts",
          {ostrel::dev::shortcutsCommand,
           "shortcuts list | run NAME [--tool PATH]\n"
