@@ -49,10 +49,7 @@ protected:
 
 TimePicker::TimePicker(const Cue::Time& cue, const Calendar& calendar, Changed changed, QWidget* parent)
     : QWidget(parent), choice_(cue), changed_(std::move(changed)) {
-    setAutoFillBackground(true);
-    QPalette light = palette();
-    light.setColor(QPalette::Window, Qt::white);
-    setPalette(light);
+    setAttribute(Qt::WA_TranslucentBackground);
     auto* column = new QVBoxLayout(this);
     column->setContentsMargins(16, 16, 16, 16);
     column->setSpacing(12);
@@ -87,6 +84,16 @@ TimePicker::TimePicker(const Cue::Time& cue, const Calendar& calendar, Changed c
         days_.push_back(button);
     }
     column->addLayout(dayRow);
+}
+
+void TimePicker::paintEvent(QPaintEvent*) {
+    // A white card with a faint blue edge, rounded like the chips it opens from.
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::Antialiasing);
+    const QRectF card = QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5);
+    painter.setPen(QPen(Sky::faded(Sky::button(), 0.3), 1));
+    painter.setBrush(Qt::white);
+    painter.drawRoundedRect(card, 14, 14);
 }
 
 std::int64_t TimePicker::dayOf(const QAbstractButton* button) {

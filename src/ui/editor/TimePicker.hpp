@@ -39,6 +39,9 @@ public:
     static std::int64_t dayOf(const QAbstractButton* button);
     const TimeChoice& choice() const { return choice_; }
 
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
 private:
     void toggle(std::int64_t day);
 

@@ -151,6 +151,7 @@ void WhenSection::editTime(std::size_t index) {
     popoverCue_ = cues[index];
     auto* popover = new QWidget(this, Qt::Popup);
     popover->setAttribute(Qt::WA_DeleteOnClose);
+    popover->setAttribute(Qt::WA_TranslucentBackground);
     auto* layout = new QVBoxLayout(popover);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(new TimePicker(*time, context_.calendar, [this, index](const Cue::Time& changed) {
