@@ -3,7 +3,7 @@
 // painted again), for a moment changed and for a window place changed; beside opening the window
 // and painting it the first time. A change should stay well inside a 60 Hz frame (16 ms).
 
-#include "Timing.hpp"
+#include "QtBench.hpp"
 #include "app/editor/OpensEdits.hpp"
 #include "ui/cloud/CloudPanel.hpp"
 #include "ui/cloud/CloudWindow.hpp"
@@ -129,11 +129,7 @@ BENCHMARK(BM_EditorOpened)->Unit(benchmark::kMillisecond);
 } // namespace
 
 int main(int argc, char** argv) {
-    // Never the user's display: the window is painted into images.
-    setenv("QT_QPA_PLATFORM", "offscreen", 1);
-    int qtArgc = 1;
-    QApplication application(qtArgc, argv);
-    return ostrel::bench::runBenchmarks(argc, argv, [] {
+    return ostrel::bench::runQtBenchmarks(argc, argv, [] {
         ostrel::bench::printRatio("one moment changed over a repaint alone", "moment", "repaint");
         ostrel::bench::printRatio("one window place changed over a repaint alone", "placement", "repaint");
         ostrel::bench::printRatio("opening the window over one moment changed", "open", "moment");

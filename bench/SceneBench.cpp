@@ -3,7 +3,7 @@
 // frame after a resize, which draws the sky, grain and frame layers it keeps. Each beside the same
 // without the grain overlay, so the grain's share shows.
 
-#include "Timing.hpp"
+#include "QtBench.hpp"
 #include "platform/Appearance.hpp"
 #include "platform/Clock.hpp"
 #include "ui/cloud/CloudArt.hpp"
@@ -129,11 +129,7 @@ BENCHMARK(BM_SceneFirstFrameWithoutGrain)->Unit(benchmark::kMillisecond);
 } // namespace
 
 int main(int argc, char** argv) {
-    // Never the user's display: the scene is painted into images.
-    setenv("QT_QPA_PLATFORM", "offscreen", 1);
-    int qtArgc = 1;
-    QApplication application(qtArgc, argv);
-    return ostrel::bench::runBenchmarks(argc, argv, [] {
+    return ostrel::bench::runQtBenchmarks(argc, argv, [] {
         ostrel::bench::printRatio("steady frame, with grain over without", "frame", "frameWithoutGrain");
         ostrel::bench::printRatio("first frame, with grain over without", "first", "firstWithoutGrain");
     });

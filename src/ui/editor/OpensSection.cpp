@@ -56,18 +56,6 @@ private:
     Pill* pill_;
 };
 
-void clear(FlowRow* flow, const std::vector<QWidget*>& keep) {
-    while (QLayoutItem* item = flow->takeAt(0)) {
-        QWidget* widget = item->widget();
-        if (widget != nullptr && std::find(keep.begin(), keep.end(), widget) == keep.end()) {
-            // A click of the widget's own may have led here: it goes once the click is over.
-            widget->hide();
-            widget->deleteLater();
-        }
-        delete item;
-    }
-}
-
 } // namespace
 
 OpensSection::OpensSection(RoutineDraft& draft, const EditorContext& context, QWidget* parent)
@@ -155,7 +143,7 @@ void OpensSection::refresh() {
 }
 
 void OpensSection::rebuild() {
-    clear(pillFlow_, {addMenu_});
+    pillFlow_->clear({addMenu_});
     pills_.clear();
     for (const Item& item : *shownItems_) {
         auto* pill = new ItemPill(draft_, item, context_, pillBox_);
@@ -165,7 +153,7 @@ void OpensSection::rebuild() {
     }
     pillFlow_->addWidget(addMenu_);
 
-    clear(removedFlow_, {});
+    removedFlow_->clear();
     removedButtons_.clear();
     if (!shownRemoved_.empty()) {
         QLabel* label = plainLabel(Fonts::font(12, Fonts::Weight::regular), Sky::inkSoft(), removedBox_);

@@ -53,13 +53,7 @@ void PutsAwaySection::refresh() {
         return;
     }
     shown_ = putAway;
-    while (QLayoutItem* item = flow_->takeAt(0)) {
-        if (QWidget* widget = item->widget(); widget != nullptr && widget != addMenu_) {
-            widget->hide();
-            widget->deleteLater();
-        }
-        delete item;
-    }
+    flow_->clear({addMenu_});
     chips_.clear();
     const Workspace& workspace = context_.platform.workspace;
     for (const std::string& bundleID : putAway) {

@@ -102,14 +102,7 @@ void WhenSection::refresh() {
 }
 
 void WhenSection::rebuildChips() {
-    // A chip's own click may have led here: the old chips go once the click is over.
-    while (QLayoutItem* item = flow_->takeAt(0)) {
-        if (QWidget* widget = item->widget(); widget != nullptr && widget != addMenu_) {
-            widget->hide();
-            widget->deleteLater();
-        }
-        delete item;
-    }
+    flow_->clear({addMenu_});
     chips_.clear();
     if (shownLearned_) {
         auto* chip = new Chip(text(*draft_.learnedMoment()), "sparkles", QImage(),

@@ -1,5 +1,7 @@
 #include "ui/theme/FlowRow.hpp"
 
+#include <QWidget>
+
 #include <algorithm>
 #include <cmath>
 
@@ -107,6 +109,17 @@ void FlowRow::setGeometry(const QRect& rect) {
         const QPoint at(inner.left() + static_cast<int>(std::lround(placed.positions[i].x)),
                         inner.top() + static_cast<int>(std::lround(placed.positions[i].y)));
         visible[i]->setGeometry(QRect(at, visible[i]->sizeHint()));
+    }
+}
+
+void FlowRow::clear(const std::vector<QWidget*>& keep) {
+    while (QLayoutItem* item = takeAt(0)) {
+        QWidget* widget = item->widget();
+        if (widget != nullptr && std::find(keep.begin(), keep.end(), widget) == keep.end()) {
+            widget->hide();
+            widget->deleteLater();
+        }
+        delete item;
     }
 }
 

@@ -52,6 +52,10 @@ public:
     QLayoutItem* itemAt(int index) const override;
     QLayoutItem* takeAt(int index) override;
 
+    // Takes every item out. Their widgets, but for those in keep, are hidden and deleted once the
+    // event loop is back: a click of one of them may be what asked for the new row.
+    void clear(const std::vector<QWidget*>& keep = {});
+
     Qt::Orientations expandingDirections() const override;
     bool hasHeightForWidth() const override { return true; }
     int heightForWidth(int width) const override;

@@ -8,6 +8,7 @@
 #include "platform/sim/SimulatedLanguageModel.hpp"
 #include "platform/sim/SimulatedMachine.hpp"
 #include "platform/sim/VirtualTime.hpp"
+#include "support/StoppedClock.hpp"
 #include "support/Items.hpp"
 
 #include <gtest/gtest.h>
@@ -20,16 +21,7 @@
 namespace ostrel {
 namespace {
 
-class StoppedClock final : public Clock {
-public:
-    explicit StoppedClock(Date now) : now_(now) {}
-    Date now() const override { return now_; }
-    double monotonic() const override { return 0; }
-    double boot() const override { return 0; }
-
-private:
-    Date now_;
-};
+using test::StoppedClock;
 
 // The model's answer: a routine opening apps at a moment of the given kind.
 std::string idea(const std::string& kind, const std::vector<std::string>& apps) {

@@ -1,6 +1,7 @@
 #include "app/editor/RoutineDraft.hpp"
 
 #include "platform/SettingsKeys.hpp"
+#include "support/StoppedClock.hpp"
 #include "support/Items.hpp"
 
 #include <cctype>
@@ -19,16 +20,7 @@ using test::page;
 
 const std::string nnbsp = "\u202F";
 
-class StoppedClock final : public Clock {
-public:
-    explicit StoppedClock(Date now) : now_(now) {}
-    Date now() const override { return now_; }
-    double monotonic() const override { return 0; }
-    double boot() const override { return 0; }
-
-private:
-    Date now_;
-};
+using test::StoppedClock;
 
 std::vector<std::string> layoutKeys(const RoutineEdits& edits) {
     std::vector<std::string> keys;
