@@ -182,6 +182,7 @@ public:
 
     AppWindows& windows() { return services_.windows; }
     CommandRunner& commands() { return services_.commands; }
+    Settings& settings() { return services_.settings; }
     const Platform& platform() const { return services_.platform; }
     Runtime& runtime() { return services_.runtime; }
     const Calendar& calendar() const { return services_.calendar; }
