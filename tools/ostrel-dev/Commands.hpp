@@ -18,6 +18,7 @@ int googleCommand(const Arguments& arguments);
 int generateCommand(const Arguments& arguments);
 int episodesCommand(const Arguments& arguments);
 int routinesCommand(const Arguments& arguments);
+int upcomingCommand(const Arguments& arguments);
 int scoresCommand(const Arguments& arguments);
 int planCommand(const Arguments& arguments);
 int observeCommand(const Arguments& arguments);

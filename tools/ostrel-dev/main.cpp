@@ -59,6 +59,12 @@ const std::map<std::string, Command>& commands() {
           "routines DB --tz ZONE [--at MS|DATE]\n"
           "                the routines learned from the episodes before MS (default: all) in the IANA\n"
           "                time zone ZONE, with the stored edits applied, as JSON; DB is only read"}},
+        {"upcoming",
+         {ostrel::dev::upcomingCommand,
+          "upcoming DB --tz ZONE --at MS|DATE [--limit N] [--first-launch MS|DATE]\n"
+          "                the coming events of the next 36 hours as the menu shows them at MS, one\n"
+          "                JSON line each {\"id\", \"when\", \"plan\"} (at most N, default 6), then\n"
+          "                {\"day\"}: which day of observing MS is since the first launch (default MS)"}},
         {"scores",
          {ostrel::dev::scoresCommand,
           "scores DB --tz ZONE   the score export of DB's history, as the application writes it"}},

@@ -187,6 +187,10 @@ std::string clock(std::int64_t minute, const Calendar& calendar) {
     return LocaleWords::of(calendar).time(calendar.date(2026, 1, 1, static_cast<int>(hour), rest));
 }
 
+std::string timeOfDay(Date date, const Calendar& calendar) {
+    return LocaleWords::of(calendar).time(date);
+}
+
 std::string words(const Cue& cue, const std::vector<CalendarSeries>& series, const Calendar& calendar,
                   const Workspace& workspace) {
     return std::visit(

@@ -52,6 +52,9 @@ std::string days(const std::vector<std::int64_t>& weekdays, const Calendar& cale
 // neighbouring day's time of day.
 std::string clock(std::int64_t minute, const Calendar& calendar);
 
+// An instant's time of day as the locale's short time in the calendar's zone ("9:41 AM").
+std::string timeOfDay(Date date, const Calendar& calendar);
+
 // One sentence for a cue: "When Physics starts" (the first series with the cue's key, else
 // "a class"), days() + " at " + clock(), "On the NAME Wi-Fi", "When NAME is plugged in",
 // "When NAME connects", "When you open " + the app's display name. Hashes, display UUIDs and

@@ -1,5 +1,7 @@
 #include "app/home/ObserverPeriod.hpp"
 
+#include "core/foundation/Calendar.hpp"
+
 #include "core/foundation/Logger.hpp"
 #include "platform/Settings.hpp"
 #include "platform/SettingsKeys.hpp"
@@ -17,6 +19,10 @@ Date ObserverPeriod::firstLaunch(Settings& settings, Date now) {
         logger.error("first launch not stored: {}", failure.what());
     }
     return now;
+}
+
+std::int64_t ObserverPeriod::day(Settings& settings, Date now, const Calendar& calendar) {
+    return calendar.dayDifference(firstLaunch(settings, now), now) + 1;
 }
 
 } // namespace ostrel

@@ -173,7 +173,7 @@ void AppModel::refresh() {
 
     std::optional<UpcomingEvent> next;
     if (readable && store_) {
-        std::vector<UpcomingEvent> coming = UpcomingEvent::load(*store_, milliseconds(moment), 1);
+        std::vector<UpcomingEvent> coming = UpcomingEvent::load(*store_, milliseconds(moment), 1, services_.calendar);
         if (!coming.empty()) {
             next = std::move(coming.front());
         }
