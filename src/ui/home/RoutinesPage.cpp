@@ -1,0 +1,7 @@
+#include "ui/home/RoutinesPage.hpp"
+
+namespace ostrel::ui {
+
+RoutinesPage::RoutinesPage(const HomeContext&, bool, QWidget* parent) : QWidget(parent) {}
+
+} // namespace ostrel::ui
