@@ -97,8 +97,8 @@ RoutineRow::RoutineRow(const LearnedRoutine& routine, const std::vector<Calendar
     auto* header = new QHBoxLayout;
     header->setSpacing(headerSpacing);
     nameLabel_ = plainLabel(Fonts::font(nameSize, Fonts::Weight::semibold), Sky::ink(), this);
-    nameLabel_->setWordWrap(true);
-    nameLabel_->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
+    // The lines are broken here, to the width the badge leaves; the label itself never wraps.
+    nameLabel_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     badge_ = new TrustBadge(RoutineRowText::trustBadge(routine.routine.trust, routine.routine.edits.mode, routine.demoted),
                             this);
     header->addWidget(nameLabel_, 1, Qt::AlignLeft | Qt::AlignVCenter);
