@@ -109,6 +109,7 @@ void RoutinesPage::showList() {
     }
     if (routines->empty()) {
         auto* empty = new QWidget(this);
+        empty->setFixedWidth(RoutineRow::rowWidth); // the explanation wraps at the column's width
         auto* stack = new QVBoxLayout(empty);
         stack->setContentsMargins(0, 0, 0, 0);
         stack->setSpacing(emptySpacing);

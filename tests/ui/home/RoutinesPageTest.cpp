@@ -208,7 +208,7 @@ TEST_F(RoutinesPageTest, NothingKnownOrNothingReadableExplainsHowRoutinesCome) {
         EXPECT_EQ(title.topLeft(), QPoint(4, 26));
         EXPECT_EQ(text.top(), title.bottom() + 1 + 6) << "6 apart";
         EXPECT_GT(text.height(), page->emptyText()->fontMetrics().height()) << "the explanation wraps";
-        EXPECT_LE(text.right(), 688 - 4);
+        EXPECT_EQ(text.right(), 688 - 4 - 1) << "wrapped at the column's width";
     }
 }
 
