@@ -12,6 +12,8 @@
 #include "support/ObserverWorld.hpp"
 #include "support/RawDatabase.hpp"
 #include "support/RecordingSurface.hpp"
+#include "app/home/TabSelection.hpp"
+#include "ui/home/HomeView.hpp"
 #include "ui/home/NewRoutineMenu.hpp"
 #include "ui/home/RoutineRow.hpp"
 #include "ui/home/RoutinesPage.hpp"
@@ -27,6 +29,8 @@
 #include <QLabel>
 #include <QMenu>
 #include <QPointer>
+#include <QScrollArea>
+#include <QScrollBar>
 
 #include <gtest/gtest.h>
 
@@ -395,6 +399,26 @@ TEST_F(RoutinesPageTest, ALongNameTakesTwoLinesAtMostBesideItsBadge) {
         EXPECT_LE(row->nameLabel()->fontMetrics().horizontalAdvance(line), badge.left() - 12) << line.toStdString();
     }
     EXPECT_EQ(badge.right(), 680 - 1) << "the badge at the right edge";
+}
+
+TEST_F(RoutinesPageTest, TheLoadedListScrollsInTheHomeWindow) {
+    history();
+    RoutineEdits made;
+    made.added = {test::app("org.gnome.Calculator")};
+    for (const char* id : {"made:A", "made:B", "made:C"}) {
+        world.store.save(made, id, static_cast<Date>(now) / 1000);
+    }
+    TabSelection selection;
+    HomeView view(context(), selection, true);
+    view.setAttribute(Qt::WA_DontShowOnScreen);
+    view.show();
+    settle();
+    auto* page = qobject_cast<RoutinesPage*>(view.page());
+    ASSERT_NE(page, nullptr);
+    ASSERT_EQ(page->rows().size(), 5U);
+    QScrollBar* bar = view.pageArea()->verticalScrollBar();
+    EXPECT_EQ(bar->maximum(), page->height() - view.pageArea()->viewport()->height());
+    EXPECT_GT(bar->maximum(), 0) << "five rows are taller than the page area";
 }
 
 TEST_F(RoutinesPageTest, GoingDuringALoadOrASmartNameIsSafe) {
