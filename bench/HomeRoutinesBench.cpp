@@ -168,6 +168,5 @@ int main(int argc, char** argv) {
     return ostrel::bench::runBenchmarks(argc, argv, [] {
         ostrel::bench::printRatio("routines load over learning and the routine book alone (aim: 1.2 or less)",
                                   "load", "core");
-        ostrel::bench::printRatio("wording every row over the whole load", "texts", "load");
     });
 }
