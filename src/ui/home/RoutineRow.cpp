@@ -62,8 +62,8 @@ protected:
     }
 
 private:
-    // An 11 point symbol is drawn a little larger than the font's size, as the text's symbols are.
-    static int symbolSide() { return RoutineRow::momentSymbolSize + 2; }
+    // The symbols' art leaves a margin inside its square: an 11 point glyph needs a square of 14.
+    static int symbolSide() { return RoutineRow::momentSymbolSize + 3; }
 
     QString symbol_;
     QString sentence_;
