@@ -61,7 +61,9 @@ public:
     TaskHandle postAfter(double seconds, Task task, TimeBase base) override {
         return inner_.postAfter(seconds, timedTask(std::move(task)), base);
     }
-    TaskHandle postAt(Date deadline, Task task) override { return inner_.postAt(deadline, timedTask(std::move(task))); }
+    TaskHandle postAt(Date deadline, Task task) override {
+        return inner_.postAt(deadline, timedTask(std::move(task)));
+    }
     bool isCurrent() const override { return inner_.isCurrent(); }
 
     double seconds = 0;
@@ -116,7 +118,8 @@ void BM_RoutinesLoad(benchmark::State& state) {
     }
     state.counters["routines"] = static_cast<double>(loader.routines()->size());
     state.counters["main_share"] = total > 0 ? runtime.timedMain().seconds / total : 0;
-    state.counters["main_ms_per_load"] = loads > 0 ? runtime.timedMain().seconds * 1000 / static_cast<double>(loads) : 0;
+    state.counters["main_ms_per_load"] =
+        loads > 0 ? runtime.timedMain().seconds * 1000 / static_cast<double>(loads) : 0;
 }
 BENCHMARK(BM_RoutinesLoad)->Unit(benchmark::kMillisecond)->MinTime(5.0);
 

@@ -4,9 +4,9 @@
 #include "support/RunProgram.hpp"
 #include "support/TempDir.hpp"
 
-#include <gtest/gtest.h>
-
 #include <string>
+
+#include <gtest/gtest.h>
 
 namespace ostrel {
 namespace {
@@ -42,16 +42,18 @@ std::string database(const test::TempDir& folder) {
 TEST(HomeRoutinesCommand, PrintsEachRowAsThePageWordsIt) {
     const test::TempDir folder;
     const std::string db = database(folder);
-    const auto rows = runProgram(OSTREL_DEV_PATH, {"home", "routines", db, "--tz", "Europe/Berlin", "--at",
-                                                   std::to_string(now)});
+    const auto rows = runProgram(
+        OSTREL_DEV_PATH, {"home", "routines", db, "--tz", "Europe/Berlin", "--at", std::to_string(now)});
     ASSERT_EQ(rows.status, 0) << rows.err;
-    EXPECT_EQ(rows.out,
-              "{\"badge\":\"Sets up by itself\",\"items\":[\"org.gnome.gedit\",\"learn.example.edu/maths\"],"
-              "\"key\":\"event:maths\",\"moments\":[[\"calendar\",\"Mon at 9:30\u202FAM\"],[\"mappin\",\"Room 1\"],"
-              "[\"wifi\",\"On the Campus Wi-Fi\"]],\"name\":\"Linear algebra\",\"seen\":\"Seen 3 times, confidence 80%\"}\n"
-              "{\"badge\":\"Asks first\",\"items\":[\"org.gnome.Calculator\"],\"key\":\"made:C3\","
-              "\"moments\":[[\"hand.tap\",\"Only when you choose Set up now\"]],\"name\":\"A routine you made\","
-              "\"seen\":\"You made this\"}\n");
+    EXPECT_EQ(
+        rows.out,
+        "{\"badge\":\"Sets up by itself\",\"items\":[\"org.gnome.gedit\",\"learn.example.edu/maths\"],"
+        "\"key\":\"event:maths\",\"moments\":[[\"calendar\",\"Mon at 9:30\u202FAM\"],[\"mappin\",\"Room 1\"],"
+        "[\"wifi\",\"On the Campus Wi-Fi\"]],\"name\":\"Linear algebra\",\"seen\":\"Seen 3 times, confidence "
+        "80%\"}\n"
+        "{\"badge\":\"Asks first\",\"items\":[\"org.gnome.Calculator\"],\"key\":\"made:C3\","
+        "\"moments\":[[\"hand.tap\",\"Only when you choose Set up now\"]],\"name\":\"A routine you made\","
+        "\"seen\":\"You made this\"}\n");
 
     // The smart names kept in --config name the routines without a name of the student's own.
     const std::string config = (folder / "config").string();
@@ -67,8 +69,9 @@ TEST(HomeRoutinesCommand, PrintsEachRowAsThePageWordsIt) {
     const auto later = runProgram(OSTREL_DEV_PATH, {"home", "routines", db, "--tz", "Europe/Berlin", "--at",
                                                     std::to_string(now + 10 * 86'400'000)});
     ASSERT_EQ(later.status, 0) << later.err;
-    EXPECT_NE(later.out.find(R"([["calendar","When it starts on your calendar"],["wifi","On the Campus Wi-Fi"]])"),
-              std::string::npos)
+    EXPECT_NE(
+        later.out.find(R"([["calendar","When it starts on your calendar"],["wifi","On the Campus Wi-Fi"]])"),
+        std::string::npos)
         << later.out;
 }
 
@@ -90,7 +93,8 @@ TEST(HomeRoutinesCommand, RefusesWhatItCannotUse) {
         EXPECT_NE(result.err.find(one.message), std::string::npos) << result.err;
         EXPECT_EQ(result.out, "") << one.message;
     }
-    EXPECT_FALSE(std::filesystem::exists(folder / "none.sqlite")) << "a command that only reads creates nothing";
+    EXPECT_FALSE(std::filesystem::exists(folder / "none.sqlite"))
+        << "a command that only reads creates nothing";
 }
 
 } // namespace

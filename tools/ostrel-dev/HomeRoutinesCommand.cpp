@@ -1,7 +1,6 @@
 #include "CommandMachine.hpp"
 #include "Commands.hpp"
 #include "Options.hpp"
-
 #include "app/home/ItemDisplay.hpp"
 #include "app/home/RoutineRowText.hpp"
 #include "app/home/RoutinesLoader.hpp"
@@ -51,8 +50,8 @@ int homeRoutinesCommand(const Arguments& arguments) {
 
     for (const LearnedRoutine& row : *loader.routines()) {
         json::Value moments = json::Value::array();
-        for (const RoutineRowText::Moment& moment :
-             RoutineRowText::moments(row.routine, loader.series(), loader.schedules(), calendar, workspace, {})) {
+        for (const RoutineRowText::Moment& moment : RoutineRowText::moments(
+                 row.routine, loader.series(), loader.schedules(), calendar, workspace, {})) {
             moments.push_back(json::Value::array({moment.symbol, moment.sentence}));
         }
         json::Value items = json::Value::array();

@@ -56,7 +56,8 @@ std::string_view symbolOf(const Cue& cue) {
         cue.value);
 }
 
-void addLearnedMoment(std::vector<Moment>& moments, const ContextKey& key, const std::vector<CalendarSeries>& series,
+void addLearnedMoment(std::vector<Moment>& moments, const ContextKey& key,
+                      const std::vector<CalendarSeries>& series,
                       const std::map<std::string, SeriesSchedule>& schedules, const Calendar& calendar,
                       const Wording::NetworkName& networkName) {
     if (const auto* event = std::get_if<ContextKey::Event>(&key.value)) {
@@ -67,8 +68,8 @@ void addLearnedMoment(std::vector<Moment>& moments, const ContextKey& key, const
         }
         const SeriesSchedule& schedule = found->second;
         const std::vector<std::int64_t> weekdays(schedule.weekdays.begin(), schedule.weekdays.end());
-        moments.push_back(
-            {"calendar", Wording::days(weekdays, calendar) + " at " + Wording::clock(schedule.minute, calendar)});
+        moments.push_back({"calendar", Wording::days(weekdays, calendar) + " at " +
+                                           Wording::clock(schedule.minute, calendar)});
         if (schedule.location) {
             moments.push_back({"mappin", *schedule.location});
         }
@@ -89,7 +90,8 @@ std::string seenText(const Routine& routine) {
     if (routine.isMade()) {
         return "You made this";
     }
-    std::string text = routine.support == 1 ? "Seen once" : "Seen " + std::to_string(routine.support) + " times";
+    std::string text =
+        routine.support == 1 ? "Seen once" : "Seen " + std::to_string(routine.support) + " times";
     const std::int64_t percent = roundedToInt64(routine.confidence * 100).value_or(0);
     return text + ", confidence " + std::to_string(percent) + "%";
 }

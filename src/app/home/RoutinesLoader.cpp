@@ -21,8 +21,8 @@ RoutinesLoader::RoutinesLoader(Services services) : services_(services) {}
 
 RoutinesLoader::~RoutinesLoader() = default;
 
-std::optional<RoutinesLoader::Result> RoutinesLoader::compute(Store& store, std::int64_t now, const Calendar& calendar,
-                                                              const Settings& settings) {
+std::optional<RoutinesLoader::Result>
+RoutinesLoader::compute(Store& store, std::int64_t now, const Calendar& calendar, const Settings& settings) {
     std::vector<Episode> episodes;
     Result result;
     Store::RoutineEditsByKey edits;
@@ -86,14 +86,16 @@ void RoutinesLoader::load() {
     const Clock& clock = services_.runtime.clock();
     const Settings& settings = services_.settings;
     Executor& main = services_.runtime.main();
-    auto take = guard_.wrap([this, number](std::optional<Result> result) { this->take(number, std::move(result)); });
-    services_.runtime.worker().post([&store, &clock, &settings, &main, calendar = services_.calendar, take]() mutable {
-        std::optional<Result> result;
-        if (const auto now = truncatedMilliseconds(clock.now())) {
-            result = compute(store, *now, calendar, settings);
-        }
-        main.post([take, result = std::move(result)]() mutable { take(std::move(result)); });
-    });
+    auto take =
+        guard_.wrap([this, number](std::optional<Result> result) { this->take(number, std::move(result)); });
+    services_.runtime.worker().post(
+        [&store, &clock, &settings, &main, calendar = services_.calendar, take]() mutable {
+            std::optional<Result> result;
+            if (const auto now = truncatedMilliseconds(clock.now())) {
+                result = compute(store, *now, calendar, settings);
+            }
+            main.post([take, result = std::move(result)]() mutable { take(std::move(result)); });
+        });
 }
 
 void RoutinesLoader::take(std::uint64_t number, std::optional<Result> result) {

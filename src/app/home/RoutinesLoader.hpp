@@ -118,7 +118,8 @@ public:
 private:
     void take(std::uint64_t number, std::optional<Result> result);
     void askName(std::uint64_t list, std::size_t index);
-    void answered(std::uint64_t list, std::size_t index, const std::string& id, const std::optional<std::string>& name);
+    void answered(std::uint64_t list, std::size_t index, const std::string& id,
+                  const std::optional<std::string>& name);
     void rename(const std::string& id, const std::string& name);
 
     Services services_;

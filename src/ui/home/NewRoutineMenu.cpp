@@ -12,7 +12,6 @@
 #include <QMenu>
 #include <QPainter>
 #include <QPainterPath>
-
 #include <cmath>
 #include <exception>
 

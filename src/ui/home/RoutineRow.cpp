@@ -17,7 +17,6 @@
 #include <QFontMetrics>
 #include <QLabel>
 #include <QPainter>
-
 #include <algorithm>
 #include <cmath>
 
@@ -57,7 +56,8 @@ protected:
         painter.drawImage(symbol, Icons::image(symbol_, symbol.size(), Sky::button(), devicePixelRatioF()));
         painter.setPen(Sky::inkSoft());
         painter.setFont(font());
-        const QRect text(side + RoutineRow::momentSymbolGap, 0, width() - side - RoutineRow::momentSymbolGap, height());
+        const QRect text(side + RoutineRow::momentSymbolGap, 0, width() - side - RoutineRow::momentSymbolGap,
+                         height());
         painter.drawText(text, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, shown_);
     }
 
@@ -99,15 +99,15 @@ RoutineRow::RoutineRow(const LearnedRoutine& routine, const std::vector<Calendar
     nameLabel_ = plainLabel(Fonts::font(nameSize, Fonts::Weight::semibold), Sky::ink(), this);
     // The lines are broken here, to the width the badge leaves; the label itself never wraps.
     nameLabel_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
-    badge_ = new TrustBadge(RoutineRowText::trustBadge(routine.routine.trust, routine.routine.edits.mode, routine.demoted),
-                            this);
+    badge_ = new TrustBadge(
+        RoutineRowText::trustBadge(routine.routine.trust, routine.routine.edits.mode, routine.demoted), this);
     header->addWidget(nameLabel_, 1, Qt::AlignLeft | Qt::AlignVCenter);
     header->addWidget(badge_, 0, Qt::AlignRight | Qt::AlignVCenter);
     column->addLayout(header);
 
     // Moments.
-    moments_ = RoutineRowText::moments(routine.routine, series, schedules, wording.calendar, wording.workspace,
-                                       wording.networkName);
+    moments_ = RoutineRowText::moments(routine.routine, series, schedules, wording.calendar,
+                                       wording.workspace, wording.networkName);
     FlowRow* momentFlow = nullptr;
     column->addWidget(flowBox(momentSpacing, this, momentFlow));
     for (const RoutineRowText::Moment& moment : moments_) {

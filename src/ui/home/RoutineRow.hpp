@@ -8,7 +8,6 @@
 
 #include <QString>
 #include <QWidget>
-
 #include <functional>
 #include <map>
 #include <string>

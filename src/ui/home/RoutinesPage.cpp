@@ -11,7 +11,6 @@
 #include <QLabel>
 #include <QPainter>
 #include <QVBoxLayout>
-
 #include <algorithm>
 
 namespace ostrel::ui {
@@ -124,7 +123,8 @@ void RoutinesPage::showList() {
         empty->show();
         return;
     }
-    const RoutineRow::Wording wording{context_.calendar, context_.platform.workspace, networkNameOf(context_.place)};
+    const RoutineRow::Wording wording{context_.calendar, context_.platform.workspace,
+                                      networkNameOf(context_.place)};
     const std::string firstId = routines->front().id();
     for (const LearnedRoutine& routine : *routines) {
         const std::string id = routine.id();

@@ -8,7 +8,6 @@
 #include "ui/home/HomeContext.hpp"
 
 #include <QWidget>
-
 #include <memory>
 #include <vector>
 

@@ -5,7 +5,6 @@
 
 #include <QFontMetrics>
 #include <QPainter>
-
 #include <cmath>
 
 namespace ostrel::ui {
@@ -33,7 +32,8 @@ QColor TrustBadge::colour(RoutineRowText::BadgeColour colour) {
 
 QSize TrustBadge::sizeHint() const {
     const QFontMetrics metrics(font());
-    return QSize(static_cast<int>(std::ceil(metrics.horizontalAdvance(text_))), metrics.height()).grownBy(padding);
+    return QSize(static_cast<int>(std::ceil(metrics.horizontalAdvance(text_))), metrics.height())
+        .grownBy(padding);
 }
 
 QSize TrustBadge::minimumSizeHint() const {

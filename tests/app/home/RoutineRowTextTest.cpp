@@ -5,10 +5,10 @@
 #include "platform/sim/SimulatedMachine.hpp"
 #include "support/Items.hpp"
 
-#include <gtest/gtest.h>
-
 #include <cmath>
 #include <limits>
+
+#include <gtest/gtest.h>
 
 namespace ostrel {
 namespace {
@@ -75,7 +75,8 @@ TEST(RoutineRowTextTest, TheBadgeFollowsTheModeThenTheTrustAndTheDemotion) {
     };
     for (const auto& one : cases) {
         EXPECT_EQ(RoutineRowText::trustBadge(one.trust, one.mode, one.demoted), one.badge)
-            << (one.mode ? toString(*one.mode) : "no mode") << " " << toString(one.trust) << " " << one.demoted;
+            << (one.mode ? toString(*one.mode) : "no mode") << " " << toString(one.trust) << " "
+            << one.demoted;
     }
 }
 
@@ -89,7 +90,8 @@ protected:
     }
 
     std::vector<Moment> momentsOf(const Routine& routine) {
-        return RoutineRowText::moments(routine, series, schedules, calendar, machine.workspace(), networkName);
+        return RoutineRowText::moments(routine, series, schedules, calendar, machine.workspace(),
+                                       networkName);
     }
 
     SimulatedMachine machine;
@@ -125,21 +127,30 @@ TEST_F(RoutineMomentsTest, TheLearnedMomentComesFirstThenEachCueInItsOrder) {
         Routine routine;
         std::vector<Moment> moments;
     } cases[] = {
-        {"a class with its schedule and place", withEdits(ContextKey::event("physics"), true, {}),
+        {"a class with its schedule and place",
+         withEdits(ContextKey::event("physics"), true, {}),
          {{"calendar", "Tue and Thu at 10:15" + nnbsp + "AM"}, {"mappin", "Room 1.01"}}},
-        {"a class meeting nowhere in particular", withEdits(ContextKey::event("maths"), true, {}),
+        {"a class meeting nowhere in particular",
+         withEdits(ContextKey::event("maths"), true, {}),
          {{"calendar", "Mon at 9:00" + nnbsp + "AM"}}},
-        {"a class without a schedule", withEdits(ContextKey::event("chemistry"), true, {}),
+        {"a class without a schedule",
+         withEdits(ContextKey::event("chemistry"), true, {}),
          {{"calendar", "When it starts on your calendar"}}},
-        {"a one-off event", withEdits(ContextKey::title("career fair"), true, {}),
+        {"a one-off event",
+         withEdits(ContextKey::title("career fair"), true, {}),
          {{"calendar", "When it's on your calendar"}}},
-        {"a slot on the network the machine is on", withEdits(ContextKey::slot(2, 19, "wifi:home-hash"), true, {}),
+        {"a slot on the network the machine is on",
+         withEdits(ContextKey::slot(2, 19, "wifi:home-hash"), true, {}),
          {{"clock", monday}, {"wifi", "On eduroam"}}},
-        {"a slot on another network", withEdits(ContextKey::slot(2, 19, "wifi:other"), true, {}),
+        {"a slot on another network",
+         withEdits(ContextKey::slot(2, 19, "wifi:other"), true, {}),
          {{"clock", monday}, {"wifi", "On a Wi-Fi network you use"}}},
-        {"a slot at a place", withEdits(ContextKey::slot(2, 19, "place:52.45,13.29"), true, {}),
+        {"a slot at a place",
+         withEdits(ContextKey::slot(2, 19, "place:52.45,13.29"), true, {}),
          {{"clock", monday}, {"mappin", "At a place you often are"}}},
-        {"a slot at no known place", withEdits(ContextKey::slot(2, 19, "unknown"), true, {}), {{"clock", monday}}},
+        {"a slot at no known place",
+         withEdits(ContextKey::slot(2, 19, "unknown"), true, {}),
+         {{"clock", monday}}},
         {"every kind of cue after the learned moment",
          withEdits(ContextKey::event("maths"), true, {time, wifi, display, audio, app, physics}),
          {{"calendar", "Mon at 9:00" + nnbsp + "AM"},
@@ -149,13 +160,17 @@ TEST_F(RoutineMomentsTest, TheLearnedMomentComesFirstThenEachCueInItsOrder) {
           {"headphones", "When AirPods connects"},
           {"app", "When you open Visual Studio Code"},
           {"calendar", "When Physics starts"}}},
-        {"the learned moment switched off", withEdits(ContextKey::event("physics"), false, {audio, wifi}),
+        {"the learned moment switched off",
+         withEdits(ContextKey::event("physics"), false, {audio, wifi}),
          {{"headphones", "When AirPods connects"}, {"wifi", "On the Campus Wi-Fi"}}},
-        {"nothing left", withEdits(ContextKey::slot(2, 19, "unknown"), false, {}),
+        {"nothing left",
+         withEdits(ContextKey::slot(2, 19, "unknown"), false, {}),
          {{"hand.tap", "Only when you choose Set up now"}}},
-        {"a made routine without cues", withEdits(ContextKey::made("A1"), true, {}),
+        {"a made routine without cues",
+         withEdits(ContextKey::made("A1"), true, {}),
          {{"hand.tap", "Only when you choose Set up now"}}},
-        {"a made routine with cues", withEdits(ContextKey::made("A1"), true, {app, time}),
+        {"a made routine with cues",
+         withEdits(ContextKey::made("A1"), true, {app, time}),
          {{"app", "When you open Visual Studio Code"}, {"clock", "Weekdays at 8:00" + nnbsp + "AM"}}},
     };
     for (const auto& one : cases) {

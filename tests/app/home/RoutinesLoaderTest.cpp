@@ -18,11 +18,11 @@
 #include "support/RawDatabase.hpp"
 #include "support/TempDir.hpp"
 
-#include <gtest/gtest.h>
-
 #include <memory>
 #include <string>
 #include <vector>
+
+#include <gtest/gtest.h>
 
 namespace ostrel {
 namespace {
@@ -46,15 +46,16 @@ protected:
         ClassHistory history(*store);
         for (int n = 0; n < 3; ++n) {
             history.classHeld(n);
-            history.broughtUp(n, {test::app("org.gnome.gedit"), test::page("https://learn.example.edu/maths")});
+            history.broughtUp(n,
+                              {test::app("org.gnome.gedit"), test::page("https://learn.example.edu/maths")});
         }
     }
 
     std::unique_ptr<RoutinesLoader> makeLoader(bool autopilot = false, LanguageModel* languageModel = nullptr,
                                                Store* from = nullptr) {
-        return std::make_unique<RoutinesLoader>(RoutinesLoader::Services{
-            from != nullptr ? from : store.get(), autopilot, languageModel, settings, runtime, machine.workspace(),
-            calendar});
+        return std::make_unique<RoutinesLoader>(
+            RoutinesLoader::Services{from != nullptr ? from : store.get(), autopilot, languageModel, settings,
+                                     runtime, machine.workspace(), calendar});
     }
 
     // The rows of a finished load.
@@ -110,7 +111,8 @@ TEST_F(RoutinesLoaderTest, ALoadShowsEveryRoutineInPageOrderWithItsSeriesAndSche
     EXPECT_EQ(rows.back().id(), "made:B7") << "the routines the student made come last";
     EXPECT_EQ(rows.back().routine.support, 0);
     EXPECT_EQ(slotIds(*loader).size(), 7U) << "one routine per weekday of the mornings";
-    EXPECT_EQ(loader->series(), (std::vector<CalendarSeries>{{"maths", "Maths", ClassHistory::firstClass - ClassHistory::day}}));
+    EXPECT_EQ(loader->series(), (std::vector<CalendarSeries>{
+                                    {"maths", "Maths", ClassHistory::firstClass - ClassHistory::day}}));
     ASSERT_EQ(loader->schedules().count("maths"), 1U);
     EXPECT_EQ(loader->schedules().at("maths"), (SeriesSchedule{{2}, 9 * 60 + 30, "Room 1"}));
     for (const LearnedRoutine& row : rows) {
@@ -128,9 +130,9 @@ TEST_F(RoutinesLoaderTest, NamesAreTheStudentsThenTheCachedSmartNameThenThePlain
     time.settle();
     const std::vector<std::string> slots = slotIds(*first);
     ASSERT_GE(slots.size(), 2U);
-    settings.set(settingsKeys::smartNames, SettingsDictionary{{slots[0], "Morning mail"},
-                                                              {"event:maths", "Not this one"},
-                                                              {slots[1], 42.0}});
+    settings.set(
+        settingsKeys::smartNames,
+        SettingsDictionary{{slots[0], "Morning mail"}, {"event:maths", "Not this one"}, {slots[1], 42.0}});
 
     const auto loader = makeLoader(false, &model);
     loader->load();
@@ -201,7 +203,8 @@ TEST_F(RoutinesLoaderTest, OnlyAnAutopilotDemotes) {
         loader->load();
         time.settle();
         for (const LearnedRoutine& row : rowsOf(*loader)) {
-            EXPECT_EQ(row.demoted, one.mathsDemoted && row.id() == "event:maths") << one.what << ": " << row.id();
+            EXPECT_EQ(row.demoted, one.mathsDemoted && row.id() == "event:maths")
+                << one.what << ": " << row.id();
         }
     }
 }
@@ -210,7 +213,8 @@ TEST_F(RoutinesLoaderTest, SmartNamesComeOneAtATimeAfterTheRowsSeriesAndSchedule
     model.hold();
     const auto loader = makeLoader(false, &model);
     std::vector<RoutinesLoader::Property> told;
-    const Subscription watching = loader->observe([&](RoutinesLoader::Property property) { told.push_back(property); });
+    const Subscription watching =
+        loader->observe([&](RoutinesLoader::Property property) { told.push_back(property); });
     loader->load();
     time.settle();
 
@@ -235,7 +239,8 @@ TEST_F(RoutinesLoaderTest, SmartNamesComeOneAtATimeAfterTheRowsSeriesAndSchedule
     EXPECT_EQ(model.requests().size(), slots.size());
     EXPECT_FALSE(loader->isNaming());
     for (std::size_t i = 1; i < slots.size(); ++i) {
-        EXPECT_EQ(rowOf(*loader, slots[i])->name, RoutineName::name(*ContextKey::fromId(slots[i]), {}, calendar));
+        EXPECT_EQ(rowOf(*loader, slots[i])->name,
+                  RoutineName::name(*ContextKey::fromId(slots[i]), {}, calendar));
     }
 }
 
@@ -257,7 +262,8 @@ TEST_F(RoutinesLoaderTest, OnlyTheNewestOfOverlappingLoadsIsShown) {
     });
     loader->load();
     time.settle();
-    EXPECT_EQ(shownNames, std::vector<std::string>{"Linear algebra"}) << "the older list never replaced the newer";
+    EXPECT_EQ(shownNames, std::vector<std::string>{"Linear algebra"})
+        << "the older list never replaced the newer";
 
     // A third load supersedes the second while its first smart name is still being asked.
     ASSERT_EQ(model.requests().size(), 1U);
@@ -291,7 +297,9 @@ TEST_F(RoutinesLoaderTest, ANameCachedAfterTheListWasReadIsShownAllTheSame) {
     settings.remove(settingsKeys::smartNames);
     model.hold();
     loader->load();
-    runtime.worker().post([this, first] { settings.set(settingsKeys::smartNames, SettingsDictionary{{first, "Morning mail"}}); });
+    runtime.worker().post([this, first] {
+        settings.set(settingsKeys::smartNames, SettingsDictionary{{first, "Morning mail"}});
+    });
     time.settle();
     EXPECT_EQ(rowOf(*loader, first)->name, "Morning mail");
 }

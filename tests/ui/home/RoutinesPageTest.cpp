@@ -2,9 +2,12 @@
 // learning and when nothing is known, its rows and dividers, Change and Set up now, the New routine
 // menu, reloading on "quevRoutinesChanged", and going while a load or a smart name is under way.
 
+#include "ui/home/RoutinesPage.hpp"
+
 #include "app/autopilot/AutopilotController.hpp"
 #include "app/editor/OpenNow.hpp"
 #include "app/home/RoutineRowText.hpp"
+#include "app/home/TabSelection.hpp"
 #include "platform/SettingsKeys.hpp"
 #include "platform/sim/SimulatedLanguageModel.hpp"
 #include "support/ClassHistory.hpp"
@@ -12,11 +15,9 @@
 #include "support/ObserverWorld.hpp"
 #include "support/RawDatabase.hpp"
 #include "support/RecordingSurface.hpp"
-#include "app/home/TabSelection.hpp"
 #include "ui/home/HomeView.hpp"
 #include "ui/home/NewRoutineMenu.hpp"
 #include "ui/home/RoutineRow.hpp"
-#include "ui/home/RoutinesPage.hpp"
 #include "ui/home/TrustBadge.hpp"
 #include "ui/theme/ButtonLabel.hpp"
 #include "ui/theme/Fonts.hpp"
@@ -31,12 +32,11 @@
 #include <QPointer>
 #include <QScrollArea>
 #include <QScrollBar>
-
-#include <gtest/gtest.h>
-
 #include <cmath>
 #include <deque>
 #include <memory>
+
+#include <gtest/gtest.h>
 
 namespace ostrel::ui {
 namespace {
@@ -60,8 +60,10 @@ MachineState desktop() {
 
 // Colours as painted: within a step of 8-bit rounding.
 bool near(const QColor& painted, const QColor& expected) {
-    return std::abs(painted.red() - expected.red()) <= 2 && std::abs(painted.green() - expected.green()) <= 2 &&
-           std::abs(painted.blue() - expected.blue()) <= 2 && std::abs(painted.alpha() - expected.alpha()) <= 2;
+    return std::abs(painted.red() - expected.red()) <= 2 &&
+           std::abs(painted.green() - expected.green()) <= 2 &&
+           std::abs(painted.blue() - expected.blue()) <= 2 &&
+           std::abs(painted.alpha() - expected.alpha()) <= 2;
 }
 
 struct Opened {
@@ -75,8 +77,8 @@ protected:
         world.time.setWall(static_cast<Date>(now) / 1000);
         world.startWriterOnly();
         autopilot = std::make_unique<AutopilotController>(AutopilotController::Services{
-            world.store, world.writer(), world.runtime, world.settings, world.platform, banner, ledger, shortcuts,
-            world.random, calendar, "en_US"});
+            world.store, world.writer(), world.runtime, world.settings, world.platform, banner, ledger,
+            shortcuts, world.random, calendar, "en_US"});
         autopilot->setTrace([this](const json::Value& effect) {
             if (effect.at("effect").get<std::string>() == "run") {
                 runs.push_back(effect.at("name").get<std::string>());
@@ -91,27 +93,35 @@ protected:
         ClassHistory classes(world.store);
         for (int n = 0; n < 3; ++n) {
             classes.classHeld(n);
-            classes.broughtUp(n, {test::app("org.gnome.gedit"), test::page("https://learn.example.edu/maths")});
+            classes.broughtUp(n,
+                              {test::app("org.gnome.gedit"), test::page("https://learn.example.edu/maths")});
         }
         classes.classHeld(-1, "physics", "Physics");
     }
 
-    const HomeContext& context(bool withAutopilot = false, bool withStore = true, LanguageModel* model = nullptr) {
-        return contexts.emplace_back(HomeContext{
-            withStore ? &world.store : nullptr, withAutopilot ? autopilot.get() : nullptr, model, nullptr,
-            world.settings, world.runtime, world.platform, calendar,
-            [this](std::unique_ptr<RoutineDraft> draft, bool describing) {
-                opened.push_back({std::move(draft), describing});
-            },
-            [this](std::function<void()> changed) {
-                routinesChanged = std::move(changed);
-                ++listening;
-                return Subscription([this] {
-                    routinesChanged = nullptr;
-                    --listening;
-                });
-            },
-            {}});
+    const HomeContext& context(bool withAutopilot = false, bool withStore = true,
+                               LanguageModel* model = nullptr) {
+        return contexts.emplace_back(
+            HomeContext{withStore ? &world.store : nullptr,
+                        withAutopilot ? autopilot.get() : nullptr,
+                        model,
+                        nullptr,
+                        world.settings,
+                        world.runtime,
+                        world.platform,
+                        calendar,
+                        [this](std::unique_ptr<RoutineDraft> draft, bool describing) {
+                            opened.push_back({std::move(draft), describing});
+                        },
+                        [this](std::function<void()> changed) {
+                            routinesChanged = std::move(changed);
+                            ++listening;
+                            return Subscription([this] {
+                                routinesChanged = nullptr;
+                                --listening;
+                            });
+                        },
+                        {}});
     }
 
     // A live page as the Home window shows it, loaded.
@@ -202,9 +212,10 @@ TEST_F(RoutinesPageTest, NothingKnownOrNothingReadableExplainsHowRoutinesCome) {
         EXPECT_EQ(page->emptyTitle()->text(), "Nothing learned yet");
         EXPECT_EQ(page->emptyTitle()->font(), Fonts::font(17, Fonts::Weight::semibold));
         EXPECT_EQ(page->emptyTitle()->palette().color(QPalette::WindowText), Sky::ink());
-        EXPECT_EQ(page->emptyText()->text(),
-                  "Ostrel makes a routine once you open the same things for the same class or time twice, usually "
-                  "within a week. Or make one yourself with New routine.");
+        EXPECT_EQ(
+            page->emptyText()->text(),
+            "Ostrel makes a routine once you open the same things for the same class or time twice, usually "
+            "within a week. Or make one yourself with New routine.");
         EXPECT_EQ(page->emptyText()->palette().color(QPalette::WindowText), Sky::inkSoft());
         EXPECT_TRUE(page->emptyText()->wordWrap());
         const QRect title = placeIn(page->emptyTitle(), page);
@@ -252,10 +263,11 @@ TEST_F(RoutinesPageTest, RowsShowTheirRoutinesWithADividerBetweenEachTwo) {
         EXPECT_EQ(row->setUpButton()->text(), "Set up now");
     }
     const auto& loaded = *page->loader().routines();
-    EXPECT_EQ(rows[0]->moments(), RoutineRowText::moments(loaded[0].routine, page->loader().series(),
-                                                          page->loader().schedules(), calendar,
-                                                          world.machine.workspace(), {}));
-    EXPECT_EQ(rows[0]->moments().front().sentence, "Mon at 9:30\u202FAM") << "the schedule came with the rows";
+    EXPECT_EQ(rows[0]->moments(),
+              RoutineRowText::moments(loaded[0].routine, page->loader().series(), page->loader().schedules(),
+                                      calendar, world.machine.workspace(), {}));
+    EXPECT_EQ(rows[0]->moments().front().sentence, "Mon at 9:30\u202FAM")
+        << "the schedule came with the rows";
     EXPECT_EQ(rows[0]->pills()[1]->text(), "learn.example.edu/maths");
     ASSERT_NE(rows[1]->noItemsLabel(), nullptr);
     EXPECT_EQ(rows[1]->noItemsLabel()->text(), "No apps or files agree often enough yet");
@@ -315,7 +327,8 @@ TEST_F(RoutinesPageTest, TheNewRoutineMenuOpensTheEditorOnANewUnsavedRoutine) {
     history();
     NewRoutineMenu menu(context());
     const QSizeF label = ButtonLabel{"New routine", "plus", Fonts::font(13, Fonts::Weight::bold)}.size();
-    EXPECT_EQ(menu.sizeHint(), QSize(int(std::ceil(label.width())) + 28, int(std::ceil(label.height())) + 14));
+    EXPECT_EQ(menu.sizeHint(),
+              QSize(int(std::ceil(label.width())) + 28, int(std::ceil(label.height())) + 14));
     EXPECT_TRUE(near(picture(menu).pixelColor(menu.height() / 2 + 2, 2), Sky::sun())) << "a sun capsule";
 
     QStringList texts;
@@ -385,8 +398,9 @@ TEST_F(RoutinesPageTest, ItReloadsWhenTheRoutinesChangeAndStopsListeningWhenItGo
 TEST_F(RoutinesPageTest, ALongNameTakesTwoLinesAtMostBesideItsBadge) {
     history();
     RoutineEdits named;
-    named.name = "A very long routine name that goes on and on about the lectures and the tutorials that come "
-                 "with them every single week of the term";
+    named.name =
+        "A very long routine name that goes on and on about the lectures and the tutorials that come "
+        "with them every single week of the term";
     world.store.save(named, "event:maths", static_cast<Date>(now) / 1000);
     const auto page = shownPage(context());
     RoutineRow* row = page->rows()[0];
@@ -396,7 +410,8 @@ TEST_F(RoutinesPageTest, ALongNameTakesTwoLinesAtMostBesideItsBadge) {
     EXPECT_EQ(row->nameLabel()->toolTip(), QString::fromStdString(*named.name));
     const QRect badge = placeIn(row->badge(), row);
     for (const QString& line : shown.split('\n')) {
-        EXPECT_LE(row->nameLabel()->fontMetrics().horizontalAdvance(line), badge.left() - 12) << line.toStdString();
+        EXPECT_LE(row->nameLabel()->fontMetrics().horizontalAdvance(line), badge.left() - 12)
+            << line.toStdString();
     }
     EXPECT_EQ(badge.right(), 680 - 1) << "the badge at the right edge";
 }
