@@ -85,6 +85,8 @@ TEST_F(HomeWindowTest, TheTabModelTellsOnlyOfARealChange) {
 TEST_F(HomeWindowTest, TheHeaderAndPageFollowTheSelectedTab) {
     TabSelection selection;
     HomeView view(context, selection, true);
+    view.setAttribute(Qt::WA_DontShowOnScreen);
+    view.show(); // the header's layout runs
     EXPECT_EQ(view.QWidget::size(), QSize(880, 700));
     EXPECT_EQ(view.pageArea()->geometry(), QRect(96, 232, 688, 424));
     const QPoint tabsAt = view.tabs()->mapTo(&view, QPoint(0, 0));
