@@ -103,7 +103,7 @@ HomeView::HomeView(const HomeContext& context, TabSelection& selection, bool liv
     scroll_->setWidgetResizable(true);
     scroll_->setStyleSheet("QScrollArea, QScrollArea > QWidget > QWidget { background: transparent; }");
     scroll_->viewport()->setAutoFillBackground(false);
-    scroll_->setGeometry(pageArea);
+    scroll_->setGeometry(pageRect);
     if (!live) {
         scroll_->verticalScrollBar()->setEnabled(false);
     }

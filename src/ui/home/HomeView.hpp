@@ -2,6 +2,7 @@
 
 #include "platform/Subscription.hpp"
 #include "ui/home/HomeContext.hpp"
+#include "ui/home/NewRoutineMenu.hpp"
 
 #include <QPointer>
 #include <QWidget>
@@ -16,7 +17,6 @@ class TabSelection;
 namespace ostrel::ui {
 
 class CloudScene;
-class NewRoutineMenu;
 class SkyTabs;
 
 // The Home window's content: a fixed 880 x 700 scene over the home sky with the tab bar, the New
@@ -30,7 +30,7 @@ class HomeView : public QWidget {
     Q_OBJECT
 public:
     static constexpr QSize size{880, 700};
-    static constexpr QRect pageArea{96, 232, 688, 424};
+    static constexpr QRect pageRect{96, 232, 688, 424};
 
     // live: the window's (the sky moves and the page scrolls). The context and the selection must
     // outlive the view.
