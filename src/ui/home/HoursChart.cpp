@@ -10,6 +10,8 @@
 #include <QPainterPath>
 #include <QToolTip>
 
+#include <algorithm>
+
 namespace ostrel::ui {
 
 namespace {
@@ -100,7 +102,8 @@ void HoursChart::paintEvent(QPaintEvent*) {
         const int hour = TimeTexts::shownHours[static_cast<std::size_t>(i)];
         const QRectF bar = barRect(i);
         QPainterPath capsule;
-        capsule.addRoundedRect(bar, bar.width() / 2, bar.width() / 2);
+        const double radius = std::min(bar.width(), bar.height()) / 2;
+        capsule.addRoundedRect(bar, radius, radius);
         painter.fillPath(capsule, at(hour) >= 1 ? Sky::button() : Sky::horizon());
 
         const QString label = columnLabel(i);

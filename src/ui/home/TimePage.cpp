@@ -63,7 +63,7 @@ public:
         const int bottom = std::max({line - QFontMetrics(big_->font()).ascent() + big_->sizeHint().height(),
                                      line - QFontMetrics(caption_->font()).ascent() + caption_->sizeHint().height(),
                                      line - pickerBaseline() + picker_->sizeHint().height()});
-        return {TimePage::width - 2 * TimePage::side, bottom};
+        return {TimePage::pageWidth - 2 * TimePage::paddingSide, bottom};
     }
     QSize minimumSizeHint() const override { return {0, sizeHint().height()}; }
 
@@ -114,10 +114,10 @@ TimePage::TimePage(const HomeContext& context, bool live, QWidget* parent)
     loader_ = std::make_unique<TimeLoader>(TimeLoader::Sources{context.store, context.runtime, context.calendar,
                                                                context.model, context.settings,
                                                                context.platform.workspace});
-    setFixedWidth(width);
+    setFixedWidth(pageWidth);
     auto* column = new QVBoxLayout(this);
-    column->setContentsMargins(side, top, side, bottom);
-    column->setSpacing(spacing);
+    column->setContentsMargins(paddingSide, paddingTop, paddingSide, paddingBottom);
+    column->setSpacing(stackSpacing);
 
     auto* header = new QWidget(this);
     auto* headerColumn = new QVBoxLayout(header);
@@ -147,7 +147,7 @@ TimePage::TimePage(const HomeContext& context, bool live, QWidget* parent)
     bank_ = new QWidget(this);
     bankColumn_ = new QVBoxLayout(bank_);
     bankColumn_->setContentsMargins(0, 0, 0, 0);
-    bankColumn_->setSpacing(spacing);
+    bankColumn_->setSpacing(stackSpacing);
     column->addWidget(bank_);
     column->addStretch();
 

@@ -35,11 +35,11 @@ class TimePage : public QWidget {
 public:
     using Span = TimeSpan;
 
-    static constexpr int width = 688;
-    static constexpr int top = 22;
-    static constexpr int bottom = 48;
-    static constexpr int side = 4;
-    static constexpr int spacing = 26;
+    static constexpr int pageWidth = 688;
+    static constexpr int paddingTop = 22;
+    static constexpr int paddingBottom = 48;
+    static constexpr int paddingSide = 4;
+    static constexpr int stackSpacing = 26;
 
     // live: the page loads (the Home window always passes true). The context must outlive the page.
     TimePage(const HomeContext& context, bool live, QWidget* parent = nullptr);
