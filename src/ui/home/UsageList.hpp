@@ -8,7 +8,9 @@
 #include <QString>
 #include <QWidget>
 
+#include <cstdint>
 #include <functional>
+#include <string>
 #include <utility>
 #include <vector>
 

@@ -185,6 +185,21 @@ TEST_F(TimePageTest, TodayShowsTheHoursAndTheLists) {
     const auto* chart = shown->findChild<HoursChart*>();
     ASSERT_NE(chart, nullptr);
     EXPECT_EQ(shown->findChild<DaysChart*>(), nullptr);
+
+    // The picker is the tab bar in its card look: the chosen span blue, the other on the horizon
+    // track; choosing the span shown again loads nothing.
+    const QImage headerPicture = picture(*shown);
+    QAbstractButton* todayTab = shown->picker()->tabs()[0];
+    QAbstractButton* weekTab = shown->picker()->tabs()[1];
+    EXPECT_EQ(todayTab->text(), "Today");
+    EXPECT_EQ(weekTab->text(), "This week");
+    EXPECT_TRUE(near(headerPicture.pixelColor(todayTab->mapTo(shown.get(), QPoint(5, todayTab->height() / 2))),
+                     Sky::button()));
+    EXPECT_TRUE(near(headerPicture.pixelColor(weekTab->mapTo(shown.get(), QPoint(4, weekTab->height() / 2))),
+                     Sky::horizon()));
+    todayTab->click();
+    EXPECT_EQ(runtime.heldOnWorker(), 0u);
+    EXPECT_EQ(shown->span(), TimeSpan::today);
     EXPECT_EQ(shown->findChild<LookBackCard*>(), nullptr);
 
     // 12:00 idle, 13:00 and 14:00 full, 15:00 one millisecond.
