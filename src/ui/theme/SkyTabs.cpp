@@ -19,17 +19,17 @@ constexpr int spacing = 2;
 
 class Tab : public QAbstractButton {
 public:
-    Tab(const QString& label, QWidget* parent) : QAbstractButton(parent) {
+    Tab(const QString& label, const SkyTabs::Look& look, QWidget* parent) : QAbstractButton(parent), look_(look) {
         setText(label);
         setAccessibleName(label);
-        setFont(Fonts::font(15, Fonts::Weight::bold));
+        setFont(Fonts::font(look.fontSize, Fonts::Weight::bold));
         setCheckable(true);
         setCursor(Qt::PointingHandCursor);
         setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
     }
     QSize sizeHint() const override {
         const QFontMetrics metrics(font());
-        return {metrics.horizontalAdvance(text()) + 32, metrics.height() + 14};
+        return {metrics.horizontalAdvance(text()) + 2 * look_.paddingX, metrics.height() + 2 * look_.paddingY};
     }
 
 protected:
@@ -41,22 +41,36 @@ protected:
         if (isChecked()) {
             QPainterPath capsule;
             capsule.addRoundedRect(QRectF(rect()), height() / 2.0, height() / 2.0);
-            painter.fillPath(capsule, Qt::white);
+            painter.fillPath(capsule, look_.selectedFill);
         }
         painter.setFont(font());
-        painter.setPen(isChecked() ? Sky::ink() : QColor(Qt::white));
+        painter.setPen(isChecked() ? look_.selectedText : look_.otherText);
         painter.drawText(rect(), Qt::AlignCenter, text());
     }
+
+private:
+    SkyTabs::Look look_;
 };
 
 } // namespace
 
-SkyTabs::SkyTabs(const std::vector<QString>& labels, QWidget* parent) : QWidget(parent) {
+SkyTabs::Look SkyTabs::Look::overSky() {
+    return {15, 16, 7, QColor::fromRgbF(1, 1, 1, 0.22f), Qt::white, Sky::ink(), Qt::white};
+}
+
+SkyTabs::Look SkyTabs::Look::onCard() {
+    return {12, 12, 5, Sky::horizon(), Sky::button(), Qt::white, Sky::ink()};
+}
+
+SkyTabs::SkyTabs(const std::vector<QString>& labels, QWidget* parent) : SkyTabs(labels, Look::overSky(), parent) {}
+
+SkyTabs::SkyTabs(const std::vector<QString>& labels, const Look& look, QWidget* parent)
+    : QWidget(parent), look_(look) {
     auto* row = new QHBoxLayout(this);
     row->setContentsMargins(padding, padding, padding, padding);
     row->setSpacing(spacing);
     for (std::size_t i = 0; i < labels.size(); ++i) {
-        auto* tab = new Tab(labels[i], this);
+        auto* tab = new Tab(labels[i], look_, this);
         const int index = static_cast<int>(i);
         connect(tab, &QAbstractButton::clicked, this, [this, index] { Q_EMIT chosen(index); });
         row->addWidget(tab);
@@ -89,7 +103,7 @@ void SkyTabs::paintEvent(QPaintEvent*) {
     painter.setRenderHint(QPainter::Antialiasing);
     QPainterPath capsule;
     capsule.addRoundedRect(QRectF(rect()), height() / 2.0, height() / 2.0);
-    painter.fillPath(capsule, QColor::fromRgbF(1, 1, 1, 0.22f));
+    painter.fillPath(capsule, look_.track);
 }
 
 } // namespace ostrel::ui
