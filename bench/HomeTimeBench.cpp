@@ -1,7 +1,8 @@
 // The time page's week load at the last class start of a generated semester (90 days at 4,000
 // observations a day), three hours after it: TimeLoader's read of the week and the six hours
 // before it, the classes, the report, and handing it to the main executor, in virtual time and
-// without a language model. Beside it, the TimeReport alone over rows already in memory, and the
+// without a language model. Beside it, the same reads and report done directly (the core alone),
+// the TimeReport alone over rows already in memory, and the
 // part of the load that runs on the main executor (taking the report over and telling the page).
 // At the end the program prints their ratios, all run in the same process.
 
@@ -101,10 +102,26 @@ void BM_ReportAlone(benchmark::State& state) {
 }
 BENCHMARK(BM_ReportAlone)->Unit(benchmark::kMillisecond);
 
+// What the load does, done directly: the store's two reads and the report, no executors.
+void BM_ReadAndReport(benchmark::State& state) {
+    Store store(semester().database(), Store::Access::reader);
+    const Date start = TimeLoader::windowStart(TimeSpan::week, now(), berlin());
+    const auto from = static_cast<std::int64_t>(start * 1000.0);
+    const auto to = static_cast<std::int64_t>(now() * 1000.0) + 1;
+    bench::timed(state, "core", [&] {
+        const auto observations =
+            store.observationsWithPayloadsOf(from - TimeLoader::readAhead, to, TimeReport::payloadSignals());
+        const auto events = store.calendarEvents(from, to);
+        benchmark::DoNotOptimize(TimeReport(observations, from, to, events, berlin()));
+    });
+}
+BENCHMARK(BM_ReadAndReport)->Unit(benchmark::kMillisecond);
+
 } // namespace
 
 int main(int argc, char** argv) {
     return ostrel::bench::runBenchmarks(argc, argv, [] {
+        ostrel::bench::printRatio("week load over the core's read and report (aim 1.3 or less)", "load", "core");
         ostrel::bench::printRatio("week load over the report alone", "load", "report");
         // The main executor's part is tiny beside the load: printed in microseconds and per cent.
         const auto& table = ostrel::bench::means();
