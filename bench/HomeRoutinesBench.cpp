@@ -21,7 +21,9 @@
 #include "platform/sim/SimulatedMachine.hpp"
 #include "platform/sim/VirtualRuntime.hpp"
 #include "platform/sim/VirtualTime.hpp"
+#include "app/home/TabSelection.hpp"
 #include "ui/home/HomeContext.hpp"
+#include "ui/home/HomeView.hpp"
 #include "ui/home/RoutinesPage.hpp"
 
 #include <QApplication>
@@ -192,9 +194,12 @@ void BM_PageShowsList(benchmark::State& state) {
                                       return Subscription();
                                   },
                                   [] {}};
-    ui::RoutinesPage page(context, true);
-    page.setAttribute(Qt::WA_DontShowOnScreen);
-    page.show();
+    // The page where the student sees it: in the Home window's scrolling page area.
+    TabSelection selection;
+    ui::HomeView view(context, selection, false);
+    view.setAttribute(Qt::WA_DontShowOnScreen);
+    view.show();
+    auto& page = *qobject_cast<ui::RoutinesPage*>(view.page());
     time.settle();
     QApplication::processEvents();
     if (!changed) {

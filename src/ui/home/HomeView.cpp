@@ -101,7 +101,6 @@ HomeView::HomeView(const HomeContext& context, TabSelection& selection, bool liv
     scroll_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     scroll_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     scroll_->setWidgetResizable(true);
-    scroll_->setStyleSheet("QScrollArea, QScrollArea > QWidget > QWidget { background: transparent; }");
     scroll_->viewport()->setAutoFillBackground(false);
     scroll_->setGeometry(pageFrame);
     if (!live) {
