@@ -3,6 +3,7 @@
 #include "app/editor/Wording.hpp"
 #include "app/home/Duration.hpp"
 #include "core/foundation/IcuText.hpp"
+#include "core/foundation/LocaleCache.hpp"
 
 #include <algorithm>
 #include <charconv>
@@ -23,13 +24,7 @@ namespace {
 // thread keeps the last one it was asked for (a page asks in one locale for its life).
 class HourFormat {
 public:
-    static const HourFormat& of(const Calendar& calendar) {
-        thread_local std::unique_ptr<HourFormat> last;
-        if (!last || last->locale_ != calendar.locale() || last->zone_ != calendar.zone()) {
-            last = std::make_unique<HourFormat>(calendar.locale(), calendar.zone());
-        }
-        return *last;
-    }
+    static const HourFormat& of(const Calendar& calendar) { return lastForLocale<HourFormat>(calendar); }
 
     HourFormat(std::string locale, std::string zone) : locale_(std::move(locale)), zone_(std::move(zone)) {
         const icu::Locale icuLocale(locale_.c_str());

@@ -7,6 +7,7 @@
 #include "ui/theme/ButtonLabel.hpp"
 #include "ui/theme/Fonts.hpp"
 #include "ui/theme/Sky.hpp"
+#include "ui/theme/SunButton.hpp"
 
 #include <QApplication>
 #include <QMenu>
@@ -18,8 +19,6 @@
 namespace ostrel::ui {
 
 namespace {
-
-constexpr qreal pressedOpacity = 0.75;
 
 struct EntryText {
     NewRoutineMenu::Entry entry;
@@ -115,15 +114,7 @@ void NewRoutineMenu::paintEvent(QPaintEvent*) {
     painter.setRenderHint(QPainter::Antialiasing);
     painter.setRenderHint(QPainter::SmoothPixmapTransform);
     const QRectF whole = rect();
-    painter.setPen(Qt::NoPen);
-    painter.setBrush(Sky::faded(Sky::sun(), isDown() ? pressedOpacity : 1.0));
-    painter.drawRoundedRect(whole, whole.height() / 2, whole.height() / 2);
-    if (hasFocus()) {
-        painter.setBrush(Qt::NoBrush);
-        painter.setPen(QPen(Sky::faded(Sky::ink(), 0.35), 1.2));
-        const QRectF ring = whole.adjusted(1.5, 1.5, -1.5, -1.5);
-        painter.drawRoundedRect(ring, ring.height() / 2, ring.height() / 2);
-    }
+    paintSunCapsule(painter, whole, isDown(), hasFocus());
     labelOf(*this).paint(painter, whole.marginsRemoved(QMarginsF(padding)), Sky::ink());
 }
 
