@@ -90,9 +90,7 @@ public:
         if (!time_) {
             return {};
         }
-        icu::UnicodeString text;
-        time_->format(date * 1000.0, text);
-        return icuText::toUtf8(text);
+        return icuText::formatted(*time_, date);
     }
 
 private:

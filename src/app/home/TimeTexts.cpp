@@ -56,9 +56,7 @@ public:
         if (!format_) {
             return {};
         }
-        icu::UnicodeString text;
-        format_->format(date * 1000.0, text);
-        return icuText::toUtf8(text);
+        return icuText::formatted(*format_, date);
     }
 
 private:

@@ -71,9 +71,7 @@ public:
     }
 
     std::string time(Date date) const {
-        icu::UnicodeString text;
-        format_->format(date * 1000.0, text);
-        return icuText::toUtf8(text);
+        return icuText::formatted(*format_, date);
     }
 
 private:
