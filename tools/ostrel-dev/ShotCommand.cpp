@@ -6,8 +6,11 @@
 #include <QApplication>
 #include <QImageWriter>
 
+#include <algorithm>
 #include <cstdlib>
 #include <iostream>
+#include <limits>
+#include <vector>
 
 namespace ostrel::dev {
 namespace {
@@ -20,7 +23,7 @@ void quietQt(QtMsgType type, const QMessageLogContext&, const QString& message) 
 
 // A window drawn offscreen to a PNG, in a state read from a JSON file.
 int shotCommand(const Arguments& arguments) {
-    const Options options("shot", arguments, {"--out", "--state", "--db", "--tz", "--routine"});
+    const Options options("shot", arguments, {"--out", "--state", "--db", "--tz", "--routine", "--at", "--tab", "--span", "--config"});
     const std::string& window = options.single("a WINDOW");
     const auto out = options.text("--out");
     if (!out) throw options.error("--out PNG is required");
@@ -34,12 +37,28 @@ int shotCommand(const Arguments& arguments) {
         }
     }
 
-    // The editor's routine may be named on the command line; it wins over the state file.
-    for (const auto& [option, key] : {std::pair{"--db", "db"}, std::pair{"--tz", "tz"}, std::pair{"--routine", "routine"}}) {
-        if (const auto value = options.text(option)) {
-            if (window != "editor") throw options.error(std::string(option) + " is for the editor only");
-            state[key] = *value;
+    // What the editor and Home show may be named on the command line; it wins over the state file.
+    struct Named {
+        const char* option;
+        const char* key;
+        std::vector<std::string> windows;
+    };
+    const Named named[] = {
+        {"--db", "db", {"editor", "home"}},     {"--tz", "tz", {"editor", "home"}},
+        {"--routine", "routine", {"editor"}},   {"--tab", "tab", {"home"}},
+        {"--span", "span", {"home"}},           {"--config", "config", {"home"}},
+    };
+    for (const Named& one : named) {
+        if (const auto value = options.text(one.option)) {
+            if (std::find(one.windows.begin(), one.windows.end(), window) == one.windows.end()) {
+                throw options.error(std::string(one.option) + " is not for the " + window + " window");
+            }
+            state[one.key] = *value;
         }
+    }
+    if (options.text("--at")) {
+        if (window != "home") throw options.error("--at is not for the " + window + " window");
+        state["at"] = *options.integer("--at", 0, std::numeric_limits<std::int64_t>::max());
     }
 
     // Always offscreen: a picture must never need, or reach, the user's display. Qt's chatter on

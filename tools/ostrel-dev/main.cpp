@@ -65,6 +65,14 @@ const std::map<std::string, Command>& commands() {
           "                the coming events of the next 36 hours as the menu shows them at MS, one\n"
           "                JSON line each {\"id\", \"when\", \"plan\"} (at most N, default 6), then\n"
           "                {\"day\"}: which day of observing MS is since the first launch (default MS)"}},
+        {"home",
+         {ostrel::dev::homeCommand,
+          "home routines DB --tz ZONE --at MS|DATE [--config DIR]\n"
+          "                the Home window's routines page at MS, one JSON line per row {\"key\",\n"
+          "                \"name\", \"badge\", \"seen\", \"moments\", \"items\"} in page order\n"
+          "home time DB --tz ZONE --at MS|DATE --span today|week [--config DIR]\n"
+          "                the Home window's time page at MS, as JSON: the big number, caption, saved\n"
+          "                line, chart, usage lists and look-back"}},
         {"scores",
          {ostrel::dev::scoresCommand,
           "scores DB --tz ZONE   the score export of DB's history, as the application writes it"}},

@@ -2,6 +2,7 @@
 
 #include "app/home/ItemDisplay.hpp"
 #include "core/foundation/IcuText.hpp"
+#include "core/foundation/LocaleCache.hpp"
 #include "core/foundation/Text.hpp"
 #include "core/learning/RoutineName.hpp"
 
@@ -27,13 +28,7 @@ namespace {
 // keeps the last one it was asked for; the editor asks in one locale for the life of a window.
 class LocaleWords {
 public:
-    static const LocaleWords& of(const Calendar& calendar) {
-        thread_local std::unique_ptr<LocaleWords> last;
-        if (!last || last->locale_ != calendar.locale() || last->zone_ != calendar.zone()) {
-            last = std::make_unique<LocaleWords>(calendar.locale(), calendar.zone());
-        }
-        return *last;
-    }
+    static const LocaleWords& of(const Calendar& calendar) { return lastForLocale<LocaleWords>(calendar); }
 
     LocaleWords(std::string locale, std::string zone) : locale_(std::move(locale)), zone_(std::move(zone)) {
         const icu::Locale icuLocale(locale_.c_str());
@@ -95,9 +90,7 @@ public:
         if (!time_) {
             return {};
         }
-        icu::UnicodeString text;
-        time_->format(date * 1000.0, text);
-        return icuText::toUtf8(text);
+        return icuText::formatted(*time_, date);
     }
 
 private:

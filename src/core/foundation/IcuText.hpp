@@ -6,6 +6,7 @@
 #include <string>
 #include <string_view>
 
+#include <unicode/datefmt.h>
 #include <unicode/unistr.h>
 
 namespace ostrel::icuText {
@@ -18,6 +19,13 @@ inline std::string toUtf8(const icu::UnicodeString& text) {
     std::string result;
     text.toUTF8String(result);
     return result;
+}
+
+// A moment (seconds since 1970) in a date format, as UTF-8.
+inline std::string formatted(const icu::DateFormat& format, double seconds) {
+    icu::UnicodeString text;
+    format.format(seconds * 1000.0, text);
+    return toUtf8(text);
 }
 
 } // namespace ostrel::icuText

@@ -1,6 +1,7 @@
 #include "core/learning/RoutineName.hpp"
 
 #include "core/foundation/IcuText.hpp"
+#include "core/foundation/LocaleCache.hpp"
 #include "core/foundation/Text.hpp"
 
 #include <algorithm>
@@ -30,13 +31,7 @@ constexpr std::int64_t halfHoursPerDay = 48;
 // each thread keeps the last locale and zone it was asked for.
 class SlotWords {
 public:
-    static const SlotWords& of(const Calendar& calendar) {
-        thread_local std::unique_ptr<SlotWords> last;
-        if (!last || last->locale_ != calendar.locale() || last->zone_ != calendar.zone()) {
-            last = std::make_unique<SlotWords>(calendar.locale(), calendar.zone());
-        }
-        return *last;
-    }
+    static const SlotWords& of(const Calendar& calendar) { return lastForLocale<SlotWords>(calendar); }
 
     SlotWords(std::string locale, std::string zone) : locale_(std::move(locale)), zone_(std::move(zone)) {
         const icu::Locale icuLocale(locale_.c_str());
@@ -76,9 +71,7 @@ public:
     }
 
     std::string time(Date date) const {
-        icu::UnicodeString text;
-        format_->format(date * 1000.0, text);
-        return icuText::toUtf8(text);
+        return icuText::formatted(*format_, date);
     }
 
 private:

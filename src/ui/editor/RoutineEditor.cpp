@@ -12,6 +12,7 @@
 #include "ui/editor/PutsAwaySection.hpp"
 #include "ui/editor/WhenSection.hpp"
 #include "ui/theme/Fonts.hpp"
+#include "ui/theme/PaperCard.hpp"
 #include "ui/theme/PlainLabel.hpp"
 #include "ui/theme/Sky.hpp"
 #include "ui/theme/SkyLink.hpp"
@@ -38,32 +39,8 @@ constexpr QPoint footerAt{100, 726};
 constexpr int footerWidth = 480;
 constexpr int nameSize = 28;
 constexpr int fadeHeight = 40;
-// The pale card the form lies on, a little wider than the form, so ink text never sits on the
-// deep blue of the sky.
+// The pale card the form lies on, a little wider than the form.
 constexpr QRect cardRect{84, 236, 512, 490};
-
-class FormCard : public QWidget {
-public:
-    explicit FormCard(QWidget* parent) : QWidget(parent) {
-        setAttribute(Qt::WA_TransparentForMouseEvents);
-    }
-
-protected:
-    void paintEvent(QPaintEvent*) override {
-        QPainter painter(this);
-        painter.setRenderHint(QPainter::Antialiasing);
-        const QRectF card = QRectF(rect()).adjusted(2, 2, -2, -4);
-        QPainterPath shadow;
-        shadow.addRoundedRect(card.translated(0, 3), 28, 28);
-        painter.fillPath(shadow, Sky::faded(Sky::ink(), 0.10));
-        QPainterPath path;
-        path.addRoundedRect(card, 28, 28);
-        QLinearGradient fill(card.topLeft(), card.bottomLeft());
-        fill.setColorAt(0, QColor::fromRgbF(1, 1, 1, 0.93f));
-        fill.setColorAt(1, QColor::fromRgbF(0.97f, 0.985f, 1, 0.93f));
-        painter.fillPath(path, fill);
-    }
-};
 
 } // namespace
 
@@ -113,7 +90,7 @@ RoutineEditor::RoutineEditor(std::unique_ptr<RoutineDraft> draft, const EditorCo
     subtitle_->setText(QString::fromStdString(controller_.subtitle()));
     subtitle_->setGeometry(headerArea.x(), headerArea.y() + 44 + 4, headerArea.width(), 22);
 
-    auto* card = new FormCard(this);
+    auto* card = new PaperCard(this);
     card->setGeometry(cardRect);
 
     // The form: every section, scrolling within its area and fading out at both ends.

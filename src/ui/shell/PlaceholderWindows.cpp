@@ -1,5 +1,7 @@
 #include "ui/shell/PlaceholderWindows.hpp"
 
+#include "ui/home/HomeWindow.hpp"
+
 #include "core/foundation/Logger.hpp"
 #include "ui/cloud/CloudPanel.hpp"
 #include "ui/cloud/CloudScene.hpp"
@@ -26,7 +28,7 @@ PlaceholderWindows::PlaceholderWindows(const Clock& clock, Appearance& appearanc
     : clock_(clock), appearance_(appearance) {}
 
 PlaceholderWindows::~PlaceholderWindows() {
-    delete home_.data();
+    HomeWindow::discard(); // its context reads the model this object serves
     delete onboarding_.data();
     delete settings_.data();
 }
@@ -43,8 +45,12 @@ void PlaceholderWindows::present(QPointer<CloudPanel>& window, const char* art, 
     window->activateWindow();
 }
 
-void PlaceholderWindows::showHome(AppModel&, HomeTab) {
-    present(home_, "home", CloudWindow::homeSize, "Ostrel");
+void PlaceholderWindows::showHome(AppModel& app, HomeTab tab) {
+    HomeWindow::show(app, tab);
+}
+
+CloudPanel* PlaceholderWindows::home() const {
+    return HomeWindow::window();
 }
 
 void PlaceholderWindows::showOnboarding(AppModel&) {

@@ -15,8 +15,9 @@ namespace ostrel::ui {
 
 
 
-// The application's windows until their contents are built: Home, set-up and settings are empty
-// cloud windows of their size and title, made on first use, kept, and raised on every call. The
+// The application's windows: Home is the real HomeWindow; set-up and settings, until their
+// contents are built, are empty cloud windows of their size and title, made on first use, kept,
+// and raised on every call. The
 // set-up window is not shown by itself (its showing rules come with the set-up flow), there is no
 // score reminder yet and the mascot draws nothing; those calls are logged.
 //
@@ -35,7 +36,7 @@ public:
     std::unique_ptr<Nuvo> makeNuvo(ObservationWriter* writer, NuvoTalk* talk, std::function<void()> openHome) override;
 
     // The windows made so far; nothing before their first show.
-    CloudPanel* home() const { return home_; }
+    CloudPanel* home() const;
     CloudPanel* onboarding() const { return onboarding_; }
     CloudPanel* settings() const { return settings_; }
 
@@ -44,7 +45,6 @@ private:
 
     const Clock& clock_;
     Appearance& appearance_;
-    QPointer<CloudPanel> home_;
     QPointer<CloudPanel> onboarding_;
     QPointer<CloudPanel> settings_;
 };

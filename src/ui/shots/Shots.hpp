@@ -23,6 +23,8 @@ QImage cloudWindow(const json::Value& state);
 // The routine editor: "db", "tz", "routine" ("new" or an id), "machine", "edits", "describing",
 // "describe", "words", "timePopover", "page", "confirmingDelete", "trusted", "scroll".
 QImage editor(const json::Value& state);
+// The Home window over a database read in place: "db", "tz", "at" (ms), "tab", "span", "config".
+QImage home(const json::Value& state);
 // The sky theme's controls, each style at rest and pressed, pills and a wrapping flow row.
 QImage styles(const json::Value& state);
 // The sky behind a window: "art", "band", "t", "live", "reduceMotion", "width", "height", "skyInset".

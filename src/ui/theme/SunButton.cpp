@@ -57,6 +57,20 @@ QRectF SunButton::capsuleRect() const {
     return scaled;
 }
 
+void paintSunCapsule(QPainter& painter, const QRectF& capsule, bool down, bool focused) {
+    painter.save();
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(Sky::faded(Sky::sun(), down ? pressedOpacity : 1.0));
+    painter.drawRoundedRect(capsule, capsule.height() / 2, capsule.height() / 2);
+    if (focused) {
+        painter.setBrush(Qt::NoBrush);
+        painter.setPen(QPen(Sky::faded(Sky::ink(), 0.35), 1.2));
+        const QRectF ring = capsule.adjusted(1.5, 1.5, -1.5, -1.5);
+        painter.drawRoundedRect(ring, ring.height() / 2, ring.height() / 2);
+    }
+    painter.restore();
+}
+
 void SunButton::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
@@ -66,15 +80,7 @@ void SunButton::paintEvent(QPaintEvent*) {
     painter.translate(whole.center());
     painter.scale(scale, scale);
     painter.translate(-whole.center());
-    painter.setPen(Qt::NoPen);
-    painter.setBrush(Sky::faded(Sky::sun(), isDown() ? pressedOpacity : 1.0));
-    painter.drawRoundedRect(whole, whole.height() / 2, whole.height() / 2);
-    if (hasFocus()) {
-        painter.setBrush(Qt::NoBrush);
-        painter.setPen(QPen(Sky::faded(Sky::ink(), 0.35), 1.2));
-        const QRectF ring = whole.adjusted(1.5, 1.5, -1.5, -1.5);
-        painter.drawRoundedRect(ring, ring.height() / 2, ring.height() / 2);
-    }
+    paintSunCapsule(painter, whole, isDown(), hasFocus());
     labelOf(*this).paint(painter, whole.marginsRemoved(QMarginsF(padding())), Sky::ink());
 }
 

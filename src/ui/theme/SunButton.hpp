@@ -4,6 +4,8 @@
 #include <QMargins>
 #include <QRectF>
 
+class QPainter;
+
 namespace ostrel::ui {
 
 // The warm yellow button of the sky theme (a secondary action: "Set up now", "Undo"): bold ink
@@ -12,6 +14,10 @@ namespace ostrel::ui {
 // about its centre, at once (no animation, no shadow).
 //
 // Threading: the GUI thread only.
+// The sun capsule filling capsule: Sky::sun(), dimmed to 0.75 while down, with the focus ring
+// inside it when focused. Shared by every control drawn as a sun button.
+void paintSunCapsule(QPainter& painter, const QRectF& capsule, bool down, bool focused);
+
 class SunButton : public QAbstractButton {
     Q_OBJECT
 public:

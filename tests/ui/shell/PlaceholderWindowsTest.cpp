@@ -6,6 +6,7 @@
 #include "support/RecordingSurface.hpp"
 #include "support/TempDir.hpp"
 #include "ui/shell/PlaceholderWindows.hpp"
+#include "ui/home/HomeWindow.hpp"
 
 #include <gtest/gtest.h>
 
@@ -60,6 +61,7 @@ TEST(PlaceholderWindowsTest, EachWindowIsMadeOnceAtItsSizeWithItsTitleAndShownAg
         EXPECT_EQ(c.window(), first);
         EXPECT_TRUE(first->isVisible());
     }
+    HomeWindow::discard(); // its context goes with this test's model
 }
 
 } // namespace
