@@ -6,9 +6,11 @@
 #include "platform/AppInfo.hpp"
 #include "platform/Settings.hpp"
 #include "platform/SettingsKeys.hpp"
+#include "support/TempDir.hpp"
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <optional>
 #include <string>
 #include <vector>
@@ -105,6 +107,19 @@ TEST(ScoresReminder, SentScoresAndMistypedSettings) {
             EXPECT_EQ(settings.get(settingsKeys::scoresReminded), std::nullopt) << c.name;
         }
     }
+}
+
+TEST(ScoresReminder, AReminderThatCannotBeCountedIsNotShown) {
+    const test::TempDir dir;
+    Settings settings(dir / "Ostrel");
+    settings.set(settingsKeys::firstLaunch, SettingsDate{launch});
+    // The folder gone, every write fails: shown now, the reminder would come back at each unlock.
+    std::filesystem::remove_all(dir / "Ostrel");
+    ASSERT_THROW(settings.set("probe", true), SettingsError);
+    int opened = 0;
+    EXPECT_FALSE(showAt(settings, launch + 21 * day + 1, opened));
+    EXPECT_EQ(opened, 0);
+    EXPECT_FALSE(settings.get(settingsKeys::scoresReminded));
 }
 
 TEST(ScoresReminder, TheRecipientIsTheDeploymentValueWhenItIsNotEmpty) {
