@@ -97,6 +97,38 @@ TEST_F(ExportCommandTest, EachActionMarksOnlyWhenTheTextLeft) {
     }
 }
 
+TEST_F(ExportCommandTest, MistakesAreRefusedBeforeAnythingIsWritten) {
+    const std::string base[] = {"export", db.string(), "--tz", "Europe/Berlin", "--config", config.string()};
+    const std::vector<std::vector<std::string>> usage = {
+        {},                                                    // no action
+        {"--copy", "--mail", "a@example.org"},                 // two actions
+        {"--copy", "--opener", "true"},                        // an opener without a mail
+    };
+    for (const auto& extra : usage) {
+        std::vector<std::string> arguments(std::begin(base), std::end(base));
+        arguments.insert(arguments.end(), extra.begin(), extra.end());
+        const auto result = runProgram(OSTREL_DEV_PATH, arguments);
+        EXPECT_EQ(result.status, 2) << result.err;
+        EXPECT_EQ(result.err.rfind("ostrel-dev export: expects", 0), 0u) << result.err;
+        EXPECT_EQ(result.out, "");
+    }
+    const auto missing = (dir / "missing.sqlite").string();
+    EXPECT_TRUE(test::refusedInOneLine(
+        runProgram(OSTREL_DEV_PATH, {"export", missing, "--tz", "Europe/Berlin", "--config", config.string(), "--copy"}),
+        "export", missing));
+    EXPECT_TRUE(test::refusedInOneLine(
+        runProgram(OSTREL_DEV_PATH, {"export", db.string(), "--tz", "Mars/Olympus", "--config", config.string(), "--copy"}),
+        "export", "Mars/Olympus"));
+    EXPECT_FALSE(std::filesystem::exists(config)) << "nothing was marked";
+
+    const auto noTime = runProgram(OSTREL_DEV_PATH, {"scores-reminder", "--config", config.string()});
+    EXPECT_EQ(noTime.status, 2);
+    EXPECT_TRUE(test::refusedInOneLine(
+        runProgram(OSTREL_DEV_PATH, {"scores-reminder", "--config", config.string(), "--at", "soon"}),
+        "scores-reminder", "--at"));
+    EXPECT_FALSE(std::filesystem::exists(config));
+}
+
 TEST(ScoresReminderCommand, TheRemindersComeAsTheSettingsSay) {
     const test::TempDir dir;
     const std::string config = (dir / "Ostrel").string();
