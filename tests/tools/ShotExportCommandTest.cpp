@@ -1,3 +1,4 @@
+#include "core/store/Store.hpp"
 #include "support/RunProgram.hpp"
 #include "support/TempDir.hpp"
 
@@ -40,6 +41,23 @@ TEST(ShotExportCommand, DrawsTheWindowScoringAndWithItsText) {
         }
     }
     EXPECT_GT(blue, 500) << "the Email my scores button";
+}
+
+TEST(ShotExportCommand, OverADatabaseTheExportIsBuiltBeforeThePicture) {
+    const test::TempDir folder;
+    const std::string db = (folder / "quev.sqlite").string();
+    Store{db}; // an empty store still has an export: zero episodes
+    const std::string out = (folder / "export.png").string();
+    const auto result = runProgram(OSTREL_DEV_PATH, {"shot", "export", "--db", db, "--tz", "Europe/Berlin",
+                                                     "--reminder", "--recipient", "", "--out", out});
+    ASSERT_EQ(result.status, 0) << result.err;
+    const QImage built(QString::fromStdString(out));
+    ASSERT_EQ(built.size(), QSize(600, 700));
+    const QImage scoring = shoot(folder, R"({"reminder": true, "recipient": false})");
+    EXPECT_NE(built, scoring) << "the export's text, not Scoring…";
+
+    const auto refused = runProgram(OSTREL_DEV_PATH, {"shot", "home", "--reminder", "--out", out});
+    EXPECT_TRUE(test::refusedInOneLine(refused, "shot", "--reminder"));
 }
 
 TEST(ShotExportCommand, ABadStateIsOneLineOnStderr) {

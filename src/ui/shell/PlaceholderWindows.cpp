@@ -1,6 +1,8 @@
 #include "ui/shell/PlaceholderWindows.hpp"
 
+#include "app/shell/AppModel.hpp"
 #include "app/shell/ScoresReminder.hpp"
+#include "platform/Runtime.hpp"
 #include "ui/home/HomeWindow.hpp"
 #include "ui/shell/ScoreExportWindow.hpp"
 
