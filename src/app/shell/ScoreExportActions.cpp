@@ -2,6 +2,7 @@
 
 #include "app/shell/ScoreExportBuild.hpp"
 #include "core/foundation/Logger.hpp"
+#include "core/foundation/Url.hpp"
 #include "platform/OperationError.hpp"
 #include "platform/Settings.hpp"
 #include "platform/SettingsKeys.hpp"
@@ -21,25 +22,6 @@ namespace {
 const Logger& logger() {
     static const Logger instance("scores");
     return instance;
-}
-
-bool unreserved(unsigned char byte) {
-    return (byte >= 'A' && byte <= 'Z') || (byte >= 'a' && byte <= 'z') || (byte >= '0' && byte <= '9') ||
-           byte == '-' || byte == '.' || byte == '_' || byte == '~';
-}
-
-void percentEncode(std::string& out, std::string_view bytes, std::string_view alsoKept = {}) {
-    static constexpr char hex[] = "0123456789ABCDEF";
-    for (const char c : bytes) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (unreserved(byte) || alsoKept.find(c) != std::string_view::npos) {
-            out += c;
-        } else {
-            out += '%';
-            out += hex[byte >> 4];
-            out += hex[byte & 0x0F];
-        }
-    }
 }
 
 std::system_error lastError(const std::string& what) {
@@ -179,11 +161,11 @@ std::optional<std::string> ScoreExportActions::mailURL(std::string_view recipien
         return std::nullopt;
     }
     std::string url = "mailto:";
-    percentEncode(url, recipient, "@");
+    url += percentEncode(recipient, "@");
     url += "?subject=";
-    percentEncode(url, mailSubject);
+    url += percentEncode(mailSubject);
     url += "&body=";
-    percentEncode(url, text);
+    url += percentEncode(text);
     return url;
 }
 
