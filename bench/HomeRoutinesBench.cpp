@@ -10,6 +10,7 @@
 
 #include "QtBench.hpp"
 #include "SemesterFile.hpp"
+#include "TimedRuntime.hpp"
 #include "Timing.hpp"
 #include "app/home/RoutineRowText.hpp"
 #include "app/home/RoutinesLoader.hpp"
@@ -60,56 +61,11 @@ const Calendar& berlin() {
     return calendar;
 }
 
-// The main executor of a virtual runtime, with the time its tasks take added up.
-class TimedExecutor final : public Executor {
-public:
-    explicit TimedExecutor(Executor& inner) : inner_(inner) {}
-
-    const std::string& label() const override { return inner_.label(); }
-    const Clock& clock() const override { return inner_.clock(); }
-    void post(Task task) override { inner_.post(timedTask(std::move(task))); }
-    TaskHandle postAfter(double seconds, Task task, TimeBase base) override {
-        return inner_.postAfter(seconds, timedTask(std::move(task)), base);
-    }
-    TaskHandle postAt(Date deadline, Task task) override {
-        return inner_.postAt(deadline, timedTask(std::move(task)));
-    }
-    bool isCurrent() const override { return inner_.isCurrent(); }
-
-    double seconds = 0;
-
-private:
-    Task timedTask(Task task) {
-        return [this, task = std::move(task)] {
-            const auto start = std::chrono::steady_clock::now();
-            task();
-            seconds += std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-        };
-    }
-
-    Executor& inner_;
-};
-
-class TimedRuntime final : public Runtime {
-public:
-    explicit TimedRuntime(VirtualTime& time) : inner_(time), main_(inner_.main()) {}
-    const Clock& clock() const override { return inner_.clock(); }
-    Executor& main() override { return main_; }
-    Executor& worker() override { return inner_.worker(); }
-    Executor& queue(const std::string& label) override { return inner_.queue(label); }
-
-    TimedExecutor& timedMain() { return main_; }
-
-private:
-    VirtualRuntime inner_;
-    TimedExecutor main_;
-};
-
 void BM_RoutinesLoad(benchmark::State& state) {
     const Semester& semester = Semester::shared();
     Store store(semester.database(), Store::Access::reader);
     VirtualTime time(static_cast<Date>(semester.now()) / 1000);
-    TimedRuntime runtime(time);
+    bench::TimedRuntime runtime(time);
     SimulatedMachine machine;
     Settings settings(Settings::inMemory);
     RoutinesLoader loader({&store, true, nullptr, settings, runtime, machine.workspace(), berlin()});
@@ -182,7 +138,7 @@ void BM_PageShowsList(benchmark::State& state) {
     const Semester& semester = Semester::shared();
     Store store(semester.database(), Store::Access::reader);
     VirtualTime time(static_cast<Date>(semester.now()) / 1000);
-    TimedRuntime runtime(time);
+    bench::TimedRuntime runtime(time);
     SimulatedMachine machine;
     const Platform platform = machine.platform();
     Settings settings(Settings::inMemory);

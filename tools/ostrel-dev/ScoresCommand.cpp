@@ -1,8 +1,6 @@
 #include "Commands.hpp"
 #include "Options.hpp"
-#include "core/learning/RoutineLearner.hpp"
-#include "core/replay/Replay.hpp"
-#include "core/replay/ScoreExport.hpp"
+#include "app/shell/ScoreExportBuild.hpp"
 #include "core/store/Store.hpp"
 
 #include <exception>
@@ -33,9 +31,7 @@ int scoresCommand(const Arguments& arguments) {
         throw options.error("cannot read " + path + ": " + failure.what());
     }
 
-    const Replay::Report report = Replay::run(episodes, series, calendar);
-    const auto routines = RoutineLearner::routines(episodes, series, calendar);
-    std::cout << ScoreExport::make(report, routines, OSTREL_VERSION, {}, {}).json() << '\n';
+    std::cout << ScoreExportBuild::json(episodes, series, calendar, OSTREL_VERSION, {}, {}) << '\n';
     return 0;
 }
 

@@ -23,7 +23,8 @@ void quietQt(QtMsgType type, const QMessageLogContext&, const QString& message) 
 
 // A window drawn offscreen to a PNG, in a state read from a JSON file.
 int shotCommand(const Arguments& arguments) {
-    const Options options("shot", arguments, {"--out", "--state", "--db", "--tz", "--routine", "--at", "--tab", "--span", "--config"});
+    const Options options("shot", arguments, {"--out", "--state", "--db", "--tz", "--routine", "--at", "--tab", "--span", "--config", "--recipient"},
+                          {"--reminder"});
     const std::string& window = options.single("a WINDOW");
     const auto out = options.text("--out");
     if (!out) throw options.error("--out PNG is required");
@@ -44,7 +45,9 @@ int shotCommand(const Arguments& arguments) {
         std::vector<std::string> windows;
     };
     const Named named[] = {
-        {"--db", "db", {"editor", "home"}},     {"--tz", "tz", {"editor", "home"}},
+        {"--db", "db", {"editor", "home", "export"}},
+        {"--tz", "tz", {"editor", "home", "export"}},
+        {"--recipient", "recipient", {"export"}},
         {"--routine", "routine", {"editor"}},   {"--tab", "tab", {"home"}},
         {"--span", "span", {"home"}},           {"--config", "config", {"home"}},
     };
@@ -56,8 +59,14 @@ int shotCommand(const Arguments& arguments) {
             state[one.key] = *value;
         }
     }
+    if (options.flag("--reminder")) {
+        if (window != "export") throw options.error("--reminder is not for the " + window + " window");
+        state["reminder"] = true;
+    }
     if (options.text("--at")) {
-        if (window != "home") throw options.error("--at is not for the " + window + " window");
+        if (window != "home" && window != "export") {
+            throw options.error("--at is not for the " + window + " window");
+        }
         state["at"] = *options.integer("--at", 0, std::numeric_limits<std::int64_t>::max());
     }
 

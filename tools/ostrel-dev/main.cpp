@@ -76,6 +76,21 @@ const std::map<std::string, Command>& commands() {
         {"scores",
          {ostrel::dev::scoresCommand,
           "scores DB --tz ZONE   the score export of DB's history, as the application writes it"}},
+        {"export",
+         {ostrel::dev::exportCommand,
+          "export DB --tz ZONE --config DIR (--copy | --save PATH | --mail ADDR [--opener CMD])\n"
+          "                the score export window's action without a screen, as JSON {\"text\" (its\n"
+          "                first line), \"marked\", \"beep\", \"url\"}; the settings updated as the window\n"
+          "                does; --opener CMD is run with the mail URL (exit 0: opened), else nothing\n"
+          "                opens it and nothing is marked"}},
+        {"scores-reminder",
+         {ostrel::dev::scoresReminderCommand,
+          "scores-reminder --config DIR --at MS\n"
+          "                whether the scores reminder is due at MS, as JSON {\"due\", \"reminded\",\n"
+          "                \"lastReminded\", \"firstLaunch\"}; the settings written as the reminder does"}},
+        {"budgets",
+         {ostrel::dev::budgetsCommand,
+          "budgets [--db DB]  this command's own resource budgets, with the raw readings, as JSON"}},
         {"plan",
          {ostrel::dev::planCommand,
           "plan DB --tz ZONE --at MS --trigger KIND [--now MS]\n"

@@ -9,11 +9,6 @@ namespace ostrel::googlewire {
 
 namespace {
 
-bool isUnreserved(unsigned char c) {
-    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-' || c == '.' ||
-           c == '_' || c == '~';
-}
-
 const json::Value* member(const json::Value& object, const char* key) {
     const auto found = object.find(key);
     if (found == object.end() || found->is_null()) {
@@ -79,23 +74,6 @@ std::string encodeBase64(std::span<const std::uint8_t> bytes, const char* alphab
 }
 
 } // namespace
-
-std::string percentEncode(std::string_view text, std::string_view keep) {
-    static constexpr char hex[] = "0123456789ABCDEF";
-    std::string out;
-    out.reserve(text.size());
-    for (const char ch : text) {
-        const auto c = static_cast<unsigned char>(ch);
-        if (isUnreserved(c) || keep.find(ch) != std::string_view::npos) {
-            out += ch;
-        } else {
-            out += '%';
-            out += hex[c >> 4];
-            out += hex[c & 15];
-        }
-    }
-    return out;
-}
 
 std::string form(const Fields& fields) {
     std::string out;

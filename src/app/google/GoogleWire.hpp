@@ -2,6 +2,7 @@
 
 #include "core/calendar/GoogleEvent.hpp"
 #include "core/foundation/Date.hpp"
+#include "core/foundation/Url.hpp"
 
 #include <cstdint>
 #include <optional>
@@ -17,8 +18,7 @@ namespace ostrel::googlewire {
 
 using Fields = std::vector<std::pair<std::string, std::string>>;
 
-// Percent-encodes every byte but ASCII letters, digits, "-", ".", "_", "~" and those in keep.
-std::string percentEncode(std::string_view text, std::string_view keep = {});
+using ::ostrel::percentEncode;
 
 // "key=value&..." in the given order; values encoded, keys written as they are (they are ours).
 std::string form(const Fields& fields);

@@ -186,6 +186,8 @@ public:
     const Platform& platform() const { return services_.platform; }
     Runtime& runtime() { return services_.runtime; }
     const Calendar& calendar() const { return services_.calendar; }
+    // The release version ("dev" when the build has none).
+    const std::string& version() const { return services_.version; }
 
 private:
     void build();

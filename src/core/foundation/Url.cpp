@@ -190,21 +190,26 @@ std::string percentDecode(std::string_view text) {
     return result;
 }
 
-std::string fileURL(std::string_view path) {
+std::string percentEncode(std::string_view text, std::string_view keep) {
     static constexpr char hex[] = "0123456789ABCDEF";
-    std::string url = "file://";
-    for (const char c : path) {
+    std::string out;
+    out.reserve(text.size());
+    for (const char c : text) {
         const auto byte = static_cast<unsigned char>(c);
-        if ((byte >= 'a' && byte <= 'z') || (byte >= 'A' && byte <= 'Z') || (byte >= '0' && byte <= '9') ||
-            c == '/' || c == '-' || c == '.' || c == '_' || c == '~') {
-            url += c;
+        if ((byte >= 'a' && byte <= 'z') || (byte >= 'A' && byte <= 'Z') || (byte >= '0' && byte <= '9') || c == '-' ||
+            c == '.' || c == '_' || c == '~' || keep.find(c) != std::string_view::npos) {
+            out += c;
         } else {
-            url += '%';
-            url += hex[byte >> 4];
-            url += hex[byte & 15];
+            out += '%';
+            out += hex[byte >> 4];
+            out += hex[byte & 15];
         }
     }
-    return url;
+    return out;
+}
+
+std::string fileURL(std::string_view path) {
+    return "file://" + percentEncode(path, "/");
 }
 
 } // namespace ostrel

@@ -71,6 +71,9 @@ private:
 // The result is bytes: it need not be valid UTF-8.
 std::string percentDecode(std::string_view text);
 
+// Percent-encodes every byte but ASCII letters, digits, "-", ".", "_", "~" and those in keep.
+std::string percentEncode(std::string_view text, std::string_view keep = {});
+
 // The file URL of an absolute path, as a desktop reports a window's document: "file://" and the
 // path with every byte but letters, digits and "/-._~" percent-encoded.
 std::string fileURL(std::string_view path);

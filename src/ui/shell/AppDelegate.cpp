@@ -1,6 +1,7 @@
 #include "ui/shell/AppDelegate.hpp"
 
 #include "app/google/GoogleCalendar.hpp"
+#include "app/shell/ScoresReminder.hpp"
 #include "core/foundation/Logger.hpp"
 #include "platform/AppInfo.hpp"
 #include "platform/UserCalendar.hpp"
@@ -73,13 +74,14 @@ void AppDelegate::start() {
     commands_ = std::make_unique<ProcessCommandRunner>(*settings_);
     calendar_.emplace(UserCalendar::make());
     updater_ = std::make_unique<NoUpdater>();
-    windows_ = std::make_unique<PlaceholderWindows>(runtime_.clock(), platform_->appearance);
+    const AppInfo info(launch_.version, launch_.resourceFolder, *settings_);
+    windows_ = std::make_unique<PlaceholderWindows>(runtime_.clock(), platform_->appearance,
+                                                    ScoresReminder::recipient(info));
     banner_ = std::make_unique<BannerPanel>([this](Banner::Which which) {
         if (model_ && model_->banner()) {
             model_->banner()->press(which);
         }
     });
-    const AppInfo info(launch_.version, launch_.resourceFolder, *settings_);
     // The local model server of the preferences; its calls run on a queue of their own.
     languageModel_ =
         std::make_unique<LocalLanguageModel>(*settings_, runtime_.main(), runtime_.queue("Ostrel.model"));

@@ -1,6 +1,10 @@
 #include "ui/shell/PlaceholderWindows.hpp"
 
+#include "app/shell/AppModel.hpp"
+#include "app/shell/ScoresReminder.hpp"
+#include "platform/Runtime.hpp"
 #include "ui/home/HomeWindow.hpp"
+#include "ui/shell/ScoreExportWindow.hpp"
 
 #include "core/foundation/Logger.hpp"
 #include "ui/cloud/CloudPanel.hpp"
@@ -24,11 +28,13 @@ public:
 
 } // namespace
 
-PlaceholderWindows::PlaceholderWindows(const Clock& clock, Appearance& appearance)
-    : clock_(clock), appearance_(appearance) {}
+PlaceholderWindows::PlaceholderWindows(const Clock& clock, Appearance& appearance,
+                                       std::optional<std::string> scoresRecipient)
+    : clock_(clock), appearance_(appearance), scoresRecipient_(std::move(scoresRecipient)) {}
 
 PlaceholderWindows::~PlaceholderWindows() {
     HomeWindow::discard(); // its context reads the model this object serves
+    ScoreExportWindow::discard();
     delete onboarding_.data();
     delete settings_.data();
 }
@@ -65,8 +71,9 @@ void PlaceholderWindows::showSettings(AppModel&, std::optional<std::string>) {
     present(settings_, "settings", CloudWindow::settingsSize, "Ostrel Settings");
 }
 
-void PlaceholderWindows::showScoresReminderIfDue(AppModel&) {
-    logger().debug("no score reminder yet");
+void PlaceholderWindows::showScoresReminderIfDue(AppModel& app) {
+    ScoresReminder::showIfDue(app.settings(), app.runtime().clock().now(),
+                              [&app, this] { ScoreExportWindow::open(app, true, scoresRecipient_); });
 }
 
 std::unique_ptr<Nuvo> PlaceholderWindows::makeNuvo(ObservationWriter*, NuvoTalk*, std::function<void()>) {

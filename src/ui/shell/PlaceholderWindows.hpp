@@ -6,6 +6,9 @@
 
 #include <QPointer>
 
+#include <optional>
+#include <string>
+
 namespace ostrel {
 class Appearance;
 class Clock;
@@ -24,8 +27,9 @@ namespace ostrel::ui {
 // Threading: the GUI thread only.
 class PlaceholderWindows final : public AppWindows {
 public:
-    // Both must outlive this.
-    PlaceholderWindows(const Clock& clock, Appearance& appearance);
+    // Both must outlive this. scoresRecipient: where "Email my scores" writes to; none: no mail button.
+    PlaceholderWindows(const Clock& clock, Appearance& appearance,
+                       std::optional<std::string> scoresRecipient = std::nullopt);
     ~PlaceholderWindows() override;
 
     void showHome(AppModel& app, HomeTab tab) override;
@@ -47,6 +51,7 @@ private:
     Appearance& appearance_;
     QPointer<CloudPanel> onboarding_;
     QPointer<CloudPanel> settings_;
+    std::optional<std::string> scoresRecipient_;
 };
 
 } // namespace ostrel::ui

@@ -16,6 +16,7 @@ const std::map<std::string, Drawer>& drawers() {
         {"banner", shots::banner},
         {"cloud-window", shots::cloudWindow},
         {"editor", shots::editor},
+        {"export", shots::exportWindow},
         {"home", shots::home},
         {"describe-card", shots::describeCard},
         {"menu", shots::menu},

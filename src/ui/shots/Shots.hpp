@@ -25,6 +25,8 @@ QImage cloudWindow(const json::Value& state);
 QImage editor(const json::Value& state);
 // The Home window over a database read in place: "db", "tz", "at" (ms), "tab", "span", "config".
 QImage home(const json::Value& state);
+// The score export window; state keys in README.md.
+QImage exportWindow(const json::Value& state);
 // The sky theme's controls, each style at rest and pressed, pills and a wrapping flow row.
 QImage styles(const json::Value& state);
 // The sky behind a window: "art", "band", "t", "live", "reduceMotion", "width", "height", "skyInset".
